@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+// The media library as the views see it: a player, its playlist collection, playlists and their
+// songs (media items), read only. Backends: playlist files read with TagLib (FileLibrary) and an
+// in-memory library built in code (MemoryLibrary).
+//
+// Any call may fail by throwing LibraryError (or any std::exception); callers run each call under
+// resumeNext() so that a failure skips that one statement and the procedure goes on.
+namespace corvane::library {
+
+class LibraryError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class MediaItem {
+public:
+    virtual ~MediaItem() = default;
+    // The song title.
+    virtual QString name() const = 0;
+    // "mm:ss": minutes with at least two digits, a colon, two-digit seconds ("03:45", "75:00").
+    virtual QString durationString() const = 0;
+    // "Duration", "UserRating", "Artist", "WM/Genre", "WM/Year", "Album", "FileType": the value as
+    // text, empty when the song has none.
+    virtual QString getItemInfo(const QString& attribute) const = 0;
+};
+
+class Playlist {
+public:
+    virtual ~Playlist() = default;
+    virtual QString name() const = 0;
+    virtual int count() const = 0;
+    // The song at `index` (from 0), in the playlist's own order; throws LibraryError outside.
+    virtual std::shared_ptr<const MediaItem> item(int index) const = 0;
+};
+
+class PlaylistArray {
+public:
+    PlaylistArray() = default;
+    explicit PlaylistArray(std::vector<std::shared_ptr<const Playlist>> playlists)
+        : playlists_(std::move(playlists)) {}
+    int count() const { return static_cast<int>(playlists_.size()); }
+    // Throws LibraryError outside 0 .. count() - 1.
+    std::shared_ptr<const Playlist> item(int index) const;
+
+private:
+    std::vector<std::shared_ptr<const Playlist>> playlists_;
+};
+
+class PlaylistCollection {
+public:
+    virtual ~PlaylistCollection() = default;
+    // Every playlist, in a stable order.
+    virtual PlaylistArray getAll() const = 0;
+    // Every playlist whose name is exactly `name`.
+    virtual PlaylistArray getByName(const QString& name) const = 0;
+};
+
+class Player {
+public:
+    virtual ~Player() = default;
+    virtual QString versionInfo() const = 0;
+    virtual std::shared_ptr<const PlaylistCollection> playlistCollection() const = 0;
+};
+
+// Attribute names of getItemInfo.
+namespace attribute {
+inline const QString Duration = QStringLiteral("Duration");
+inline const QString UserRating = QStringLiteral("UserRating");
+inline const QString Artist = QStringLiteral("Artist");
+inline const QString Genre = QStringLiteral("WM/Genre");
+inline const QString Year = QStringLiteral("WM/Year");
+inline const QString Album = QStringLiteral("Album");
+inline const QString FileType = QStringLiteral("FileType");
+} // namespace attribute
+
+// "mm:ss" for a duration in seconds, rounded to the nearest second ("03:45", "75:00").
+QString durationText(double seconds);
+
+// Runs one statement of a procedure; a failure skips it and the procedure goes on.
+template <class Statement> bool resumeNext(Statement&& statement) noexcept {
+    try {
+        statement();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace corvane::library

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+// Which song items the selected-playlist views show, in which order and at what size: one
+// configuration for the list display and one for the CD label.
+namespace corvane::views {
+
+// Item codes name the song items everywhere: they index the song table's columns, the order
+// arrays, the item buttons and every per-item table.
+enum ItemCode : std::int16_t { Title, Artist, Time, Rating, Genre, Year, Album, Type };
+inline constexpr int ItemCount = 8;
+
+inline const std::array<QString, ItemCount> ItemNames = {
+    QStringLiteral("Title"),  QStringLiteral("Artist"), QStringLiteral("Time"),
+    QStringLiteral("Rating"), QStringLiteral("Genre"),  QStringLiteral("Year"),
+    QStringLiteral("Album"),  QStringLiteral("Type")};
+inline constexpr std::array<std::int16_t, ItemCount> ListItemWidths = {31, 22, 6, 7, 12, 6, 29, 5};
+inline constexpr std::array<std::int16_t, ItemCount> LabelItemWidths = {30, 21, 5, 7, 11, 5, 28, 5};
+
+struct DisplayConfiguration {
+    // List display of the selected playlist.
+    std::int16_t ListFontSize = 0;
+    std::int16_t ListIndent = 0;
+    std::int16_t ListWidth = 0;
+    std::int16_t ListSongsPerPage = 0;
+    std::int16_t ListLastItem = 0;
+    std::array<std::int16_t, ItemCount> ListOrder{};
+    // CD case label.
+    std::int16_t LabelFontSize = 0;
+    std::int16_t LabelIndent = 0;
+    std::int16_t LabelWidth = 0;
+    std::int16_t LabelRows = 0;
+    std::int16_t LabelLineWidth = 0;
+    std::int16_t LabelLastItem = 0;
+    std::array<std::int16_t, ItemCount> LabelOrder{};
+
+    bool operator==(const DisplayConfiguration&) const = default;
+
+    // The delivered default display: list Title, Artist, Time, Rating; label Title, Artist, Time.
+    static DisplayConfiguration delivered();
+
+    // What is wrong with a configuration that breaks the invariants the views and the printout
+    // rely on; empty when it is sound.
+    QString problem() const;
+};
+
+} // namespace corvane::views

@@ -1,0 +1,148 @@
+#include "views/DisplaySettingsFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <vector>
+
+namespace corvane::views {
+namespace {
+
+const QString FileName = QStringLiteral("Quembly.txt");
+
+// The fields in file order.
+std::vector<std::int16_t*> fields(DisplayConfiguration& c) {
+    std::vector<std::int16_t*> f = {&c.ListFontSize, &c.ListIndent, &c.ListWidth,
+                                    &c.ListSongsPerPage, &c.ListLastItem};
+    for (auto& v : c.ListOrder) {
+        f.push_back(&v);
+    }
+    for (auto* v : {&c.LabelFontSize, &c.LabelIndent, &c.LabelWidth, &c.LabelRows,
+                    &c.LabelLineWidth, &c.LabelLastItem}) {
+        f.push_back(v);
+    }
+    for (auto& v : c.LabelOrder) {
+        f.push_back(&v);
+    }
+    return f;
+}
+
+} // namespace
+
+DisplaySettingsFile::DisplaySettingsFile(QString userPath, QString deliveredPath)
+    : userPath_(std::move(userPath))
+    , deliveredPath_(std::move(deliveredPath)) {}
+
+DisplaySettingsFile DisplaySettingsFile::standard() {
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QString delivered;
+    if (QCoreApplication::instance() != nullptr) {
+        const QDir programDir(QCoreApplication::applicationDirPath());
+        for (const QString& candidate :
+             {programDir.filePath(FileName),
+              programDir.filePath(QStringLiteral("../share/corvane/") + FileName)}) {
+            if (QFileInfo::exists(candidate)) {
+                delivered = QDir::cleanPath(candidate);
+                break;
+            }
+        }
+    }
+    return {config + QStringLiteral("/corvane/") + FileName, delivered};
+}
+
+DisplaySettingsFile::Loaded DisplaySettingsFile::load() const {
+    for (const QString& path : {userPath_, deliveredPath_}) {
+        if (path.isEmpty() || !QFileInfo::exists(path)) {
+            continue;
+        }
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return {{},
+                    QStringLiteral("Cannot read the display settings %1: %2")
+                        .arg(path, file.errorString()),
+                    path};
+        }
+        // A settings file is a few dozen bytes; more is not ours.
+        const QByteArray text = file.read(64 * 1024);
+        file.close();
+        QString error;
+        auto configuration = parse(text, &error);
+        if (!configuration) {
+            return {{},
+                    QStringLiteral("The display settings %1 were not loaded: %2").arg(path, error),
+                    path};
+        }
+        return {configuration, {}, path};
+    }
+    return {DisplayConfiguration::delivered(), {}, {}};
+}
+
+QString DisplaySettingsFile::save(const DisplayConfiguration& configuration) const {
+    const QString failed = QStringLiteral("The display was not saved to %1: %2");
+    if (userPath_.isEmpty()) {
+        return failed.arg(QStringLiteral("the settings file"),
+                          QStringLiteral("no folder for settings"));
+    }
+    if (!QDir().mkpath(QFileInfo(userPath_).absolutePath())) {
+        return failed.arg(userPath_, QStringLiteral("cannot create its folder"));
+    }
+    QSaveFile file(userPath_);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return failed.arg(userPath_, file.errorString());
+    }
+    const QByteArray text = serialize(configuration);
+    if (file.write(text) != text.size() || !file.commit()) {
+        return failed.arg(userPath_, file.errorString());
+    }
+    return {};
+}
+
+QByteArray DisplaySettingsFile::serialize(const DisplayConfiguration& configuration) {
+    DisplayConfiguration copy = configuration;
+    QByteArray text;
+    for (const std::int16_t* value : fields(copy)) {
+        text += QByteArray::number(*value) + "\r\n";
+    }
+    return text;
+}
+
+std::optional<DisplayConfiguration> DisplaySettingsFile::parse(const QByteArray& text,
+                                                               QString* error) {
+    static const QRegularExpression separators(QStringLiteral("\r\n|[\r\n,]"));
+    QStringList values = QString::fromUtf8(text).split(separators);
+    // Line ends after the last value are no value.
+    while (!values.isEmpty() && values.last().trimmed().isEmpty()) {
+        values.removeLast();
+    }
+
+    DisplayConfiguration c;
+    const auto targets = fields(c);
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        if (i >= static_cast<std::size_t>(values.size())) {
+            *error =
+                QStringLiteral("it holds %1 values, not %2").arg(values.size()).arg(ValueCount);
+            return std::nullopt;
+        }
+        const QString value = values[static_cast<qsizetype>(i)].trimmed();
+        bool ok = false;
+        const short number = value.toShort(&ok);
+        if (!ok) {
+            *error = QStringLiteral("value %1 \"%2\" is not a whole number from -32768 to 32767")
+                         .arg(i + 1)
+                         .arg(value.left(20));
+            return std::nullopt;
+        }
+        *targets[i] = number;
+    }
+    if (const QString problem = c.problem(); !problem.isEmpty()) {
+        *error = problem;
+        return std::nullopt;
+    }
+    return c;
+}
+
+} // namespace corvane::views
