@@ -1,0 +1,22 @@
+#pragma once
+
+#include "library/MediaLibrary.h"
+#include "views/FormState.h"
+
+// The selected playlist's songs as display-ready cells, and its total playing time.
+namespace corvane::views {
+
+// Fills SongTable and LastSong from `playlist`, in its own order. Returns false when the
+// playlist has no songs: the view then stops after its header lines.
+bool LoadSongTable(FormState& state, const library::Playlist& playlist);
+
+struct PlayingTime {
+    int hours = 0;
+    int minutes = 0;
+    int seconds = 0;
+};
+
+// Sums the songs' "Duration" into TotalSeconds and splits it into hours, minutes and seconds.
+PlayingTime TotalPlaylistTime(FormState& state, const library::Playlist& playlist);
+
+} // namespace corvane::views
