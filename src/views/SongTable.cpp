@@ -1,1 +1,110 @@
 #include "views/SongTable.h"
+
+#include "text/Format.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace corvane::views {
+namespace {
+
+using library::resumeNext;
+
+// A library value read as a number; a text that is none fails like a failed call.
+double asNumber(const QString& value) {
+    bool ok = false;
+    const double number = value.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(number)) {
+        throw library::LibraryError("not a number: " + value.toStdString());
+    }
+    return number;
+}
+
+// 0 to 5 stars for the player's 0-99 rating: (r + 10) / 20, halves to the even neighbour
+// (the default rounding mode), so 1 gives one star, 40 two and 60 four.
+QString ratingStars(double rating) {
+    const double stars = std::clamp(std::nearbyint((rating + 10.0) / 20.0), 0.0, 5.0);
+    return QString(static_cast<qsizetype>(stars), u'*');
+}
+
+int roundHalfEven(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
+
+} // namespace
+
+bool LoadSongTable(FormState& state, const library::Playlist& playlist) {
+    int count = 0;
+    resumeNext([&] { count = std::max(playlist.count(), 0); });
+    // A table of no rows: LastSong always names the table's own last row.
+    state.SongTable.clear();
+    state.LastSong = count - 1;
+    if (count == 0) {
+        return false;
+    }
+
+    state.SongTable.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        SongRow& row = state.SongTable[static_cast<std::size_t>(i)];
+        std::shared_ptr<const library::MediaItem> song;
+        resumeNext([&] { song = playlist.item(i); });
+        if (song) {
+            const auto info = [&](const QString& attribute, int kept, QString& cell) {
+                resumeNext(
+                    [&] { cell = text::firstCharacters(song->getItemInfo(attribute), kept); });
+            };
+            // Each row's rating starts unset, so a failed read never shows another song's stars.
+            QString rating;
+            resumeNext([&] {
+                rating = ratingStars(asNumber(song->getItemInfo(library::attribute::UserRating)));
+            });
+            resumeNext([&] { row[Title] = text::firstCharacters(song->name(), 29); });
+            info(library::attribute::Artist, 20, row[Artist]);
+            resumeNext([&] { row[Time] = song->durationString(); });
+            row[Rating] = rating;
+            info(library::attribute::Genre, 11, row[Genre]);
+            resumeNext([&] { row[Year] = song->getItemInfo(library::attribute::Year); });
+            info(library::attribute::Album, 27, row[Album]);
+            resumeNext([&] { row[Type] = song->getItemInfo(library::attribute::FileType); });
+        }
+        for (QString& cell : row) {
+            if (cell.isEmpty()) {
+                cell = QStringLiteral("----");
+            }
+        }
+    }
+    return true;
+}
+
+PlayingTime TotalPlaylistTime(FormState& state, const library::Playlist& playlist) {
+    state.TotalSeconds = 0.0F;
+    int count = 0;
+    resumeNext([&] { count = playlist.count(); });
+    for (int i = 0; i < count; ++i) {
+        resumeNext([&] {
+            const double seconds =
+                asNumber(playlist.item(i)->getItemInfo(library::attribute::Duration));
+            // The running sum is kept in single precision.
+            state.TotalSeconds =
+                static_cast<float>(static_cast<double>(state.TotalSeconds) + seconds);
+        });
+    }
+
+    const double total = state.TotalSeconds;
+    PlayingTime t;
+    t.hours = static_cast<int>(std::floor(total / 3600.0));
+    t.minutes = static_cast<int>(std::floor((total - 3600.0 * t.hours) / 60.0));
+    t.seconds = roundHalfEven(total - 3600.0 * t.hours - 60.0 * t.minutes);
+    // 59.5 seconds round up to a whole minute, and 59:59.6 on to a whole hour.
+    if (t.seconds == 60) {
+        t.seconds = 0;
+        ++t.minutes;
+    }
+    if (t.minutes == 60) {
+        t.minutes = 0;
+        ++t.hours;
+    }
+    return t;
+}
+
+} // namespace corvane::views
