@@ -1,1 +1,37 @@
 #include "views/PlaylistListing.h"
+
+#include "text/Format.h"
+
+namespace corvane::views {
+
+void ListPlaylists(FormState& state) {
+    using library::resumeNext;
+
+    library::PlaylistArray playlists;
+    resumeNext([&] {
+        if (!state.Playlists) {
+            throw library::LibraryError("no library");
+        }
+        playlists = state.Playlists->getAll();
+    });
+
+    // Each new list of playlists starts in major-sort mode.
+    state.MinorSortCaption = caption::MinorSortOff;
+    state.MinorSortOn = false;
+    state.Text1.clear();
+
+    DisplayList& list = state.List1;
+    list.AddItem({});
+    list.AddItem({});
+    // Seven spaces, as wide as a playlist line's number field, so that dropping seven characters
+    // of any line gives a playlist's name or the heading.
+    list.AddItem(text::spaces(7) + ListOfPlaylistsHeading);
+    list.AddItem({});
+    for (int n = 0; n < playlists.count(); ++n) {
+        resumeNext([&] {
+            list.AddItem(text::formatNumber(n + 1, u"@@@@   ") + playlists.item(n)->name());
+        });
+    }
+}
+
+} // namespace corvane::views

@@ -1,17 +1,216 @@
 #include "views/DisplaySettingsFile.h"
 
+#include "views/DisplayReset.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace corvane::views;
 
-TEST(DisplaySettingsFile, SerializeAndParseRoundTrip) {
-    const DisplayConfiguration delivered = DisplayConfiguration::delivered();
-    EXPECT_TRUE(delivered.problem().isEmpty());
-    const QByteArray text = DisplaySettingsFile::serialize(delivered);
-    EXPECT_EQ(text.count("\r\n"), DisplaySettingsFile::ValueCount);
-    EXPECT_TRUE(text.startsWith("11\r\n2\r\n75\r\n54\r\n3\r\n0\r\n1\r\n"));
+namespace {
+
+QByteArray lines(const QList<int>& values, const char* end = "\r\n") {
+    QByteArray text;
+    for (int v : values) {
+        text += QByteArray::number(v) + end;
+    }
+    return text;
+}
+
+// Title, Artist, Time on the list; the title alone on the label.
+const QList<int> TitleArtistTime = {11, 2,  68, 54, 2, 0, 1, 2, 3, 4, 5, 6, 7, 8,
+                                    0,  30, 32, 70, 0, 0, 1, 2, 3, 4, 5, 6, 7};
+
+void write(const QString& path, const QByteArray& text) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+QByteArray read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct SettingsTest : ::testing::Test {
+    QTemporaryDir dir;
+    QString user = dir.filePath("config/corvane/Quembly.txt");
+    QString delivered = dir.filePath("bin/Quembly.txt");
+    FormState state{DisplaySettingsFile(user, delivered)};
+};
+
+} // namespace
+
+TEST(DisplaySettingsFile, DeliveredDefaultIsConsistentAndRoundTrips) {
+    const DisplayConfiguration d = DisplayConfiguration::delivered();
+    EXPECT_TRUE(d.problem().isEmpty());
+    // List: Title, Artist, Time, Rating -> 9 + 31 + 22 + 6 + 7.
+    EXPECT_EQ(d.ListWidth, 75);
+    EXPECT_EQ(d.ListLastItem, 3);
+    EXPECT_EQ((std::array<int, 4>{d.ListFontSize, d.ListIndent, d.ListSongsPerPage, 0}),
+              (std::array<int, 4>{11, 2, 54, 0}));
+    // Label: Title, Artist, Time -> 30 + 21 + 5.
+    EXPECT_EQ(d.LabelWidth, 56);
+    EXPECT_EQ(d.LabelLastItem, 2);
+    EXPECT_EQ((std::array<int, 4>{d.LabelFontSize, d.LabelIndent, d.LabelRows, d.LabelLineWidth}),
+              (std::array<int, 4>{8, 0, 32, 70}));
+
+    const QByteArray text = DisplaySettingsFile::serialize(d);
+    EXPECT_EQ(text.count("\r\n"), 27);
+    EXPECT_EQ(text.count('\n'), 27);
     QString error;
-    const auto parsed = DisplaySettingsFile::parse(text, &error);
-    ASSERT_TRUE(parsed.has_value()) << error.toStdString();
-    EXPECT_EQ(*parsed, delivered);
+    EXPECT_EQ(DisplaySettingsFile::parse(text, &error), d);
+}
+
+TEST(DisplaySettingsFile, ReadsLfCrlfAndCommas) {
+    QString error;
+    const auto crlf = DisplaySettingsFile::parse(lines(TitleArtistTime), &error);
+    ASSERT_TRUE(crlf) << error.toStdString();
+    EXPECT_EQ(crlf->ListWidth, 68);
+    EXPECT_EQ(crlf->LabelLastItem, 0);
+    EXPECT_EQ(DisplaySettingsFile::parse(lines(TitleArtistTime, "\n"), &error), crlf);
+    EXPECT_EQ(DisplaySettingsFile::parse(lines(TitleArtistTime, ","), &error), crlf);
+    EXPECT_EQ(DisplaySettingsFile::parse(lines(TitleArtistTime) + "\r\n\r\n", &error), crlf);
+}
+
+TEST(DisplaySettingsFile, RefusesEveryBrokenFileAndSaysWhy) {
+    const auto refused = [](QList<int> values, int index, const QByteArray& replacement,
+                            const char* expected) {
+        QByteArray text;
+        for (int i = 0; i < values.size(); ++i) {
+            text += (i == index ? replacement : QByteArray::number(values[i])) + "\r\n";
+        }
+        QString error;
+        EXPECT_FALSE(DisplaySettingsFile::parse(text, &error)) << text.toStdString();
+        EXPECT_TRUE(error.contains(QString::fromUtf8(expected))) << error.toStdString();
+    };
+    refused(TitleArtistTime.mid(0, 20), -1, {}, "20 values");
+    refused(TitleArtistTime, 2, "wide", "not a whole number");
+    refused(TitleArtistTime, 2, "", "not a whole number");
+    refused(TitleArtistTime, 3, "32768", "not a whole number");
+    refused(TitleArtistTime, 3, "-32769", "not a whole number");
+    refused(TitleArtistTime, 4, "8", "last item");
+    refused(TitleArtistTime, 4, "-2", "last item");
+    refused(TitleArtistTime, 18, "6", "last item");
+    refused(TitleArtistTime, 7, "8", "item code");
+    refused(TitleArtistTime, 26, "-1", "item code");
+    refused(TitleArtistTime, 0, "0", "font size");
+    refused(TitleArtistTime, 13, "-6", "font size");
+    refused(TitleArtistTime, 3, "0", "songs per page");
+    refused(TitleArtistTime, 16, "0", "rows");
+}
+
+TEST_F(SettingsTest, ReadsTheUsersCopyThenTheDeliveredOneThenTheBuiltInDefault) {
+    EXPECT_EQ(state.SettingsFile.load().configuration, DisplayConfiguration::delivered());
+    write(delivered, lines(TitleArtistTime));
+    EXPECT_EQ(state.SettingsFile.load().configuration->ListWidth, 68);
+    DisplayConfiguration mine = DisplayConfiguration::delivered();
+    mine.ListFontSize = 7;
+    write(user, DisplaySettingsFile::serialize(mine));
+    EXPECT_EQ(state.SettingsFile.load().configuration, mine);
+}
+
+TEST_F(SettingsTest, ABrokenFileChangesNothingAndIsReported) {
+    write(user, lines(TitleArtistTime));
+    ResetList(state);
+    const DisplayConfiguration before = state.Configuration;
+    EXPECT_EQ(before.ListWidth, 68);
+
+    write(user, lines(TitleArtistTime.mid(0, 26)));
+    ResetList(state);
+    EXPECT_EQ(state.Configuration, before);
+    EXPECT_TRUE(state.StatusLine.contains(user)) << state.StatusLine.toStdString();
+    EXPECT_TRUE(state.StatusLine.contains(QStringLiteral("26 values")));
+    // The sort buttons still name the columns in force.
+    EXPECT_EQ(state.SortCaptions[2], QStringLiteral("Time"));
+
+    // The file was closed: it can be replaced and read again at once.
+    write(user, lines(TitleArtistTime));
+    EXPECT_TRUE(LoadDisplaySettings(state));
+}
+
+TEST_F(SettingsTest, SaveWritesTheUsersCopyAtomicallyAndResetRestoresIt) {
+    state.Configuration.ListFontSize = 9;
+    state.Configuration.ListIndent = 4;
+    ASSERT_TRUE(SaveDisplaySettings(state)) << state.StatusLine.toStdString();
+    EXPECT_EQ(read(user), DisplaySettingsFile::serialize(state.Configuration));
+    const DisplayConfiguration saved = state.Configuration;
+    state.Configuration = DisplayConfiguration::delivered();
+    ResetLabel(state);
+    EXPECT_EQ(state.Configuration, saved);
+}
+
+TEST_F(SettingsTest, FailedSaveLeavesTheEarlierFileWholeAndSaysSo) {
+    ASSERT_TRUE(SaveDisplaySettings(state));
+    const QByteArray before = read(user);
+    const QString folder = QFileInfo(user).absolutePath();
+    // Root writes into folders without write permission; an immutable folder stops it too.
+    const bool root = geteuid() == 0;
+    const bool readOnly =
+        root ? QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), folder}) == 0
+             : QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (!readOnly) {
+        GTEST_SKIP() << "cannot make a folder read-only here";
+    }
+    state.Configuration.ListFontSize = 7;
+    const bool saved = SaveDisplaySettings(state);
+    if (root) {
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), folder});
+    } else {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(read(user), before);
+    EXPECT_TRUE(state.StatusLine.contains(QStringLiteral("not saved")));
+    EXPECT_TRUE(state.StatusLine.contains(user));
+}
+
+TEST_F(SettingsTest, SaveIntoAFolderThatCannotBeMadeIsReported) {
+    write(dir.filePath("blocker"), "a file where a folder should be");
+    FormState blocked{DisplaySettingsFile(dir.filePath("blocker/corvane/Quembly.txt"), {})};
+    EXPECT_FALSE(SaveDisplaySettings(blocked));
+    EXPECT_TRUE(blocked.StatusLine.contains(QStringLiteral("not saved")));
+}
+
+TEST_F(SettingsTest, ResetsRestoreTheSavedDisplayAndTheButtons) {
+    write(user, lines(TitleArtistTime));
+    state.CustomActive = true;
+    state.MinorSortOn = true;
+    state.LastSort = 3;
+    ResetLabel(state);
+    EXPECT_EQ(state.DisplayKind, 2);
+    EXPECT_EQ(state.PrintCaption, QStringLiteral("PRINT\nlabel"));
+    EXPECT_FALSE(state.CustomActive);
+    EXPECT_TRUE(state.MinorSortOn); // the label leaves minor sort alone
+    EXPECT_EQ(state.LastSort, -1);
+    EXPECT_TRUE(state.CustomCaptions[6].isEmpty());
+    EXPECT_TRUE(state.CustomCaptions[7].isEmpty());
+
+    state.SortCaptions.fill(QStringLiteral(" "));
+    ResetList(state);
+    EXPECT_EQ(state.DisplayKind, 1);
+    EXPECT_EQ(state.PrintCaption, QStringLiteral("PRINT\nselected list"));
+    EXPECT_FALSE(state.MinorSortOn);
+    EXPECT_EQ(state.MinorSortCaption, QStringLiteral("Minor Sort Off"));
+    EXPECT_EQ(state.CustomCaptions[6], QStringLiteral("Album"));
+    EXPECT_EQ(state.CustomCaptions[7], QStringLiteral("Type"));
+    const std::array<QString, 8> expected = {"Title", "Artist", "Time", "", "", "", "", ""};
+    EXPECT_EQ(state.SortCaptions, expected);
+}
+
+TEST_F(SettingsTest, NoItemsInForceLeavesEverySortButtonEmpty) {
+    QList<int> none = TitleArtistTime;
+    none[4] = -1;
+    write(user, lines(none));
+    ResetList(state);
+    EXPECT_EQ(state.Configuration.ListLastItem, -1);
+    for (const QString& c : state.SortCaptions) {
+        EXPECT_TRUE(c.isEmpty());
+    }
 }

@@ -1,0 +1,71 @@
+#include "views/HoverTip.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace corvane::views;
+
+namespace {
+
+// A list 300 x 200 pixels with rows 20 pixels tall, at 15 twips per pixel.
+constexpr float Tpp = 15.0F;
+const ListBoxGeometry Geometry{300, 200, 20, 0};
+
+struct HoverTipTest : ::testing::Test {
+    QTemporaryDir dir;
+    FormState state{DisplaySettingsFile(dir.filePath("Quembly.txt"), {})};
+
+    void SetUp() override {
+        state.List1.lines = {
+            "", "", "       LIST OF PLAYLISTS", "", "   1   Road Trip", "   2   Workout"};
+        state.PlaylistsShowing = 1;
+    }
+    void moveTo(int xPixels, int yPixels) {
+        List1_MouseMove(state, Geometry, static_cast<float>(xPixels) * Tpp,
+                        static_cast<float>(yPixels) * Tpp, Tpp, Tpp);
+    }
+};
+
+} // namespace
+
+TEST_F(HoverTipTest, ItemFromPointPacksRowAndOutsideFlag) {
+    EXPECT_EQ(ListBoxItemFromPoint(state.List1, Geometry, 10, 5), 0);
+    EXPECT_EQ(ListBoxItemFromPoint(state.List1, Geometry, 10, 85), 4);
+    // Below the last row, inside: the nearest (last) row.
+    EXPECT_EQ(ListBoxItemFromPoint(state.List1, Geometry, 10, 190), 5);
+    // Outside the client area (the scroll bar, below the list): high half 1.
+    EXPECT_EQ(ListBoxItemFromPoint(state.List1, Geometry, 305, 85), (1 << 16) | 4);
+    EXPECT_EQ(ListBoxItemFromPoint(state.List1, Geometry, 10, 250), (1 << 16) | 5);
+    // Scrolled down two rows.
+    EXPECT_EQ(ListBoxItemFromPoint(state.List1, ListBoxGeometry{300, 200, 20, 2}, 10, 45), 4);
+}
+
+TEST_F(HoverTipTest, ShowsTheWholePlaylistLineUnderThePointer) {
+    moveTo(10, 85);
+    EXPECT_EQ(state.Text1, QStringLiteral("   1   Road Trip"));
+    moveTo(10, 105);
+    EXPECT_EQ(state.Text1, QStringLiteral("   2   Workout"));
+    // Below the last line, still inside the list: the last line.
+    state.Text1.clear();
+    moveTo(10, 190);
+    EXPECT_EQ(state.Text1, QStringLiteral("   2   Workout"));
+}
+
+TEST_F(HoverTipTest, HeadingEmptyLinesAndOutsideClearTheTip) {
+    for (int y : {5, 25, 45, 65}) {
+        state.Text1 = QStringLiteral("old");
+        moveTo(10, y);
+        EXPECT_TRUE(state.Text1.isEmpty()) << y;
+    }
+    state.Text1 = QStringLiteral("old");
+    moveTo(305, 85);
+    EXPECT_TRUE(state.Text1.isEmpty());
+}
+
+TEST_F(HoverTipTest, DoesNothingOutsideTheListOfPlaylists) {
+    state.PlaylistsShowing = 0;
+    state.Text1 = QStringLiteral("Road Trip");
+    moveTo(10, 85);
+    moveTo(305, 85);
+    EXPECT_EQ(state.Text1, QStringLiteral("Road Trip"));
+}
