@@ -1,1 +1,198 @@
 #include "print/Label.h"
+
+#include "text/Format.h"
+#include "views/SongTable.h"
+
+#include <algorithm>
+#include <array>
+
+namespace corvane::print {
+namespace {
+
+using views::ItemCount;
+
+// The label's columns are narrower than the list's in Time, Genre and Year.
+const std::array<QString, ItemCount> LabelItemHeaders = {
+    QStringLiteral("SONG TITLE -----------------  "),
+    QStringLiteral("ARTIST ------------  "),
+    QStringLiteral("TIME "),
+    QStringLiteral("RATING "),
+    QStringLiteral("GENRE ---  "),
+    QStringLiteral("YEAR "),
+    QStringLiteral("ALBUM --------------------  "),
+    QStringLiteral("TYPE "),
+};
+const std::array<QString, ItemCount> LabelItemFormats = {
+    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@@@@@@@@@@ "),
+    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@ "),
+    QStringLiteral("h:nn "),
+    QStringLiteral("!@@@@@  "),
+    QStringLiteral("!@@@@@@@@@@ "),
+    QStringLiteral("!@@@@ "),
+    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@@@@@@@@ "),
+    QStringLiteral("!@@@  "),
+};
+
+// The item codes at label positions 0 to LabelLastItem; a damaged configuration's codes outside
+// the tables are left out rather than read past them.
+std::vector<int> shownItems(const views::DisplayConfiguration& c) {
+    std::vector<int> items;
+    for (int j = 0; j <= c.LabelLastItem && j < ItemCount; ++j) {
+        const int code = c.LabelOrder[static_cast<std::size_t>(j)];
+        if (code >= 0 && code < ItemCount) {
+            items.push_back(code);
+        }
+    }
+    return items;
+}
+
+QString albumLine(const views::FormState& state, const views::PlayingTime& total) {
+    const views::DisplayConfiguration& c = state.Configuration;
+    const QString album = text::firstCharacters(state.SelectedPlaylist, 27);
+    return text::spaces(5 + c.LabelIndent) + QStringLiteral("ALBUM: ") + album +
+           text::spaces(36 - text::characterCount(album)) + text::spaces(c.LabelWidth - 63) +
+           QStringLiteral("Total Time") + text::formatNumber(total.hours, u"@@@:") +
+           text::formatNumber(total.minutes, u"00:") + text::formatNumber(total.seconds, u"00");
+}
+
+// Builds the lines of one label view; the working strings live only as long as it does.
+class LabelLayout {
+public:
+    LabelLayout(const views::FormState& state, const views::PlayingTime& total)
+        : state_(state)
+        , c_(state.Configuration)
+        , items_(shownItems(c_))
+        , album_(albumLine(state, total)) {
+        base_ = text::spaces(c_.LabelIndent + 4);
+        for (const int code : items_) {
+            base_ += LabelItemHeaders[static_cast<std::size_t>(code)];
+        }
+    }
+
+    // The rows of the song table from 0 to `lastSong`.
+    void oneColumn(views::DisplayList& list, int lastSong) const {
+        const QString header = padded(u' ' + base_);
+        for (int i = 0; i <= lastSong; ++i) {
+            if (i % c_.LabelRows == 0) {
+                list.AddItem(blank());
+                list.AddItem(padded(album_));
+                list.AddItem(blank());
+                list.AddItem(header);
+            }
+            list.AddItem(padded(songPart(i)));
+        }
+    }
+
+    void twoColumns(views::DisplayList& list, int lastSong) const {
+        const int rows = c_.LabelRows;
+        QString header = u' ' + base_;
+        if (lastSong >= rows) {
+            header += u' ' + base_;
+        }
+        header = padded(header);
+        for (int first = 0; first <= lastSong; first += 2 * rows) {
+            list.AddItem(blank());
+            // Three spaces fill the album line to the standard 70; a configuration outside the
+            // songs-per-label table is still padded, so the printed frame keeps its dots in line.
+            list.AddItem(padded(album_ + QStringLiteral("   ")));
+            list.AddItem(blank());
+            list.AddItem(header);
+            for (int i = first; i < first + rows && i <= lastSong; ++i) {
+                QString line = songPart(i);
+                if (i + rows <= lastSong) {
+                    line += songPart(i + rows);
+                }
+                list.AddItem(padded(line));
+            }
+        }
+    }
+
+private:
+    QString blank() const { return text::spaces(c_.LabelLineWidth); }
+    QString padded(const QString& line) const { return text::padRight(line, c_.LabelLineWidth); }
+
+    QString songPart(int row) const {
+        const views::SongRow& cells = state_.SongTable[static_cast<std::size_t>(row)];
+        QString part = text::spaces(c_.LabelIndent) + text::formatNumber(row + 1, u"@@@@ ");
+        for (const int code : items_) {
+            const auto k = static_cast<std::size_t>(code);
+            part += code == views::Time ? text::formatClock(cells[k], LabelItemFormats[k])
+                                        : text::formatText(cells[k], LabelItemFormats[k]);
+        }
+        return part;
+    }
+
+    const views::FormState& state_;
+    const views::DisplayConfiguration& c_;
+    std::vector<int> items_;
+    QString album_;
+    QString base_;
+};
+
+} // namespace
+
+void Label(views::FormState& state) {
+    using library::resumeNext;
+
+    state.List1.Clear();
+
+    if (!state.playlistSelected()) {
+        state.PrintCaption = views::caption::UsersGuide;
+        state.List1.fontSize = static_cast<float>(11.0 * state.ScaleX / 1.44);
+        views::ShowUsersGuide(state);
+        return;
+    }
+
+    state.SortGroupVisible = false;
+    state.PlaylistsShowing = 0;
+    state.PrintKind = views::PrintLabel;
+    state.List1.fontSize =
+        static_cast<float>(state.Configuration.LabelFontSize * double{state.ScaleX} / 1.28 * 1.35);
+
+    std::shared_ptr<const library::Playlist> playlist;
+    resumeNext([&] {
+        if (state.Playlists) {
+            playlist = state.Playlists->getByName(state.SelectedPlaylist).item(0);
+        }
+    });
+    if (!playlist) {
+        // Labelling whatever the song table still holds would pass another playlist's songs
+        // off as this one's.
+        state.StatusLine = QStringLiteral("There is no playlist named \"%1\" in the library.")
+                               .arg(state.SelectedPlaylist);
+        return;
+    }
+    if (state.Configuration.LabelRows <= 0) {
+        state.StatusLine =
+            QStringLiteral("The label display has %1 songs a label; reset it or choose its items.")
+                .arg(state.Configuration.LabelRows);
+        return;
+    }
+
+    views::PlayingTime total;
+    resumeNext([&] { total = views::TotalPlaylistTime(state, *playlist); });
+    const LabelLayout layout(state, total);
+
+    if (!state.MinorSortOn) {
+        bool goOn = false;
+        resumeNext([&] { goOn = views::LoadSongTable(state, *playlist); });
+        if (!goOn) {
+            return;
+        }
+    }
+    resumeNext([&] { state.LastSong = playlist->count() - 1; });
+    // Rows that the kept table of minor-sort mode lacks (the playlist grew meanwhile) cannot be
+    // shown.
+    state.LastSong = std::min(state.LastSong, static_cast<int>(state.SongTable.size()) - 1);
+
+    if (state.Configuration.LabelWidth > 30) {
+        layout.oneColumn(state.List1, state.LastSong);
+    } else {
+        layout.twoColumns(state.List1, state.LastSong);
+    }
+
+    state.LastSort = state.SortRequest;
+    state.SortRequest = -1;
+}
+
+} // namespace corvane::print

@@ -1,0 +1,44 @@
+#include "print/RecordingPrinter.h"
+
+namespace corvane::print {
+
+void RecordingPrinter::setFontName(const QString& face) {
+    operations_.append(QStringLiteral("font ") + face);
+}
+
+void RecordingPrinter::setBold(bool bold) {
+    operations_.append(QStringLiteral("bold %1").arg(bold ? 1 : 0));
+}
+
+void RecordingPrinter::setFontSize(float points) {
+    operations_.append(QStringLiteral("size %1").arg(points));
+}
+
+void RecordingPrinter::printLine(const QString& text) {
+    operations_.append(text.isEmpty() ? QStringLiteral("line") : QStringLiteral("line ") + text);
+}
+
+void RecordingPrinter::newPage() {
+    operations_.append(QStringLiteral("page"));
+}
+
+void RecordingPrinter::endDocument() {
+    operations_.append(QStringLiteral("end"));
+}
+
+QList<QStringList> RecordingPrinter::pages() const {
+    QList<QStringList> pages;
+    for (const QString& op : operations_) {
+        if (pages.isEmpty() || op == QStringLiteral("page")) {
+            pages.append(QStringList());
+        }
+        if (op == QStringLiteral("line")) {
+            pages.back().append(QString());
+        } else if (op.startsWith(QStringLiteral("line "))) {
+            pages.back().append(op.mid(5));
+        }
+    }
+    return pages;
+}
+
+} // namespace corvane::print
