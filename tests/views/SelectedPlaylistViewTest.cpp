@@ -1,0 +1,297 @@
+#include "views/SelectedPlaylistView.h"
+
+#include "ViewsTestSupport.h"
+#include "guide/Guide.h"
+#include "text/Format.h"
+#include "views/Sort.h"
+
+#include <QRegularExpression>
+
+using namespace corvane;
+using namespace corvane::views;
+using test_support::Song;
+
+namespace {
+
+class SelectedPlaylistView : public test_support::ViewsTest {
+protected:
+    // Two songs: every item known, and one with only a title and a long duration.
+    library::MemoryPlaylist& roadTrip() {
+        auto& p = library->addPlaylist(QStringLiteral("Road Trip"));
+        p.add(Song("Apple")
+                  .artist("Beatles")
+                  .album("Abbey Road")
+                  .year("1969")
+                  .genre("Rock")
+                  .rating(99)
+                  .seconds(225)
+                  .type("mp3"));
+        p.add(Song("The Zebra").seconds(727));
+        return p;
+    }
+
+    void show(const QString& name) {
+        state.SelectedPlaylist = name;
+        state.List1.Clear();
+        ListSelectedPlaylists(state);
+    }
+
+    void configure(std::initializer_list<std::int16_t> order, int width, int indent) {
+        DisplayConfiguration& c = state.Configuration;
+        std::copy(order.begin(), order.end(), c.ListOrder.begin());
+        c.ListLastItem = static_cast<std::int16_t>(order.size() - 1);
+        c.ListWidth = static_cast<std::int16_t>(width);
+        c.ListIndent = static_cast<std::int16_t>(indent);
+    }
+};
+
+// --- Headings and column lines ----------------------------------------------------------------
+
+TEST_F(SelectedPlaylistView, DeliveredDisplayListsTitleArtistTimeRating) {
+    roadTrip();
+    show(QStringLiteral("Road Trip"));
+    const QStringList expected = {
+        "",
+        "         PLAYLIST: Road Trip                         Total Time  0:15:52",
+        "",
+        "         SONG TITLE -----------------  ARTIST ------------  TIME  RATING ",
+        "      1  Apple                         Beatles              3:45  *****  ",
+        "      2  The Zebra                     ----                 12:07 ----   ",
+    };
+    EXPECT_EQ(state.List1.lines, expected);
+    EXPECT_EQ(state.TitleLine, expected[1]);
+    EXPECT_EQ(state.HeadingLine, expected[3]);
+}
+
+TEST_F(SelectedPlaylistView, AllEightItemsPadTheHeadingAndKeepColumnsAligned) {
+    roadTrip();
+    configure({Title, Artist, Time, Rating, Genre, Year, Album, Type}, 127, 2);
+    show(QStringLiteral("Road Trip"));
+    // The pad before " Total Time" is ListWidth - 76 = 51 spaces.
+    const QStringList expected = {
+        "",
+        "         PLAYLIST: Road Trip                                                             "
+        "               Total Time  0:15:52",
+        "",
+        "         SONG TITLE -----------------  ARTIST ------------  TIME  RATING GENRE ----  "
+        "YEAR  ALBUM --------------------  TYPE ",
+        "      1  Apple                         Beatles              3:45  *****  Rock        "
+        "1969  Abbey Road                  mp3  ",
+        "      2  The Zebra                     ----                 12:07 ----   ----        "
+        "----  ----                        ---- ",
+    };
+    EXPECT_EQ(state.List1.lines, expected);
+    // Indent + number field + the eight columns' 115 characters.
+    EXPECT_EQ(state.List1.List(4).size(), 2 + 7 + 115);
+}
+
+TEST_F(SelectedPlaylistView, ColumnsFollowTheConfiguredOrderAndIndent) {
+    roadTrip();
+    configure({Year, Type, Title}, 9 + 6 + 5 + 31, 6);
+    show(QStringLiteral("Road Trip"));
+    EXPECT_EQ(state.List1.List(1),
+              "             PLAYLIST: Road Trip                         Total Time  0:15:52");
+    EXPECT_EQ(state.List1.List(3), "             YEAR  TYPE SONG TITLE -----------------  ");
+    EXPECT_EQ(state.List1.List(4), "          1  1969  mp3  Apple                         ");
+}
+
+TEST_F(SelectedPlaylistView, NoItemsLeavesOnlyIndentsAndNumbers) {
+    roadTrip();
+    configure({}, 9, 2);
+    show(QStringLiteral("Road Trip"));
+    EXPECT_EQ(state.List1.List(3), QString(9, u' '));
+    EXPECT_EQ(state.List1.List(4), "      1  ");
+    EXPECT_EQ(state.List1.List(5), "      2  ");
+}
+
+TEST_F(SelectedPlaylistView, PadStartsAboveWidth76) {
+    roadTrip();
+    const QString tail = QStringLiteral("Road Trip") + QString(24, u' ');
+    configure({Title}, 76, 2);
+    show(QStringLiteral("Road Trip"));
+    EXPECT_TRUE(state.TitleLine.endsWith(tail + " Total Time  0:15:52"));
+    configure({Title}, 77, 2);
+    show(QStringLiteral("Road Trip"));
+    EXPECT_TRUE(state.TitleLine.endsWith(tail + "  Total Time  0:15:52"));
+}
+
+TEST_F(SelectedPlaylistView, LongPlaylistNamesAreCutToKeepFourSpaces) {
+    const QString name29 = QStringLiteral("A").repeated(29);
+    const QString name30 = QStringLiteral("B").repeated(30);
+    library->addPlaylist(name29).add(Song("x").seconds(1));
+    library->addPlaylist(name30).add(Song("y").seconds(1));
+    show(name29);
+    EXPECT_EQ(state.TitleLine,
+              QString(9, u' ') + "PLAYLIST: " + name29 + "     Total Time  0:00:01");
+    show(name30);
+    EXPECT_EQ(state.TitleLine,
+              QString(9, u' ') + "PLAYLIST: " + QString(29, u'B') + "     Total Time  0:00:01");
+}
+
+TEST_F(SelectedPlaylistView, TotalsOfManyHoursPushRightRatherThanLie) {
+    auto& p = library->addPlaylist(QStringLiteral("Marathon"));
+    p.add(Song("Long").seconds(1000 * 3600 + 65));
+    show(QStringLiteral("Marathon"));
+    EXPECT_TRUE(state.TitleLine.endsWith(" Total Time1000:01:05")) << state.TitleLine.toStdString();
+    p.clear();
+    p.add(Song("Hour").seconds(3600 + 5 * 60 + 9));
+    show(QStringLiteral("Marathon"));
+    EXPECT_TRUE(state.TitleLine.endsWith(" Total Time  1:05:09"));
+}
+
+// --- Cells at their places and beyond -------------------------------------------------------
+
+TEST_F(SelectedPlaylistView, CellsLongerThanTheirPlacesKeepOneSpace) {
+    auto& p = library->addPlaylist(QStringLiteral("Odd"));
+    p.add(Song(QString(29, u'T'))
+              .artist(QString(20, u'A'))
+              .year("19991")
+              .genre(QString(11, u'G'))
+              .rating(99)
+              .seconds(75 * 60)
+              .type("flac"));
+    p.add(Song("t").year("1999123").type("webm-audio"));
+    configure({Title, Artist, Time, Rating, Genre, Year, Type}, 100, 2);
+    show(QStringLiteral("Odd"));
+    EXPECT_EQ(state.List1.List(4), "      1  " + QString(29, u'T') + " " + QString(20, u'A') + " " +
+                                       "75:00 *****  " + QString(11, u'G') + " " + "19991 " +
+                                       "flac ");
+    // A text is cut where even the borrowed space runs out; a time never is.
+    EXPECT_EQ(state.List1.List(5), "      2  t" + QString(29, u' ') + "----" + QString(17, u' ') +
+                                       "0:00  ----   ----        19991 webm ");
+}
+
+TEST_F(SelectedPlaylistView, AccentedTitlesStayAligned) {
+    auto& p = library->addPlaylist(QStringLiteral("Accents"));
+    p.add(Song("Cafe").artist("Plain"));
+    p.add(Song(QStringLiteral("Caf\u00e9")).artist("Precomposed"));
+    p.add(Song(QStringLiteral("Cafe\u0301")).artist("Decomposed"));
+    show(QStringLiteral("Accents"));
+    for (int line = 4; line <= 6; ++line) {
+        const QString l = state.List1.List(line);
+        // The artist starts at the same character column on every line.
+        const qsizetype artistAt = l.indexOf(QRegularExpression("(Plain|Precomposed|Decomposed)"));
+        EXPECT_EQ(text::characterCount(QStringView(l).first(artistAt)), 9 + 30) << line;
+    }
+}
+
+TEST_F(SelectedPlaylistView, WideCharactersAreCutWhole) {
+    auto& p = library->addPlaylist(QStringLiteral("Wide"));
+    QString cjk;
+    for (int i = 0; i < 35; ++i) {
+        cjk += QChar(0x4E00 + i);
+    }
+    const QString guitars = QStringLiteral("\U0001F3B8").repeated(35);
+    p.add(Song(cjk).artist("A"));
+    p.add(Song(guitars).artist("B"));
+    show(QStringLiteral("Wide"));
+    EXPECT_EQ(state.List1.List(4),
+              "      1  " + cjk.first(29) + " A" + QString(20, u' ') + "0:00  ----   ");
+    // 29 guitars are 58 UTF-16 units: no half of a pair is left at the cut.
+    EXPECT_EQ(state.List1.List(5),
+              "      2  " + guitars.first(58) + " B" + QString(20, u' ') + "0:00  ----   ");
+}
+
+// --- Playlists of no, one or vanished songs --------------------------------------------------
+
+TEST_F(SelectedPlaylistView, OneSongPlaylistShowsItsSong) {
+    library->addPlaylist(QStringLiteral("Single")).add(Song("Only").seconds(61));
+    show(QStringLiteral("Single"));
+    ASSERT_EQ(state.List1.ListCount(), 5);
+    EXPECT_TRUE(state.List1.List(4).startsWith("      1  Only "));
+    EXPECT_EQ(state.LastSong, 0);
+}
+
+TEST_F(SelectedPlaylistView, EmptyPlaylistStopsAfterTheHeaderAndKeepsTheSortPending) {
+    roadTrip();
+    library->addPlaylist(QStringLiteral("Empty"));
+    show(QStringLiteral("Road Trip"));
+    state.LastSort = 1;
+    state.SortRequest = 9;
+    show(QStringLiteral("Empty"));
+    ASSERT_EQ(state.List1.ListCount(), 4);
+    EXPECT_TRUE(state.TitleLine.endsWith(" Total Time  0:00:00"));
+    EXPECT_EQ(state.SortRequest, 9);
+    EXPECT_EQ(state.LastSort, 1);
+    EXPECT_EQ(state.LastSong, -1);
+}
+
+TEST_F(SelectedPlaylistView, VanishedPlaylistShowsNoEarlierRows) {
+    roadTrip();
+    show(QStringLiteral("Road Trip"));
+    ASSERT_EQ(state.List1.ListCount(), 6);
+    library->removePlaylist(QStringLiteral("Road Trip"));
+    for (const bool minor : {false, true}) {
+        state.MinorSortOn = minor;
+        show(QStringLiteral("Road Trip"));
+        EXPECT_EQ(state.List1.ListCount(), 4) << minor;
+        EXPECT_TRUE(state.TitleLine.endsWith(" Total Time  0:00:00"));
+        EXPECT_EQ(state.TotalSeconds, 0.0F);
+    }
+}
+
+TEST_F(SelectedPlaylistView, MinorSortListsOnlyTheTableItHas) {
+    auto& p = roadTrip();
+    show(QStringLiteral("Road Trip"));
+    state.MinorSortOn = true;
+    // The playlist grew in the library meanwhile: the total is summed afresh, the rows are the
+    // table's own.
+    p.add(Song("Late").seconds(8));
+    show(QStringLiteral("Road Trip"));
+    ASSERT_EQ(state.List1.ListCount(), 6);
+    EXPECT_TRUE(state.TitleLine.endsWith(" Total Time  0:16:00"));
+    EXPECT_EQ(state.LastSong, 1);
+    // Shrunk meanwhile: still the table's rows, nothing read beyond them.
+    p.clear();
+    show(QStringLiteral("Road Trip"));
+    EXPECT_EQ(state.List1.ListCount(), 6);
+    EXPECT_TRUE(state.List1.List(5).startsWith("      2  The Zebra"));
+}
+
+// --- Guide, captions and font sizes --------------------------------------------------------
+
+TEST_F(SelectedPlaylistView, NoPlaylistChosenShowsTheGuide) {
+    state.TitleLine = QStringLiteral("kept");
+    state.ScaleX = 1.5F;
+    state.SortRequest = 3;
+    for (const QString& name : {QString(), QStringLiteral("LIST OF PLAYLISTS")}) {
+        show(name);
+        EXPECT_EQ(state.List1.lines, guide::GuideLines());
+        EXPECT_EQ(state.PrintCaption, "PRINT\nuser's guide");
+        EXPECT_EQ(state.PrintKind, 20);
+        EXPECT_EQ(state.List1.fontSize, static_cast<float>(11 * 1.5 / 1.44));
+        EXPECT_EQ(state.TitleLine, "kept");
+        EXPECT_EQ(state.SortRequest, 3);
+    }
+}
+
+TEST_F(SelectedPlaylistView, CaptionAndFontFollowTheDisplay) {
+    roadTrip();
+    state.ScaleX = 1.25F;
+    state.Configuration.ListFontSize = 9;
+    state.PlaylistsShowing = 1;
+    state.PrintKind = 20;
+    show(QStringLiteral("Road Trip"));
+    EXPECT_EQ(state.PrintCaption, "PRINT\nselected list");
+    EXPECT_EQ(state.PrintKind, 12);
+    EXPECT_EQ(state.PlaylistsShowing, 0);
+    EXPECT_EQ(state.List1.fontSize, static_cast<float>(1.25 / 1.44 * 9 * 1.1));
+
+    // While a custom display is being built its caption stays.
+    state.CustomActive = true;
+    state.PrintCaption = QStringLiteral("PRINT\ncustom list");
+    show(QStringLiteral("Road Trip"));
+    EXPECT_EQ(state.PrintCaption, "PRINT\ncustom list");
+}
+
+TEST_F(SelectedPlaylistView, RowNumbersFollowTheSortedOrder) {
+    roadTrip();
+    state.SortRequest = Title + 8; // descending: Zebra before Apple
+    show(QStringLiteral("Road Trip"));
+    EXPECT_TRUE(state.List1.List(4).startsWith("      1  The Zebra"));
+    EXPECT_TRUE(state.List1.List(5).startsWith("      2  Apple"));
+    EXPECT_EQ(state.LastSort, Title + 8);
+    EXPECT_EQ(state.SortRequest, -1);
+}
+
+} // namespace
