@@ -1,0 +1,192 @@
+#include "views/SongTable.h"
+
+#include "ViewsTestSupport.h"
+
+using namespace corvane;
+using namespace corvane::views;
+using test_support::Song;
+
+namespace {
+
+class SongTable : public test_support::ViewsTest {
+protected:
+    library::MemoryPlaylist& playlist = library->addPlaylist(QStringLiteral("P"));
+
+    const SongRow& row(int i) const { return state.SongTable.at(static_cast<std::size_t>(i)); }
+
+    PlayingTime totalOf(std::initializer_list<double> durations) {
+        playlist.clear();
+        for (const double d : durations) {
+            playlist.add(Song("s").seconds(d));
+        }
+        return TotalPlaylistTime(state, playlist);
+    }
+};
+
+// --- Cells --------------------------------------------------------------------------------
+
+TEST_F(SongTable, CellsHoldEveryItemInItemCodeOrder) {
+    playlist.add(Song("Apple")
+                     .artist("Beatles")
+                     .album("Abbey Road")
+                     .year("1969")
+                     .genre("Rock")
+                     .rating(75)
+                     .seconds(225)
+                     .type("mp3"));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    const SongRow expected = {"Apple", "Beatles", "03:45",      "****",
+                              "Rock",  "1969",    "Abbey Road", "mp3"};
+    EXPECT_EQ(row(0), expected);
+}
+
+TEST_F(SongTable, MissingValuesShowAsDashes) {
+    playlist.add(Song("Bare"));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    const SongRow expected = {"Bare", "----", "00:00", "----", "----", "----", "----", "----"};
+    EXPECT_EQ(row(0), expected);
+}
+
+TEST_F(SongTable, TextsAreCutToTheirKeptLength) {
+    const QString title35 = QStringLiteral("0123456789abcdefghijklmnopqrstuvwxy");
+    playlist.add(Song(title35)
+                     .artist(QString(21, u'a'))
+                     .genre(QString(12, u'g'))
+                     .album(QString(28, u'b'))
+                     .year("2001-2002")
+                     .type("webm-audio"));
+    playlist.add(Song(title35.first(29)).artist(" spaced ").album("x "));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    EXPECT_EQ(row(0)[Title], title35.first(29));
+    EXPECT_EQ(row(0)[Artist], QString(20, u'a'));
+    EXPECT_EQ(row(0)[Genre], QString(11, u'g'));
+    EXPECT_EQ(row(0)[Album], QString(27, u'b'));
+    // Year and type are kept whole.
+    EXPECT_EQ(row(0)[Year], "2001-2002");
+    EXPECT_EQ(row(0)[Type], "webm-audio");
+    // Shorter texts stay as they are, spaces included.
+    EXPECT_EQ(row(1)[Title], title35.first(29));
+    EXPECT_EQ(row(1)[Artist], " spaced ");
+    EXPECT_EQ(row(1)[Album], "x ");
+}
+
+TEST_F(SongTable, CutsNeverBreakACharacter) {
+    QString cjk;
+    for (int i = 0; i < 35; ++i) {
+        cjk += QChar(0x3042 + i);
+    }
+    const QString emoji = QStringLiteral("\U0001F3B5").repeated(30);
+    const QString accents = QStringLiteral("e\u0301").repeated(30);
+    playlist.add(Song(cjk).artist(emoji).album(accents));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    EXPECT_EQ(row(0)[Title], cjk.first(29));
+    EXPECT_EQ(row(0)[Artist], emoji.first(40));  // 20 surrogate pairs
+    EXPECT_EQ(row(0)[Album], accents.first(54)); // 27 letters with their accents
+}
+
+TEST_F(SongTable, RatingsBecomeStarsRoundingHalvesToEven) {
+    const std::vector<std::pair<int, QString>> cases = {
+        {0, "----"},  {1, "*"},     {25, "**"},    {40, "**"},    {50, "***"},
+        {60, "****"}, {75, "****"}, {99, "*****"}, {100, "*****"}};
+    for (const auto& [rating, stars] : cases) {
+        playlist.add(Song("s").rating(rating));
+    }
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(state.SongTable[i][Rating], cases[i].second) << "rating " << cases[i].first;
+    }
+}
+
+// --- Failing library calls -------------------------------------------------------------------
+
+TEST_F(SongTable, AFailingCallLeavesOnlyItsCellEmpty) {
+    playlist.add(Song("Kept").artist("A").rating(99).failing("Name").failing("WM/Genre"));
+    playlist.add(Song("Next").artist("B").rating(99).genre("Pop").failing("UserRating"));
+    playlist.add(Song("Time").artist("C").failing("durationString").failing("FileType"));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    EXPECT_EQ(row(0)[Title], "----");
+    EXPECT_EQ(row(0)[Artist], "A");
+    EXPECT_EQ(row(0)[Genre], "----");
+    EXPECT_EQ(row(0)[Rating], "*****");
+    // A rating that cannot be read shows no stars, not the previous song's.
+    EXPECT_EQ(row(1)[Rating], "----");
+    EXPECT_EQ(row(1)[Genre], "Pop");
+    EXPECT_EQ(row(2)[Time], "----");
+    EXPECT_EQ(row(2)[Type], "----");
+    EXPECT_EQ(row(2)[Artist], "C");
+}
+
+// --- Row counts --------------------------------------------------------------------------------
+
+TEST_F(SongTable, OneSongIsLoaded) {
+    playlist.add(Song("Only"));
+    EXPECT_TRUE(LoadSongTable(state, playlist));
+    EXPECT_EQ(state.LastSong, 0);
+    ASSERT_EQ(state.SongTable.size(), 1U);
+    EXPECT_EQ(row(0)[Title], "Only");
+}
+
+TEST_F(SongTable, EmptyPlaylistStopsAndLeavesNoRows) {
+    playlist.add(Song("Old"));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    playlist.clear();
+    EXPECT_FALSE(LoadSongTable(state, playlist));
+    EXPECT_EQ(state.LastSong, -1);
+    EXPECT_TRUE(state.SongTable.empty());
+}
+
+TEST_F(SongTable, ALoadReplacesTheWholeTable) {
+    for (const char* t : {"a", "b", "c"}) {
+        playlist.add(Song(t));
+    }
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    playlist.clear();
+    playlist.add(Song("z"));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    EXPECT_EQ(state.SongTable.size(), 1U);
+    EXPECT_EQ(state.LastSong, 0);
+    EXPECT_EQ(row(0)[Title], "z");
+}
+
+// --- Total playing time --------------------------------------------------------------------
+
+TEST_F(SongTable, TotalSplitsIntoHoursMinutesSeconds) {
+    const PlayingTime t = totalOf({3000.0, 661.4});
+    EXPECT_EQ(state.TotalSeconds, 3661.4F);
+    EXPECT_EQ(t.hours, 1);
+    EXPECT_EQ(t.minutes, 1);
+    EXPECT_EQ(t.seconds, 1);
+}
+
+TEST_F(SongTable, SecondsRoundHalvesToEvenAndCarry) {
+    auto same = [](PlayingTime t, int h, int m, int s) {
+        return t.hours == h && t.minutes == m && t.seconds == s;
+    };
+    EXPECT_TRUE(same(totalOf({0.5}), 0, 0, 0));
+    EXPECT_TRUE(same(totalOf({1.5}), 0, 0, 2));
+    EXPECT_TRUE(same(totalOf({2.5}), 0, 0, 2));
+    EXPECT_TRUE(same(totalOf({59.5}), 0, 1, 0));
+    EXPECT_TRUE(same(totalOf({58.5}), 0, 0, 58));
+    // Half a second below a whole hour carries into the hours, never 0:60:00.
+    EXPECT_TRUE(same(totalOf({3599.6}), 1, 0, 0));
+    EXPECT_TRUE(same(totalOf({2 * 3600 + 3599.5}), 3, 0, 0));
+    EXPECT_TRUE(same(totalOf({}), 0, 0, 0));
+}
+
+TEST_F(SongTable, TotalIsSummedInSinglePrecision) {
+    // 2^24 + 1 is not a single-precision number: the running sum drops the last second.
+    totalOf({16777216.0, 1.0});
+    EXPECT_EQ(state.TotalSeconds, 16777216.0F);
+}
+
+TEST_F(SongTable, ADurationThatCannotBeReadIsLeftOut) {
+    playlist.add(Song("a").seconds(100));
+    playlist.add(Song("b").seconds(1000).failing("Duration"));
+    playlist.add(Song("c").seconds(20));
+    const PlayingTime t = TotalPlaylistTime(state, playlist);
+    EXPECT_EQ(state.TotalSeconds, 120.0F);
+    EXPECT_EQ(t.minutes, 2);
+    EXPECT_EQ(t.seconds, 0);
+}
+
+} // namespace
