@@ -1,0 +1,330 @@
+#include "app/Form1.h"
+
+#include "guide/Guide.h"
+#include "print/Label.h"
+#include "print/Printout.h"
+#include "views/CustomDisplay.h"
+#include "views/DisplayReset.h"
+#include "views/PlaylistListing.h"
+#include "views/SelectedPlaylistView.h"
+#include "views/Sort.h"
+
+#include <cmath>
+#include <exception>
+#include <stdexcept>
+
+namespace corvane::app {
+
+using library::resumeNext;
+using views::caption::CustomList;
+
+namespace {
+
+const QString Label1Caption = QStringLiteral("Selected Playlist Sort\nAscending/Descending");
+const QString Label3Caption = QStringLiteral("Custom Display");
+const QString CDLabelCaption = QStringLiteral("LABEL\nCD CASE");
+const QString PlaylistsCaption = QStringLiteral("LIST ALL\nPLAYLISTS");
+
+QString webSiteCaption() {
+    return QStringList{
+        QStringLiteral("Compliments of"), guide::WebAddress, QStringLiteral("CLICK HERE TO:"),
+        QStringLiteral("1)Check for latest version"), QStringLiteral("2)Check out the latest ads")}
+        .join(QLatin1Char('\n'));
+}
+
+bool inSortGroup(const QString& name) {
+    return name == QStringLiteral("Label1") || name == QStringLiteral("Frame1") ||
+           name == QStringLiteral("cmdSort") || name == QStringLiteral("cmdMinorSort");
+}
+
+QString firstLine(const QString& text) {
+    return text.section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+} // namespace
+
+Form1::Form1(std::shared_ptr<const library::Player> player, views::DisplaySettingsFile settingsFile,
+             ScreenMetrics screen, PrinterFactory makePrinter, UrlOpener openUrl,
+             QString libraryProblem)
+    : state_(std::move(settingsFile))
+    , screen_(screen)
+    , makePrinter_(std::move(makePrinter))
+    , openUrl_(std::move(openUrl))
+    , libraryProblem_(std::move(libraryProblem))
+    , givenPlayer_(std::move(player)) {}
+
+// Every handler runs to its end or stops at a failure; either way the window goes on, and a
+// failure is told in the status line.
+template <class Steps> void Form1::handle(Steps&& steps, const char* failure) {
+    state_.StatusLine.clear();
+    try {
+        steps();
+    } catch (const std::exception& e) {
+        state_.StatusLine = QStringLiteral("%1: %2").arg(QLatin1String(failure),
+                                                         firstLine(QString::fromUtf8(e.what())));
+    } catch (...) {
+        state_.StatusLine = QLatin1String(failure) + QLatin1Char('.');
+    }
+}
+
+void Form1::Form_Load() {
+    handle([&] {
+        // 1. The scale factors; from here on a step that fails is passed over.
+        const ScaleFactors scale = FitToScreen(screen_);
+        state_.ScaleX = scale.ScaleX;
+        state_.ScaleY = scale.ScaleY;
+        state_.FontScale = scale.FontScale;
+        // 3. Every control, its font, and the window.
+        resumeNext([&] { scaleControls(controls_, scale); });
+        // 4-5. The player is the library this window was given.
+        resumeNext([&] { state_.Player = givenPlayer_; });
+        resumeNext([&] {
+            if (state_.Player) {
+                state_.Playlists = state_.Player->playlistCollection();
+            }
+        });
+        // 6.
+        state_.SortRequest = -1;
+        state_.PrintKind = views::PrintList;
+        state_.DisplayKind = 1;
+        // 7.
+        find(QStringLiteral("Label1"))->caption = Label1Caption;
+        find(QStringLiteral("Label3"))->caption = Label3Caption;
+        find(QStringLiteral("cmdCDLabel"))->caption = CDLabelCaption;
+        find(QStringLiteral("CmdPlaylists"))->caption = PlaylistsCaption;
+        find(QStringLiteral("cmdWebSite"))->caption = webSiteCaption();
+        // 8. ItemNames and the width tables are constant tables of the views.
+        // 9.
+        resumeNext([&] { views::ResetList(state_); });
+        // 10.
+        state_.List1.fontSize = 11.0F * state_.ScaleX / 1.44F;
+        // 11.
+        state_.PrintCaption = views::caption::UsersGuide;
+        // 12.
+        resumeNext([&] { views::ShowUsersGuide(state_); });
+    });
+}
+
+void Form1::Form_Unload() {
+    state_.Playlists.reset();
+    state_.Player.reset();
+}
+
+void Form1::CmdPlaylists_Click() {
+    handle([&] {
+        state_.PlaylistsShowing = 1;
+        state_.PrintKind = views::PrintList;
+        state_.PrintCaption = views::caption::ListOfPlaylists;
+        state_.List1.fontSize = state_.ScaleX * 11.0F / 1.28F;
+        state_.List1.Clear();
+        state_.SelectedPlaylist.clear();
+        views::ListPlaylists(state_);
+    });
+}
+
+void Form1::List1_Click(int index) {
+    const views::DisplayList& list = state_.List1;
+    List1_Click(index >= 0 && index < list.ListCount() ? list.List(index) : QString());
+}
+
+void Form1::List1_Click(const QString& clickedLineText) {
+    if (state_.PlaylistsShowing != 1) {
+        return;
+    }
+    handle([&] {
+        // Every line of the list of playlists begins with a seven-character number field, and
+        // the heading with seven spaces: what remains is a name or the heading. A shorter line
+        // holds no name.
+        state_.SelectedPlaylist = clickedLineText.mid(7);
+        if (state_.SelectedPlaylist != views::ListOfPlaylistsHeading) {
+            state_.Text1 = state_.SelectedPlaylist;
+        }
+        state_.PlaylistsShowing = 0;
+        state_.PrintKind = views::PrintList;
+        state_.PrintCaption = state_.CustomActive ? CustomList : views::caption::SelectedList;
+        state_.List1.Clear();
+        state_.SortGroupVisible = true;
+        views::ListSelectedPlaylists(state_);
+    });
+}
+
+void Form1::CmdSelected_Click() {
+    handle([&] {
+        state_.List1.Clear();
+        views::ResetList(state_);
+        state_.SortGroupVisible = true;
+        views::ListSelectedPlaylists(state_);
+    });
+}
+
+void Form1::cmdCDLabel_Click() {
+    handle([&] {
+        views::ResetLabel(state_);
+        print::Label(state_);
+    });
+}
+
+void Form1::cmdCustom_Click(int Index) {
+    if (!state_.playlistSelected() || Index < 0 || Index >= views::ItemCount ||
+        state_.CustomCaptions[static_cast<std::size_t>(Index)].isEmpty()) {
+        return;
+    }
+    handle([&] {
+        switch (views::cmdCustom_Click(state_, Index)) {
+        case views::Rebuild::List:
+            state_.List1.Clear();
+            views::ListSelectedPlaylists(state_);
+            break;
+        case views::Rebuild::Label:
+            state_.List1.Clear();
+            print::Label(state_);
+            break;
+        case views::Rebuild::None:
+            break;
+        }
+    });
+}
+
+void Form1::cmdReset_Click() {
+    handle([&] {
+        if (state_.DisplayKind == 1) {
+            views::ResetList(state_);
+        } else if (state_.DisplayKind == 2) {
+            views::ResetLabel(state_);
+        }
+        state_.List1.Clear();
+        if (state_.DisplayKind == 1) {
+            views::ListSelectedPlaylists(state_);
+        } else if (state_.DisplayKind == 2) {
+            print::Label(state_);
+        }
+    });
+}
+
+void Form1::cmdSave_Click() {
+    if (!state_.playlistSelected()) {
+        return;
+    }
+    handle([&] { views::SaveDisplaySettings(state_); });
+}
+
+void Form1::cmdSort_Click(int Index) {
+    if (Index < 0 || Index > state_.Configuration.ListLastItem || Index >= views::ItemCount) {
+        return;
+    }
+    handle([&] {
+        state_.PlaylistsShowing = 0;
+        state_.PrintKind = views::PrintList;
+        if (state_.CustomActive) {
+            state_.PrintCaption = CustomList;
+        }
+        state_.List1.Clear();
+        views::cmdSort_Click(state_, Index);
+    });
+}
+
+void Form1::cmdMinorSort_Click() {
+    if (!state_.playlistSelected()) {
+        return;
+    }
+    handle([&] { views::cmdMinorSort_Click(state_); });
+}
+
+void Form1::CmdPrint_Click() {
+    handle(
+        [&] {
+            // An empty display list prints nothing, so it needs no printer either.
+            if (state_.List1.ListCount() == 0) {
+                return;
+            }
+            std::unique_ptr<print::Printer> printer = makePrinter_ ? makePrinter_() : nullptr;
+            if (!printer) {
+                throw print::PrintError("there is no printer to print on");
+            }
+            print::Printout(state_, *printer);
+        },
+        "Nothing was printed");
+}
+
+void Form1::cmdWebSite_Click() {
+    handle([&] {
+        state_.List1.Clear();
+        // What the browser makes of it is not ours to report.
+        resumeNext([&] {
+            if (openUrl_) {
+                openUrl_(guide::WebAddress);
+            }
+        });
+    });
+}
+
+void Form1::List1_MouseMove(const views::ListBoxGeometry& geometry, float X, float Y) {
+    try {
+        views::List1_MouseMove(state_, geometry, X, Y, screen_.twipsPerPixelX,
+                               screen_.twipsPerPixelY);
+    } catch (...) {
+        state_.Text1.clear();
+    }
+}
+
+std::vector<Control> Form1::controls() const {
+    std::vector<Control> result = controls_;
+    for (Control& c : result) {
+        const auto i = static_cast<std::size_t>(c.index);
+        if (c.name == QStringLiteral("cmdPrint")) {
+            c.caption = state_.PrintCaption;
+        } else if (c.name == QStringLiteral("cmdSort")) {
+            c.caption = state_.SortCaptions.at(i);
+        } else if (c.name == QStringLiteral("cmdCustom")) {
+            c.caption = state_.CustomCaptions.at(i);
+        } else if (c.name == QStringLiteral("cmdMinorSort")) {
+            c.caption = state_.MinorSortCaption;
+        } else if (c.name == QStringLiteral("Text1")) {
+            c.caption = state_.Text1;
+        } else if (c.name == QStringLiteral("List1")) {
+            c.fontSize = listFontSize();
+        }
+        if (inSortGroup(c.name)) {
+            c.visible = state_.SortGroupVisible;
+        }
+    }
+    return result;
+}
+
+Control Form1::control(const QString& name, int index) const {
+    for (const Control& c : controls()) {
+        if (c.name == name && c.index == index) {
+            return c;
+        }
+    }
+    throw std::out_of_range("no control " + name.toStdString());
+}
+
+float Form1::listFontSize() const {
+    const float size = state_.List1.fontSize;
+    if (std::isfinite(size) && size >= 1.0F) {
+        return size;
+    }
+    // Whatever a view or a file set, the list stays readable: the design size, scaled.
+    return 8.25F * state_.FontScale;
+}
+
+Rect Form1::clientArea() const {
+    return {0, 0, LayoutWidth * static_cast<double>(state_.ScaleX),
+            LayoutHeight * static_cast<double>(state_.ScaleY)};
+}
+
+QString Form1::statusLine() const {
+    return state_.StatusLine.isEmpty() ? libraryProblem_ : state_.StatusLine;
+}
+
+Control* Form1::find(const QString& name, int index) {
+    for (Control& c : controls_) {
+        if (c.name == name && c.index == index) {
+            return &c;
+        }
+    }
+    throw std::out_of_range("no control " + name.toStdString());
+}
+
+} // namespace corvane::app

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "app/Layout.h"
+#include "print/Printer.h"
+#include "views/FormState.h"
+#include "views/HoverTip.h"
+
+#include <functional>
+#include <memory>
+
+// The main window without a widget toolkit: its controls as plain data, the view state, start-up
+// and every handler. MainWindow draws it and forwards each event to it; the command line drives
+// the same handlers without a window.
+namespace corvane::app {
+
+class Form1 {
+public:
+    using PrinterFactory = std::function<std::unique_ptr<print::Printer>()>;
+    using UrlOpener = std::function<void(const QString&)>;
+
+    // `player` may be empty (no library could be had); `libraryProblem` then says why, and the
+    // status line shows it whenever nothing newer is to be said.
+    Form1(std::shared_ptr<const library::Player> player, views::DisplaySettingsFile settingsFile,
+          ScreenMetrics screen, PrinterFactory makePrinter = {}, UrlOpener openUrl = {},
+          QString libraryProblem = {});
+
+    // Start-up: scales the window to the screen, takes the library, loads the saved display and
+    // ends on the user's guide.
+    void Form_Load();
+    void Form_Unload();
+
+    void CmdPlaylists_Click();
+    // A click on line `index` of the display list (out of range: no line, as below the last).
+    void List1_Click(int index);
+    void List1_Click(const QString& clickedLineText);
+    void CmdSelected_Click();
+    void cmdCDLabel_Click();
+    void cmdCustom_Click(int Index);
+    void cmdReset_Click();
+    void cmdSave_Click();
+    void cmdSort_Click(int Index);
+    void cmdMinorSort_Click();
+    void CmdPrint_Click();
+    void cmdWebSite_Click();
+    // A mouse move over the display list at (X, Y) twips of its client area.
+    void List1_MouseMove(const views::ListBoxGeometry& geometry, float X, float Y);
+
+    const views::FormState& state() const { return state_; }
+    const ScreenMetrics& screen() const { return screen_; }
+
+    // Every control as the window shows it now: place, caption, look, visibility.
+    std::vector<Control> controls() const;
+    // One of them by name (and index for the button arrays); throws std::out_of_range if none.
+    Control control(const QString& name, int index = -1) const;
+    // The display list's font size: what the views set, never zero or negative.
+    float listFontSize() const;
+    // The client area that shows the whole layout, in twips, scaled.
+    Rect clientArea() const;
+    // The window's one line of news: what went wrong last, else what is wrong with the library.
+    QString statusLine() const;
+
+private:
+    template <class Steps> void handle(Steps&& steps, const char* failure = "That did not work");
+    Control* find(const QString& name, int index = -1);
+
+    views::FormState state_;
+    ScreenMetrics screen_;
+    PrinterFactory makePrinter_;
+    UrlOpener openUrl_;
+    QString libraryProblem_;
+    std::shared_ptr<const library::Player> givenPlayer_;
+    std::vector<Control> controls_ = designControls();
+};
+
+} // namespace corvane::app

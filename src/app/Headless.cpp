@@ -1,0 +1,116 @@
+#include "app/Headless.h"
+
+namespace corvane::app {
+namespace {
+
+// The playlist lines of the list of playlists begin at line 4, after a seven-character number.
+constexpr int FirstPlaylistLine = 4;
+constexpr int NumberField = 7;
+
+int findPlaylistLine(const views::DisplayList& list, const QString& name) {
+    for (int i = FirstPlaylistLine; i < list.ListCount(); ++i) {
+        if (list.List(i).mid(NumberField) == name) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// The list position whose sort button sorts by `item`; -1 when the display does not show it.
+int sortButtonOf(const views::DisplayConfiguration& c, int item) {
+    for (int i = 0; i <= c.ListLastItem && i < views::ItemCount; ++i) {
+        if (c.ListOrder[static_cast<std::size_t>(i)] == item) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+QString itemName(int item) {
+    return views::ItemNames[static_cast<std::size_t>(item)];
+}
+
+// As the window sorts: one key by its sort button (twice for descending); several with Minor
+// Sort on, from the most minor key to the major one. Sorting for a label always refines, so that
+// the label keeps the order.
+HeadlessResult sort(Form1& form, const std::vector<SortKey>& keys, bool minor) {
+    std::vector<int> buttons;
+    for (const SortKey& key : keys) {
+        const int button = sortButtonOf(form.state().Configuration, key.item);
+        if (button < 0) {
+            return {2, QStringLiteral("cannot sort by %1: the display does not show it")
+                           .arg(itemName(key.item))};
+        }
+        buttons.push_back(button);
+    }
+    if (minor && !form.state().MinorSortOn) {
+        form.cmdMinorSort_Click();
+    }
+    for (auto k = keys.size(); k-- > 0;) {
+        form.cmdSort_Click(buttons[k]);
+        if (keys[k].descending) {
+            form.cmdSort_Click(buttons[k]);
+        }
+    }
+    return {};
+}
+
+void clickItems(Form1& form, const std::vector<int>& items) {
+    form.cmdReset_Click();
+    for (int item : items) {
+        form.cmdCustom_Click(item);
+    }
+}
+
+} // namespace
+
+HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevice& text) {
+    form.Form_Load();
+    // A settings file that could not be used is worth a word; the built-in display stands in.
+    HeadlessResult result{0, form.state().StatusLine};
+
+    form.CmdPlaylists_Click();
+    if (commandLine.mode == CommandLine::Mode::Playlist) {
+        const int line = findPlaylistLine(form.state().List1, commandLine.playlist);
+        if (line < 0) {
+            return {2, QStringLiteral("no playlist named \"%1\"").arg(commandLine.playlist)};
+        }
+        form.List1_Click(line);
+        if (commandLine.label) {
+            if (!commandLine.sort.empty()) {
+                if (HeadlessResult r = sort(form, commandLine.sort, true); r.exitCode != 0) {
+                    return r;
+                }
+            }
+            form.cmdCDLabel_Click();
+            if (commandLine.items) {
+                clickItems(form, *commandLine.items);
+            }
+        } else {
+            if (commandLine.items) {
+                clickItems(form, *commandLine.items);
+            }
+            if (!commandLine.sort.empty()) {
+                if (HeadlessResult r = sort(form, commandLine.sort, commandLine.sort.size() > 1);
+                    r.exitCode != 0) {
+                    return r;
+                }
+            }
+        }
+    }
+
+    if (commandLine.output == CommandLine::Output::Text) {
+        const views::DisplayList& list = form.state().List1;
+        for (int i = 0; i < list.ListCount(); ++i) {
+            text.write(list.List(i).toUtf8() + '\n');
+        }
+        return result;
+    }
+    form.CmdPrint_Click();
+    if (!form.state().StatusLine.isEmpty()) {
+        return {1, form.state().StatusLine};
+    }
+    return result;
+}
+
+} // namespace corvane::app
