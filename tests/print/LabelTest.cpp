@@ -1,0 +1,348 @@
+#include "print/Label.h"
+
+#include "PrintTestSupport.h"
+#include "guide/Guide.h"
+#include "text/Format.h"
+
+#include <algorithm>
+
+using namespace corvane;
+using namespace corvane::print;
+using views::Artist, views::Genre, views::Rating, views::Time, views::Title, views::Year;
+
+namespace {
+
+class LabelTest : public test_support::PrintTest {
+protected:
+    const QStringList& label() {
+        Label(state);
+        return state.List1.lines;
+    }
+
+    // Every line of the view is exactly the label's width.
+    void expectFullWidth() const {
+        for (const QString& line : state.List1.lines) {
+            EXPECT_EQ(text::characterCount(line), state.Configuration.LabelLineWidth)
+                << '"' << line.toStdString() << '"';
+        }
+    }
+};
+
+// Golden lines are written between bars so that their trailing spaces show.
+QStringList unbarred(std::initializer_list<const char*> lines) {
+    QStringList out;
+    for (const char* line : lines) {
+        const QString s = QString::fromUtf8(line);
+        out.append(s.mid(1, s.size() - 2));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(LabelTest, RoadTripOfFortySongsIsOneTwoColumnBlock) {
+    library::MemoryPlaylist& trip = library->addPlaylist(QStringLiteral("Road Trip"));
+    QStringList titles = {"Highway Star", "Take Me Home, Country Roads", "Caf\u00e9 del Mar",
+                          "Born to Be Wild on Route 666", "On the Road Again and Again and Again"};
+    for (int k = 6; k <= 40; ++k) {
+        titles.append(QStringLiteral("Track %1").arg(k, 2, 10, QLatin1Char('0')));
+    }
+    titles[32] = QStringLiteral("Life Is a Highway");
+    titles[39] = QStringLiteral("Drive");
+    // 39 x 188 + 177 seconds: 2 hours, 5 minutes and 9 seconds.
+    for (int k = 0; k < 40; ++k) {
+        library::SongData song;
+        song.title = titles[k];
+        song.seconds = k < 39 ? 188 : 177;
+        trip.add(song);
+    }
+    state.SelectedPlaylist = QStringLiteral("Road Trip");
+    chooseLabelItems({Title});
+
+    const QStringList expected = unbarred({
+        "|                                                                      |",
+        "|     ALBUM: Road Trip                           Total Time  2:05:09   |",
+        "|                                                                      |",
+        "|     SONG TITLE -----------------       SONG TITLE -----------------  |",
+        "|   1 Highway Star                    33 Life Is a Highway             |",
+        "|   2 Take Me Home, Country Roads     34 Track 34                      |",
+        "|   3 Café del Mar                    35 Track 35                      |",
+        "|   4 Born to Be Wild on Route 666    36 Track 36                      |",
+        "|   5 On the Road Again and Again a   37 Track 37                      |",
+        "|   6 Track 06                        38 Track 38                      |",
+        "|   7 Track 07                        39 Track 39                      |",
+        "|   8 Track 08                        40 Drive                         |",
+        "|   9 Track 09                                                         |",
+        "|  10 Track 10                                                         |",
+        "|  11 Track 11                                                         |",
+        "|  12 Track 12                                                         |",
+        "|  13 Track 13                                                         |",
+        "|  14 Track 14                                                         |",
+        "|  15 Track 15                                                         |",
+        "|  16 Track 16                                                         |",
+        "|  17 Track 17                                                         |",
+        "|  18 Track 18                                                         |",
+        "|  19 Track 19                                                         |",
+        "|  20 Track 20                                                         |",
+        "|  21 Track 21                                                         |",
+        "|  22 Track 22                                                         |",
+        "|  23 Track 23                                                         |",
+        "|  24 Track 24                                                         |",
+        "|  25 Track 25                                                         |",
+        "|  26 Track 26                                                         |",
+        "|  27 Track 27                                                         |",
+        "|  28 Track 28                                                         |",
+        "|  29 Track 29                                                         |",
+        "|  30 Track 30                                                         |",
+        "|  31 Track 31                                                         |",
+        "|  32 Track 32                                                         |",
+    });
+    EXPECT_EQ(label(), expected);
+    EXPECT_EQ(state.PrintKind, views::PrintLabel);
+    EXPECT_EQ(state.PlaylistsShowing, 0);
+    EXPECT_FALSE(state.SortGroupVisible);
+    EXPECT_EQ(state.LastSong, 39);
+}
+
+TEST_F(LabelTest, TitleAloneFillsTheRightColumnOnlyAfterTheLeft) {
+    chooseLabelItems({Title});
+    const QString single = QStringLiteral("     SONG TITLE -----------------  ");
+    const QString doubled = single + single;
+
+    playlistOf(32, QStringLiteral("32"));
+    const QStringList& l32 = label();
+    ASSERT_EQ(l32.size(), 36);
+    EXPECT_EQ(l32[3], text::padRight(single, 70));
+    EXPECT_EQ(l32[35], text::padRight(QStringLiteral("  32 Song 32"), 70));
+    expectFullWidth();
+
+    playlistOf(33, QStringLiteral("33"));
+    const QStringList& l33 = label();
+    ASSERT_EQ(l33.size(), 36);
+    EXPECT_EQ(l33[3], doubled);
+    EXPECT_EQ(l33[4], QStringLiteral("   1 Song 1") + text::spaces(24) +
+                          QStringLiteral("  33 Song 33") + text::spaces(23));
+    EXPECT_EQ(l33[5], text::padRight(QStringLiteral("   2 Song 2"), 70));
+    expectFullWidth();
+
+    playlistOf(64, QStringLiteral("64"));
+    const QStringList& l64 = label();
+    ASSERT_EQ(l64.size(), 36);
+    EXPECT_TRUE(l64[35].startsWith(QStringLiteral("  32 Song 32")));
+    EXPECT_TRUE(l64[35].contains(QStringLiteral("  64 Song 64")));
+    expectFullWidth();
+
+    playlistOf(65, QStringLiteral("65"));
+    const QStringList& l65 = label();
+    ASSERT_EQ(l65.size(), 36 + 5);
+    // The second block: its own album line, the same doubled header, song 65 alone.
+    EXPECT_EQ(l65.mid(36, 4), l65.mid(0, 4));
+    EXPECT_EQ(l65[39], doubled);
+    EXPECT_EQ(l65[40], text::padRight(QStringLiteral("  65 Song 65"), 70));
+    expectFullWidth();
+}
+
+TEST_F(LabelTest, WideItemsGiveFortyTwoSongsABlockNinetyFourWide) {
+    // All six items: width 79, so 42 rows at 6 points, indent 7 and a pad of 16.
+    chooseLabelItems({Title, Artist, Time, Rating, Genre, Year});
+    playlistOf(43);
+    const QStringList& lines = label();
+    ASSERT_EQ(lines.size(), 4 + 42 + 4 + 1);
+    expectFullWidth();
+    EXPECT_EQ(lines[1],
+              text::padRight(text::spaces(12) + QStringLiteral("ALBUM: Mix") +
+                                 text::spaces(33 + 16) + QStringLiteral("Total Time  2:23:20"),
+                             94));
+    EXPECT_EQ(text::characterCount(lines[1].trimmed()) + 12, 90);
+    EXPECT_EQ(lines[3], text::padRight(
+                            text::spaces(12) +
+                                QStringLiteral("SONG TITLE -----------------  ARTIST ------------  "
+                                               "TIME RATING GENRE ---  YEAR "),
+                            94));
+    EXPECT_EQ(lines[4],
+              text::padRight(text::spaces(10) + QStringLiteral("1 Song 1                        "
+                                                               "Artist 1             3:20 ***    "
+                                                               "Rock       1999 "),
+                             94));
+    EXPECT_EQ(lines[45].left(12), text::spaces(9) + QStringLiteral("42 "));
+    EXPECT_EQ(lines.mid(46, 4), lines.mid(0, 4));
+    EXPECT_EQ(lines[50].left(12), text::spaces(9) + QStringLiteral("43 "));
+}
+
+TEST_F(LabelTest, EveryLayoutOfTheSongsPerLabelTableIsFullWidth) {
+    const std::vector<std::vector<int>> choices = {
+        {Title},
+        {Artist},
+        {Artist, Time},
+        {Artist, Rating}, // two columns
+        {Artist, Time, Year},
+        {Title, Time},
+        {Title, Artist, Time},
+        {Title, Artist, Time, Rating}, // one column of 32, the widest without a pad
+        {Title, Artist, Genre, Time},
+        {Title, Artist, Time, Rating, Genre, Year}}; // one column of 42
+    int n = 0;
+    for (const auto& items : choices) {
+        chooseLabelItems(items);
+        const views::DisplayConfiguration& c = state.Configuration;
+        const bool twoColumns = c.LabelWidth <= 30;
+        for (const int songs : {1, 31, 32, 33, 42, 43, 64, 65, 130}) {
+            playlistOf(songs, QStringLiteral("P%1").arg(++n));
+            const QStringList& lines = label();
+            SCOPED_TRACE(
+                QStringLiteral("width %1, %2 songs").arg(c.LabelWidth).arg(songs).toStdString());
+            const int perBlock = twoColumns ? 2 * c.LabelRows : c.LabelRows;
+            const int blocks = (songs + perBlock - 1) / perBlock;
+            const int lastBlockSongs = songs - (blocks - 1) * perBlock;
+            const int lastBlockLines =
+                twoColumns ? std::min<int>(lastBlockSongs, c.LabelRows) : lastBlockSongs;
+            EXPECT_EQ(lines.size(), (blocks - 1) * (c.LabelRows + 4) + 4 + lastBlockLines);
+            expectFullWidth();
+            // Each block's song lines lead with their numbers after the indent; headings none.
+            for (int i = 0; i < lines.size(); ++i) {
+                const int inBlock = i % (c.LabelRows + 4);
+                const long long number = text::leadingNumber(lines[i], c.LabelIndent + 4);
+                if (inBlock < 4) {
+                    EXPECT_EQ(number, 0) << i;
+                } else {
+                    EXPECT_EQ(number, (i / (c.LabelRows + 4)) * perBlock + inBlock - 3) << i;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(LabelTest, LongValuesKeepTheColumnsInLine) {
+    chooseLabelItems({Title, Artist, Genre, Time}); // 67: 42 rows, pad 4
+    library::MemoryPlaylist& playlist =
+        library->addPlaylist(QStringLiteral("A Playlist Name Of Thirty-One C"));
+    library::SongData song;
+    song.title = QString(40, u'T');
+    song.artist = QStringLiteral("Caf\u00e9 Ensemble \U0001F3B8 Orchestra");
+    song.genre = QStringLiteral("Alternative"); // 11 characters in 10 places
+    song.seconds = 245;
+    playlist.add(song);
+    state.SelectedPlaylist = playlist.name();
+
+    const QStringList& lines = label();
+    ASSERT_EQ(lines.size(), 5);
+    expectFullWidth();
+    // The name is cut to 27 characters and followed by 9 spaces, then the pad of 4.
+    EXPECT_EQ(lines[1],
+              text::padRight(text::spaces(12) +
+                                 QStringLiteral("ALBUM: A Playlist Name Of Thirty-O") +
+                                 text::spaces(9 + 4) + QStringLiteral("Total Time  0:04:05"),
+                             94));
+    EXPECT_EQ(lines[4],
+              text::padRight(text::spaces(10) + QStringLiteral("1 ") + QString(29, u'T') + u' ' +
+                                 QStringLiteral("Caf\u00e9 Ensemble \U0001F3B8 Orch ") +
+                                 QStringLiteral("Alternativ 4:05 "),
+                             94));
+}
+
+TEST_F(LabelTest, NoItemsGiveNumbersUnderABlankHeader) {
+    chooseLabelItems({});
+    state.Configuration.LabelWidth = 40; // one column, as a damaged file could have it
+    playlistOf(3);
+    const QStringList& lines = label();
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_EQ(lines[3], text::spaces(70));
+    EXPECT_EQ(lines[4], text::padRight(QStringLiteral("   1 "), 70));
+    EXPECT_EQ(lines[6], text::padRight(QStringLiteral("   3 "), 70));
+}
+
+TEST_F(LabelTest, WithoutAPlaylistShowsTheGuide) {
+    for (const QString& selected : {QString(), views::ListOfPlaylistsHeading}) {
+        state.SelectedPlaylist = selected;
+        state.ScaleX = 1.44F;
+        state.PrintCaption = views::caption::LabelView;
+        state.SortGroupVisible = true;
+        state.List1.AddItem(QStringLiteral("old line"));
+        EXPECT_EQ(label(), guide::GuideLines());
+        EXPECT_EQ(state.PrintCaption, views::caption::UsersGuide);
+        EXPECT_FLOAT_EQ(state.List1.fontSize, 11.0F);
+        EXPECT_EQ(state.PrintKind, views::PrintGuide);
+        EXPECT_TRUE(state.SortGroupVisible);
+    }
+}
+
+TEST_F(LabelTest, SetsTheDisplayFontAndDropsAPendingSort) {
+    chooseLabelItems({Title, Artist, Time});
+    playlistOf(2);
+    state.ScaleX = 1.28F;
+    state.PrintCaption = views::caption::CustomLabel;
+    state.SortRequest = 9;
+    state.LastSort = 3;
+    label();
+    EXPECT_FLOAT_EQ(state.List1.fontSize, 8 * 1.35F);
+    EXPECT_EQ(state.PrintCaption, views::caption::CustomLabel);
+    EXPECT_EQ(state.LastSort, 9);
+    EXPECT_EQ(state.SortRequest, -1);
+    // Not sorted: the playlist's own order.
+    EXPECT_TRUE(state.List1.lines[4].startsWith(QStringLiteral("   1 Song 1 ")));
+}
+
+TEST_F(LabelTest, MinorSortModeKeepsTheSortedTable) {
+    chooseLabelItems({Title, Artist});
+    playlistOf(3);
+    Label(state);
+    std::reverse(state.SongTable.begin(), state.SongTable.end());
+    state.MinorSortOn = true;
+    const QStringList& lines = label();
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_TRUE(lines[4].startsWith(QStringLiteral("   1 Song 3 ")));
+    EXPECT_TRUE(lines[6].startsWith(QStringLiteral("   3 Song 1 ")));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("Total Time  0:10:00")));
+}
+
+TEST_F(LabelTest, AnEmptyPlaylistShowsNothingAndKeepsTheSortState) {
+    chooseLabelItems({Title});
+    playlistOf(0);
+    state.SortRequest = 2;
+    state.LastSort = 5;
+    state.List1.AddItem(QStringLiteral("old line"));
+    EXPECT_TRUE(label().isEmpty());
+    EXPECT_EQ(state.SortRequest, 2);
+    EXPECT_EQ(state.LastSort, 5);
+    EXPECT_EQ(state.PrintKind, views::PrintLabel);
+    EXPECT_FALSE(state.SortGroupVisible);
+}
+
+TEST_F(LabelTest, APlaylistGoneFromTheLibraryShowsNoOtherPlaylistsSongs) {
+    chooseLabelItems({Title});
+    playlistOf(5, QStringLiteral("Old Name"));
+    Label(state);
+    ASSERT_FALSE(state.List1.lines.isEmpty());
+    library->removePlaylist(QStringLiteral("Old Name"));
+    for (const bool minor : {false, true}) {
+        state.MinorSortOn = minor;
+        EXPECT_TRUE(label().isEmpty());
+        EXPECT_TRUE(state.StatusLine.contains(QStringLiteral("Old Name")));
+    }
+    state.Playlists = nullptr;
+    EXPECT_TRUE(label().isEmpty());
+}
+
+TEST_F(LabelTest, RowsOfZeroOrLessShowNothing) {
+    chooseLabelItems({Title, Time});
+    playlistOf(3);
+    for (const int rows : {0, -4}) {
+        state.Configuration.LabelRows = static_cast<std::int16_t>(rows);
+        state.StatusLine.clear();
+        EXPECT_TRUE(label().isEmpty());
+        EXPECT_FALSE(state.StatusLine.isEmpty());
+    }
+}
+
+TEST_F(LabelTest, MinorSortModeShowsOnlyTheRowsItsTableHolds) {
+    chooseLabelItems({Title, Time});
+    library::MemoryPlaylist& playlist = playlistOf(2);
+    Label(state);
+    library::SongData song;
+    song.title = QStringLiteral("New Song");
+    playlist.add(song);
+    state.MinorSortOn = true;
+    const QStringList& lines = label();
+    EXPECT_EQ(lines.size(), 6);
+    EXPECT_EQ(state.LastSong, 1);
+}
