@@ -6,6 +6,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
+
+// Failures show texts as text.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 // What the views' tests share: a window state over an in-memory library, with its settings file
 // in a temporary folder, and songs spelled out item by item.
