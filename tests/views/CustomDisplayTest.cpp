@@ -1,0 +1,228 @@
+#include "views/CustomDisplay.h"
+
+#include "ViewsTestSupport.h"
+#include "views/SelectedPlaylistView.h"
+
+using namespace corvane;
+using namespace corvane::views;
+using test_support::Song;
+
+namespace {
+
+struct Layout {
+    int width, fontSize, indent, songsPerPage;
+    bool operator==(const Layout&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Layout& l) {
+    return os << "width " << l.width << ", " << l.fontSize << " pt, indent " << l.indent << ", "
+              << l.songsPerPage << " a page";
+}
+
+class CustomDisplay : public test_support::ViewsTest {
+protected:
+    CustomDisplay() {
+        library->addPlaylist(QStringLiteral("Mix"))
+            .add(Song("Delta").artist("Cure").rating(50).genre("Rock").seconds(200))
+            .add(Song("alpha").artist("Abba").rating(99).genre("Pop").seconds(100));
+        state.SelectedPlaylist = QStringLiteral("Mix");
+        resetList();
+    }
+
+    // The state a reset of the list display leaves: the delivered display, its items on the sort
+    // buttons.
+    void resetList() {
+        state.DisplayKind = 1;
+        state.CustomActive = false;
+        state.Configuration = DisplayConfiguration::delivered();
+        state.SortCaptions = {"Title", "Artist", "Time", "Rating", "", "", "", ""};
+        state.CustomCaptions = ItemNames;
+        state.PrintCaption = QStringLiteral("PRINT\nselected list");
+    }
+    void resetLabel() {
+        resetList();
+        state.DisplayKind = 2;
+        state.CustomCaptions[Album].clear();
+        state.CustomCaptions[Type].clear();
+        state.PrintCaption = QStringLiteral("PRINT\nlabel");
+    }
+
+    void click(std::initializer_list<int> items) {
+        for (const int item : items) {
+            cmdCustom_Click(state, item);
+        }
+    }
+    Layout list() const {
+        const DisplayConfiguration& c = state.Configuration;
+        return {c.ListWidth, c.ListFontSize, c.ListIndent, c.ListSongsPerPage};
+    }
+    Layout label() const {
+        const DisplayConfiguration& c = state.Configuration;
+        return {c.LabelWidth, c.LabelFontSize, c.LabelIndent, c.LabelRows};
+    }
+};
+
+// --- Guards --------------------------------------------------------------------------------
+
+TEST_F(CustomDisplay, NothingHappensWithoutAPlaylist) {
+    const DisplayConfiguration before = state.Configuration;
+    for (const QString& none : {QString(), QStringLiteral("LIST OF PLAYLISTS")}) {
+        state.SelectedPlaylist = none;
+        EXPECT_EQ(cmdCustom_Click(state, Title), Rebuild::None);
+    }
+    EXPECT_FALSE(state.CustomActive);
+    EXPECT_EQ(state.Configuration, before);
+    EXPECT_EQ(state.PrintCaption, "PRINT\nselected list");
+    EXPECT_EQ(state.SortCaptions[0], "Title");
+}
+
+TEST_F(CustomDisplay, ButtonsWithoutACaptionOrIndexAreIgnored) {
+    state.CustomCaptions[Genre].clear();
+    EXPECT_EQ(cmdCustom_Click(state, Genre), Rebuild::None);
+    EXPECT_EQ(cmdCustom_Click(state, 8), Rebuild::None);
+    EXPECT_EQ(cmdCustom_Click(state, -1), Rebuild::None);
+    EXPECT_FALSE(state.CustomActive);
+    EXPECT_EQ(state.Configuration, DisplayConfiguration::delivered());
+}
+
+// --- The list display ----------------------------------------------------------------------
+
+TEST_F(CustomDisplay, WorkedExampleTitleArtistTimeGenreRating) {
+    state.PlaylistsShowing = 1;
+    state.PrintKind = 20;
+    EXPECT_EQ(cmdCustom_Click(state, Title), Rebuild::List);
+    EXPECT_TRUE(state.CustomActive);
+    EXPECT_EQ(state.PrintCaption, "PRINT\ncustom list");
+    EXPECT_EQ(state.PrintKind, 12);
+    EXPECT_EQ(state.PlaylistsShowing, 0);
+    EXPECT_EQ(cmdCustom_Click(state, Artist), Rebuild::List);
+    EXPECT_EQ(cmdCustom_Click(state, Time), Rebuild::List);
+
+    const DisplayConfiguration& c = state.Configuration;
+    EXPECT_EQ(c.ListLastItem, 2);
+    EXPECT_EQ(c.ListOrder[0], Title);
+    EXPECT_EQ(c.ListOrder[1], Artist);
+    EXPECT_EQ(c.ListOrder[2], Time);
+    EXPECT_EQ(list(), (Layout{68, 11, 2, 54}));
+    const std::array<QString, 8> captions = {"Title", "Artist", "Time", " ", " ", " ", " ", " "};
+    EXPECT_EQ(state.SortCaptions, captions);
+    EXPECT_EQ(state.NextPosition, 2);
+
+    cmdCustom_Click(state, Genre);
+    EXPECT_EQ(list(), (Layout{80, 10, 2, 60}));
+    cmdCustom_Click(state, Rating);
+    EXPECT_EQ(list(), (Layout{87, 8, 6, 78}));
+    EXPECT_EQ(c.ListLastItem, 4);
+    EXPECT_EQ(state.SortCaptions[4], "Rating");
+}
+
+TEST_F(CustomDisplay, FontIndentAndPageFollowTheWidthAtEachThreshold) {
+    const std::vector<std::pair<std::vector<int>, Layout>> cases = {
+        {{Title}, {40, 11, 2, 54}},
+        {{Artist, Genre, Album, Type}, {77, 11, 2, 54}},
+        {{Artist, Time, Genre, Album}, {78, 10, 2, 60}},
+        {{Title, Artist, Time, Genre}, {80, 10, 2, 60}},
+        {{Title, Genre, Album}, {81, 9, 4, 66}},
+        {{Title, Artist, Time, Genre, Type}, {85, 9, 4, 66}},
+        {{Title, Genre, Album, Type}, {86, 8, 6, 78}},
+        {{Title, Time, Rating, Genre, Album}, {94, 8, 6, 78}},
+        {{Title, Artist, Album, Type}, {96, 7, 2, 88}},
+        {{Title, Artist, Time, Rating, Genre, Year, Album, Type}, {127, 7, 2, 88}},
+    };
+    for (const auto& [items, layout] : cases) {
+        resetList();
+        for (const int item : items) {
+            EXPECT_EQ(cmdCustom_Click(state, item), Rebuild::List);
+        }
+        EXPECT_EQ(list(), layout);
+        EXPECT_EQ(state.Configuration.ListLastItem, static_cast<int>(items.size()) - 1);
+    }
+}
+
+TEST_F(CustomDisplay, AnItemIsAddedOnce) {
+    click({Rating, Title});
+    const DisplayConfiguration before = state.Configuration;
+    EXPECT_EQ(cmdCustom_Click(state, Rating), Rebuild::None);
+    EXPECT_EQ(cmdCustom_Click(state, Title), Rebuild::None);
+    EXPECT_EQ(state.Configuration, before);
+    EXPECT_EQ(state.NextPosition, 1);
+}
+
+TEST_F(CustomDisplay, FirstClickStartsAnEmptyDisplay) {
+    // The delivered display shows Title first; a custom one starting with Title takes it again.
+    EXPECT_EQ(cmdCustom_Click(state, Title), Rebuild::List);
+    EXPECT_EQ(state.Configuration.ListLastItem, 0);
+    EXPECT_EQ(list(), (Layout{40, 11, 2, 54}));
+    const std::array<QString, 8> captions = {"Title", " ", " ", " ", " ", " ", " ", " "};
+    EXPECT_EQ(state.SortCaptions, captions);
+    // Positions beyond the last keep what they held.
+    EXPECT_EQ(state.Configuration.ListOrder[1], DisplayConfiguration::delivered().ListOrder[1]);
+}
+
+TEST_F(CustomDisplay, TheChooserLeavesTheSortStateAlone) {
+    state.LastSort = Rating + 8;
+    state.MinorSortOn = true;
+    click({Year, Title});
+    EXPECT_EQ(state.LastSort, Rating + 8);
+    EXPECT_EQ(state.SortRequest, -1);
+    EXPECT_TRUE(state.MinorSortOn);
+}
+
+TEST_F(CustomDisplay, TheRebuiltListShowsTheChosenColumns) {
+    for (const int item : {Title, Artist, Time, Genre, Rating}) {
+        ASSERT_EQ(cmdCustom_Click(state, item), Rebuild::List);
+        state.List1.Clear();
+        ListSelectedPlaylists(state);
+    }
+    EXPECT_EQ(state.HeadingLine, "             SONG TITLE -----------------  ARTIST ------------  "
+                                 "TIME  GENRE ----  RATING ");
+    // Width 87: eleven spaces of pad before the total.
+    EXPECT_EQ(state.TitleLine, "             PLAYLIST: Mix                              "
+                               "            Total Time  0:05:00");
+    EXPECT_EQ(state.List1.List(4), "          1  Delta                         Cure              "
+                                   "   3:20  Rock        ***    ");
+    EXPECT_EQ(state.List1.fontSize, static_cast<float>(1.0 / 1.44 * 8 * 1.1));
+    EXPECT_EQ(state.PrintCaption, "PRINT\ncustom list");
+}
+
+// --- The label display ---------------------------------------------------------------------
+
+TEST_F(CustomDisplay, LabelOffersSixItems) {
+    resetLabel();
+    EXPECT_EQ(cmdCustom_Click(state, Album), Rebuild::None);
+    EXPECT_EQ(cmdCustom_Click(state, Type), Rebuild::None);
+    EXPECT_FALSE(state.CustomActive);
+
+    EXPECT_EQ(cmdCustom_Click(state, Title), Rebuild::Label);
+    EXPECT_EQ(state.PrintCaption, "PRINT\ncustom label");
+    EXPECT_EQ(state.PrintKind, 12);
+    EXPECT_EQ(label(), (Layout{30, 8, 0, 32}));
+    EXPECT_EQ(state.Configuration.LabelLineWidth, 70);
+    EXPECT_EQ(state.Configuration.LabelLastItem, 0);
+    EXPECT_EQ(state.Configuration.LabelOrder[0], Title);
+    // The list display is not touched.
+    EXPECT_EQ(state.Configuration.ListWidth, DisplayConfiguration::delivered().ListWidth);
+
+    click({Artist, Time, Rating, Album});
+    EXPECT_EQ(label(), (Layout{63, 8, 0, 32}));
+    click({Genre});
+    EXPECT_EQ(label(), (Layout{74, 6, 7, 42}));
+    EXPECT_EQ(state.Configuration.LabelLineWidth, 94);
+    click({Year, Type, Title});
+    EXPECT_EQ(label(), (Layout{79, 6, 7, 42}));
+    EXPECT_EQ(state.Configuration.LabelLastItem, 5);
+    const std::array<QString, 8> captions = {"Title", "Artist", "Time", "Rating",
+                                             "Genre", "Year",   " ",    " "};
+    EXPECT_EQ(state.SortCaptions, captions);
+}
+
+TEST_F(CustomDisplay, LabelWidensPast65) {
+    resetLabel();
+    click({Title, Artist, Time, Genre});
+    EXPECT_EQ(label(), (Layout{67, 6, 7, 42}));
+    resetLabel();
+    click({Title, Artist, Genre});
+    EXPECT_EQ(label(), (Layout{62, 8, 0, 32}));
+}
+
+} // namespace
