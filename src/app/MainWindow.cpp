@@ -1,0 +1,274 @@
+#include "app/MainWindow.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+
+namespace corvane::app {
+namespace {
+
+QString rgb(const Rgb& c) {
+    return QStringLiteral("rgb(%1,%2,%3)").arg(c.red).arg(c.green).arg(c.blue);
+}
+
+// Fonts the controls ask for by name, each followed by the font that fontconfig has with the
+// same metrics.
+QFont fontOf(const Control& c, float points) {
+    QFont font;
+    if (c.fontFace == QStringLiteral("Courier New")) {
+        font.setFamilies({c.fontFace, QStringLiteral("Liberation Mono")});
+        font.setStyleHint(QFont::TypeWriter);
+    } else {
+        font.setFamilies({c.fontFace, QStringLiteral("Liberation Sans")});
+        font.setStyleHint(QFont::SansSerif);
+    }
+    font.setPointSizeF(points);
+    font.setBold(c.bold);
+    return font;
+}
+
+QString objectNameOf(const Control& c) {
+    return c.index < 0 ? c.name : QStringLiteral("%1_%2").arg(c.name).arg(c.index);
+}
+
+} // namespace
+
+ScreenMetrics screenMetrics(const QScreen* screen) {
+    ScreenMetrics m;
+    if (screen == nullptr) {
+        return m;
+    }
+    const auto perPixel = [](qreal dpi) {
+        return dpi > 0 ? static_cast<float>(1440.0 / dpi) : 15.0F;
+    };
+    m.twipsPerPixelX = perPixel(screen->logicalDotsPerInchX());
+    m.twipsPerPixelY = perPixel(screen->logicalDotsPerInchY());
+    m.widthTwips = static_cast<float>(screen->geometry().width()) * m.twipsPerPixelX;
+    m.heightTwips = static_cast<float>(screen->geometry().height()) * m.twipsPerPixelY;
+    return m;
+}
+
+MainWindow::MainWindow(Form1& form, QWidget* parent)
+    : QMainWindow(parent)
+    , form_(form) {
+    setWindowTitle(WindowCaption);
+    build();
+    redraw();
+
+    // Open large enough to show the whole layout, but never past the screen: the scroll area
+    // reaches what a small screen cannot show.
+    const QSize wanted = canvas_->size() + QSize(0, statusBar()->sizeHint().height());
+    const QScreen* screen = this->screen();
+    const QRect available =
+        screen != nullptr ? screen->availableGeometry() : QRect(QPoint(), wanted);
+    resize(wanted.boundedTo(available.size()));
+    move(available.center() - QPoint(width() / 2, height() / 2));
+}
+
+QRect MainWindow::pixels(const Rect& twips) const {
+    const double x = form_.screen().twipsPerPixelX;
+    const double y = form_.screen().twipsPerPixelY;
+    const int left = qRound(twips.left / x);
+    const int top = qRound(twips.top / y);
+    return {left, top, qRound(twips.right() / x) - left, qRound(twips.bottom() / y) - top};
+}
+
+void MainWindow::build() {
+    auto* area = new QScrollArea(this);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setStyleSheet(
+        QStringLiteral("QScrollArea { background-color: %1; }").arg(rgb(WindowBackground)));
+    canvas_ = new QWidget;
+    canvas_->setObjectName(QStringLiteral("Form1"));
+    canvas_->setStyleSheet(
+        QStringLiteral("#Form1 { background-color: %1; }").arg(rgb(WindowBackground)));
+    canvas_->setFixedSize(pixels(form_.clientArea()).size());
+    area->setWidget(canvas_);
+    setCentralWidget(area);
+
+    QList<QWidget*> labels;
+    for (const Control& c : form_.controls()) {
+        QWidget* widget = nullptr;
+        const QString name = objectNameOf(c);
+        const QString background =
+            c.background ? rgb(*c.background) : QStringLiteral("transparent");
+        switch (c.kind) {
+        case ControlKind::ListBox: {
+            list_ = new QListWidget(canvas_);
+            list_->setUniformItemSizes(true);
+            list_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+            list_->setStyleSheet(
+                QStringLiteral("QListWidget { background-color: %1; color: black; }")
+                    .arg(background));
+            list_->setMouseTracking(true);
+            for (QWidget* w : {static_cast<QWidget*>(list_), list_->viewport(),
+                               static_cast<QWidget*>(list_->verticalScrollBar()),
+                               static_cast<QWidget*>(list_->horizontalScrollBar())}) {
+                w->setMouseTracking(true);
+                w->installEventFilter(this);
+            }
+            connect(list_, &QListWidget::clicked, this, [this](const QModelIndex& index) {
+                form_.List1_Click(index.row());
+                redraw();
+            });
+            widget = list_;
+            break;
+        }
+        case ControlKind::Button: {
+            auto* button = new QPushButton(canvas_);
+            button->setFocusPolicy(Qt::NoFocus);
+            button->setStyleSheet(
+                QStringLiteral("QPushButton { background-color: %1; color: black; padding: 0px;"
+                               " border: 1px solid rgb(40,40,40); border-radius: 3px; }"
+                               " QPushButton:pressed { border: 2px inset rgb(40,40,40); }")
+                    .arg(background));
+            connectButton(button, c.name, c.index);
+            widget = button;
+            break;
+        }
+        case ControlKind::Label: {
+            auto* label = new QLabel(canvas_);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setStyleSheet(
+                QStringLiteral("QLabel { background-color: %1; color: black; padding: 0px 2px; }")
+                    .arg(background));
+            labels << label;
+            widget = label;
+            break;
+        }
+        case ControlKind::TextBox: {
+            auto* text = new QLineEdit(canvas_);
+            text->setReadOnly(true);
+            text->setFocusPolicy(Qt::NoFocus);
+            text->setStyleSheet(QStringLiteral("QLineEdit { background-color: %1; color: black;"
+                                               " border: 1px solid rgb(120,120,120);"
+                                               " padding: 0px 2px; }")
+                                    .arg(background));
+            widget = text;
+            break;
+        }
+        case ControlKind::Frame: {
+            auto* frame = new QFrame(canvas_);
+            frame->setStyleSheet(QStringLiteral("#%1 { background-color: %2;"
+                                                " border: 1px solid rgb(160,160,160); }")
+                                     .arg(name, background));
+            widget = frame;
+            break;
+        }
+        case ControlKind::MediaPlayer:
+            // The embedded player has no counterpart: its place stays empty.
+            continue;
+        }
+        widget->setObjectName(name);
+        widgets_.insert({c.name, c.index}, widget);
+    }
+    // Labels are drawn on the window itself, under every other control.
+    for (QWidget* label : labels) {
+        label->lower();
+    }
+
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("StatusLine"));
+    statusBar()->addWidget(status_, 1);
+}
+
+void MainWindow::connectButton(QPushButton* button, const QString& name, int index) {
+    connect(button, &QPushButton::clicked, this, [this, name, index] {
+        if (name == QStringLiteral("CmdPlaylists")) {
+            form_.CmdPlaylists_Click();
+        } else if (name == QStringLiteral("CmdSelected")) {
+            form_.CmdSelected_Click();
+        } else if (name == QStringLiteral("cmdCDLabel")) {
+            form_.cmdCDLabel_Click();
+        } else if (name == QStringLiteral("cmdPrint")) {
+            form_.CmdPrint_Click();
+        } else if (name == QStringLiteral("cmdCustom")) {
+            form_.cmdCustom_Click(index);
+        } else if (name == QStringLiteral("cmdReset")) {
+            form_.cmdReset_Click();
+        } else if (name == QStringLiteral("cmdSave")) {
+            form_.cmdSave_Click();
+        } else if (name == QStringLiteral("cmdSort")) {
+            form_.cmdSort_Click(index);
+        } else if (name == QStringLiteral("cmdMinorSort")) {
+            form_.cmdMinorSort_Click();
+        } else if (name == QStringLiteral("cmdWebSite")) {
+            form_.cmdWebSite_Click();
+        }
+        redraw();
+    });
+}
+
+void MainWindow::redraw() {
+    for (const Control& c : form_.controls()) {
+        QWidget* widget = widgets_.value({c.name, c.index});
+        if (widget == nullptr) {
+            continue;
+        }
+        widget->setGeometry(pixels(c.scaled));
+        widget->setVisible(c.visible);
+        if (c.fontSize > 0.0F) {
+            const QFont font = fontOf(c, c.fontSize);
+            if (widget->font() != font) {
+                widget->setFont(font);
+            }
+        }
+        if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            button->setText(c.caption);
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            label->setText(c.caption);
+        } else if (auto* text = qobject_cast<QLineEdit*>(widget)) {
+            if (text->text() != c.caption) {
+                text->setText(c.caption);
+                text->setCursorPosition(0);
+            }
+        }
+    }
+    const QStringList& lines = form_.state().List1.lines;
+    if (lines != shownLines_) {
+        shownLines_ = lines;
+        list_->clear();
+        list_->addItems(lines);
+    }
+    status_->setText(form_.statusLine());
+}
+
+QWidget* MainWindow::widgetOf(const QString& name, int index) const {
+    return widgets_.value({name, index});
+}
+
+QString MainWindow::statusText() const {
+    return status_->text();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove) {
+        mouseMovedOverList(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::mouseMovedOverList(const QPoint& globalPosition) {
+    const QWidget* viewport = list_->viewport();
+    const QPoint p = viewport->mapFromGlobal(globalPosition);
+    views::ListBoxGeometry geometry;
+    geometry.clientWidth = viewport->width();
+    geometry.clientHeight = viewport->height();
+    const QModelIndex top = list_->indexAt(QPoint(0, 0));
+    geometry.topIndex = top.isValid() ? top.row() : 0;
+    geometry.rowHeight =
+        list_->count() > 0 ? qMax(list_->sizeHintForRow(0), 1) : list_->fontMetrics().height();
+    form_.List1_MouseMove(geometry, static_cast<float>(p.x() * form_.screen().twipsPerPixelX),
+                          static_cast<float>(p.y() * form_.screen().twipsPerPixelY));
+    redraw();
+}
+
+} // namespace corvane::app

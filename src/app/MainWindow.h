@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/Form1.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <QPair>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QScreen;
+
+// Draws Form1's controls and forwards every click and mouse move to its handlers; after each
+// event it draws again from Form1's state. It holds no behaviour of its own.
+namespace corvane::app {
+
+// The screen as Form1 measures it: twips per pixel from the logical dpi, the size in twips.
+ScreenMetrics screenMetrics(const QScreen* screen);
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(Form1& form, QWidget* parent = nullptr);
+
+    // The widget that draws a control (nullptr for the player control, which has none).
+    QWidget* widgetOf(const QString& name, int index = -1) const;
+    QListWidget* displayList() const { return list_; }
+    QString statusText() const;
+
+    // Draws every control from Form1's state.
+    void redraw();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build();
+    void connectButton(QPushButton* button, const QString& name, int index);
+    void mouseMovedOverList(const QPoint& globalPosition);
+    QRect pixels(const Rect& twips) const;
+
+    Form1& form_;
+    QWidget* canvas_ = nullptr;
+    QListWidget* list_ = nullptr;
+    QLabel* status_ = nullptr;
+    QMap<QPair<QString, int>, QWidget*> widgets_;
+    QStringList shownLines_;
+};
+
+} // namespace corvane::app

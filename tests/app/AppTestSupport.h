@@ -1,0 +1,116 @@
+#pragma once
+
+#include "app/Form1.h"
+#include "library/MemoryLibrary.h"
+#include "print/RecordingPrinter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace corvane::app::test {
+
+inline library::SongData song(const QString& title, const QString& artist, double seconds,
+                              int rating = 0) {
+    library::SongData s;
+    s.title = title;
+    s.artist = artist;
+    s.seconds = seconds;
+    s.rating = rating;
+    return s;
+}
+
+// Hands every operation on to a printer that the test keeps.
+struct Forwarding final : print::Printer {
+    explicit Forwarding(print::Printer& to)
+        : to(to) {}
+    void setFontName(const QString& face) override { to.setFontName(face); }
+    void setBold(bool bold) override { to.setBold(bold); }
+    void setFontSize(float points) override { to.setFontSize(points); }
+    void printLine(const QString& text) override { to.printLine(text); }
+    void newPage() override { to.newPage(); }
+    void endDocument() override { to.endDocument(); }
+    print::Printer& to;
+};
+
+// A printer that refuses the job at the first line.
+struct RefusingPrinter final : print::Printer {
+    void setFontName(const QString&) override {}
+    void setBold(bool) override {}
+    void setFontSize(float) override {}
+    void printLine(const QString&) override {
+        throw print::PrintError("the printer is out of paper");
+    }
+    void newPage() override {}
+    void endDocument() override {}
+};
+
+// A small library, a settings folder of its own, and a window on a 1024 x 768 screen.
+struct FormTest : ::testing::Test {
+    QTemporaryDir dir;
+    QString userSettings = dir.filePath(QStringLiteral("config/corvane/Quembly.txt"));
+    QString deliveredSettings = dir.filePath(QStringLiteral("bin/Quembly.txt"));
+    std::shared_ptr<library::MemoryLibrary> library = std::make_shared<library::MemoryLibrary>();
+    ScreenMetrics screen{15.0F, 15.0F, 1024 * 15.0F, 768 * 15.0F};
+    std::vector<QString> openedUrls;
+    print::RecordingPrinter printed; // what every printer made by recordingPrinters() got
+    int printersMade = 0;
+
+    FormTest() {
+        library->addPlaylist(QStringLiteral("Road Trip"))
+            .add(song(QStringLiteral("The Zebra"), QStringLiteral("Zed"), 225, 75))
+            .add(song(QStringLiteral("Apple"), QStringLiteral("Abba"), 62, 25));
+        library->addPlaylist(QStringLiteral("Jazz"))
+            .add(song(QStringLiteral("So What"), QStringLiteral("Miles"), 545, 99));
+    }
+
+    Form1::PrinterFactory recordingPrinters() {
+        return [this]() -> std::unique_ptr<print::Printer> {
+            ++printersMade;
+            return std::make_unique<Forwarding>(printed);
+        };
+    }
+
+    std::unique_ptr<Form1> makeForm(std::shared_ptr<const library::Player> player,
+                                    Form1::PrinterFactory printers = {}) {
+        if (!printers) {
+            printers = recordingPrinters();
+        }
+        return std::make_unique<Form1>(
+            std::move(player), views::DisplaySettingsFile(userSettings, deliveredSettings), screen,
+            std::move(printers), [this](const QString& url) { openedUrls.push_back(url); },
+            QStringLiteral("library note"));
+    }
+
+    std::unique_ptr<Form1> loadedForm() {
+        auto form = makeForm(library);
+        form->Form_Load();
+        return form;
+    }
+
+    static void write(const QString& path, const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+
+    static QByteArray read(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The line of the list of playlists that names `name`.
+    static int lineOf(const Form1& form, const QString& name) {
+        const auto& lines = form.state().List1.lines;
+        for (int i = 4; i < lines.size(); ++i) {
+            if (lines[i].mid(7) == name) {
+                return i;
+            }
+        }
+        return -1;
+    }
+};
+
+} // namespace corvane::app::test

@@ -1,0 +1,337 @@
+#include "AppTestSupport.h"
+#include "guide/Guide.h"
+
+using namespace corvane;
+using namespace corvane::app;
+using app::test::FormTest;
+
+namespace {
+
+const QStringList& guideLines() {
+    return guide::GuideLines();
+}
+
+using StartUp = FormTest;
+using Guards = FormTest;
+using PlaylistList = FormTest;
+using ListClick = FormTest;
+using HoverTip = FormTest;
+using PrintButton = FormTest;
+
+} // namespace
+
+TEST_F(StartUp, OpensOnTheGuideWithNothingSelected) {
+    const auto form = loadedForm();
+    const views::FormState& s = form->state();
+    EXPECT_EQ(s.List1.lines, guideLines());
+    EXPECT_EQ(s.PrintCaption, QStringLiteral("PRINT\nuser's guide"));
+    EXPECT_EQ(s.PrintKind, 20);
+    EXPECT_EQ(s.DisplayKind, 1);
+    EXPECT_FALSE(s.CustomActive);
+    EXPECT_EQ(s.PlaylistsShowing, 0);
+    EXPECT_TRUE(s.SelectedPlaylist.isEmpty());
+    EXPECT_TRUE(s.SortGroupVisible);
+    // No previous sort: the first click on a sort button sorts ascending, Title included.
+    EXPECT_EQ(s.LastSort, -1);
+    EXPECT_EQ(s.SortRequest, -1);
+    EXPECT_FALSE(s.MinorSortOn);
+    EXPECT_EQ(s.MinorSortCaption, QStringLiteral("Minor Sort Off"));
+    EXPECT_TRUE(s.Player != nullptr);
+    EXPECT_TRUE(s.Playlists != nullptr);
+    // With no settings file at all the delivered display is in force, its items on the sort
+    // buttons.
+    EXPECT_EQ(s.Configuration, views::DisplayConfiguration::delivered());
+    const std::array<QString, 8> sortCaptions = {"Title", "Artist", "Time", "Rating",
+                                                 "",      "",       "",     ""};
+    EXPECT_EQ(s.SortCaptions, sortCaptions);
+    EXPECT_EQ(s.CustomCaptions, views::ItemNames);
+    // 11 x ScaleX / 1.44 at ScaleX 1.28.
+    EXPECT_FLOAT_EQ(form->listFontSize(), 11.0F * 1.28F / 1.44F);
+}
+
+TEST_F(StartUp, SetsTheCaptions) {
+    const auto form = loadedForm();
+    EXPECT_EQ(WindowCaption, QStringLiteral("Windows Media Player - Corvane - version 2.3.1"));
+    EXPECT_EQ(form->control("Label1").caption,
+              QStringLiteral("Selected Playlist Sort\nAscending/Descending"));
+    EXPECT_EQ(form->control("Label3").caption, QStringLiteral("Custom Display"));
+    EXPECT_EQ(form->control("cmdCDLabel").caption, QStringLiteral("LABEL\nCD CASE"));
+    EXPECT_EQ(form->control("CmdPlaylists").caption, QStringLiteral("LIST ALL\nPLAYLISTS"));
+    EXPECT_EQ(form->control("cmdPrint").caption, QStringLiteral("PRINT\nuser's guide"));
+    EXPECT_EQ(form->control("cmdMinorSort").caption, QStringLiteral("Minor Sort Off"));
+    EXPECT_EQ(form->control("cmdSort", 0).caption, QStringLiteral("Title"));
+    EXPECT_EQ(form->control("cmdCustom", 7).caption, QStringLiteral("Type"));
+    const QStringList web = form->control("cmdWebSite").caption.split('\n');
+    EXPECT_EQ(web, (QStringList{"Compliments of", guide::WebAddress, "CLICK HERE TO:",
+                                "1)Check for latest version", "2)Check out the latest ads"}));
+    // The guide names the same address as the button.
+    EXPECT_TRUE(guideLines().join('\n').contains(guide::WebAddress));
+}
+
+TEST_F(StartUp, WithoutALibraryStillEndsOnTheGuideAndSaysWhy) {
+    auto form = makeForm(nullptr);
+    form->Form_Load();
+    EXPECT_EQ(form->state().List1.lines, guideLines());
+    EXPECT_EQ(form->statusLine(), QStringLiteral("library note"));
+    form->CmdPlaylists_Click();
+    EXPECT_EQ(form->state().List1.ListCount(), 4);
+    EXPECT_EQ(form->statusLine(), QStringLiteral("library note"));
+}
+
+TEST_F(Guards, NothingSelectedMakesItemMinorSortAndSaveDoNothing) {
+    auto form = loadedForm();
+    for (int round = 0; round < 3; ++round) {
+        if (round == 1) {
+            form->CmdPlaylists_Click(); // the listing empties the selection
+        } else if (round == 2) {
+            form->List1_Click(2); // the heading
+            EXPECT_EQ(form->state().SelectedPlaylist, QStringLiteral("LIST OF PLAYLISTS"));
+        }
+        const QStringList before = form->state().List1.lines;
+        form->cmdCustom_Click(0);
+        form->cmdMinorSort_Click();
+        form->cmdSave_Click();
+        EXPECT_FALSE(form->state().CustomActive) << round;
+        EXPECT_FALSE(form->state().MinorSortOn) << round;
+        EXPECT_EQ(form->state().List1.lines, before) << round;
+        EXPECT_FALSE(QFile::exists(userSettings)) << round;
+    }
+}
+
+TEST_F(Guards, SortButtonsBeyondTheLastPositionDoNothing) {
+    auto form = loadedForm();
+    form->CmdPlaylists_Click();
+    form->List1_Click(lineOf(*form, "Road Trip"));
+    const QStringList before = form->state().List1.lines;
+    // The delivered list shows four items: positions 4 to 7 have no item, nor have -1 and 8.
+    for (int index : {4, 7, 8, -1}) {
+        form->cmdSort_Click(index);
+        EXPECT_EQ(form->state().List1.lines, before) << index;
+        EXPECT_EQ(form->state().LastSort, -1) << index;
+    }
+    form->cmdSort_Click(1);
+    EXPECT_EQ(form->state().LastSort, views::Artist);
+}
+
+TEST_F(Guards, ClicksOnTheListActOnlyOnTheListOfPlaylists) {
+    auto form = loadedForm();
+    form->List1_Click(4);
+    EXPECT_EQ(form->state().List1.lines, guideLines());
+    EXPECT_TRUE(form->state().SelectedPlaylist.isEmpty());
+}
+
+TEST_F(Guards, ItemButtonsWithoutCaptionDoNothing) {
+    auto form = loadedForm();
+    form->CmdPlaylists_Click();
+    form->List1_Click(lineOf(*form, "Road Trip"));
+    form->cmdCDLabel_Click();
+    EXPECT_TRUE(form->control("cmdCustom", views::Album).caption.isEmpty());
+    form->cmdCustom_Click(views::Album);
+    form->cmdCustom_Click(views::Type);
+    EXPECT_FALSE(form->state().CustomActive);
+    EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\nlabel"));
+    form->cmdCustom_Click(views::Genre);
+    EXPECT_TRUE(form->state().CustomActive);
+    EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\ncustom label"));
+}
+
+TEST_F(PlaylistList, NumbersEveryPlaylistUnderTheHeading) {
+    auto form = loadedForm();
+    form->CmdPlaylists_Click();
+    const views::FormState& s = form->state();
+    EXPECT_EQ(s.List1.lines, (QStringList{"", "", "       LIST OF PLAYLISTS", "",
+                                          "   1   Road Trip", "   2   Jazz"}));
+    EXPECT_EQ(s.PrintCaption, QStringLiteral("PRINT\nlist of playlists"));
+    EXPECT_EQ(s.PlaylistsShowing, 1);
+    EXPECT_EQ(s.PrintKind, 12);
+    EXPECT_FLOAT_EQ(form->listFontSize(), 1.28F * 11.0F / 1.28F);
+}
+
+TEST_F(PlaylistList, AnEmptyLibraryGivesTheHeadingAlone) {
+    auto form = makeForm(std::make_shared<library::MemoryLibrary>());
+    form->Form_Load();
+    form->CmdPlaylists_Click();
+    EXPECT_EQ(form->state().List1.lines, (QStringList{"", "", "       LIST OF PLAYLISTS", ""}));
+}
+
+TEST_F(ListClick, SelectsAPlaylistOfAnyNameExactly) {
+    const QStringList names = {QStringLiteral("  leading spaces"), QStringLiteral("Café Müller"),
+                               QStringLiteral("日本の歌 🎵"),
+                               QStringLiteral("A very long playlist name that goes on and on "
+                                              "past every column of the display list")};
+    for (int i = 0; i < names.size(); ++i) {
+        library->addPlaylist(names[i]).add(
+            test::song(QStringLiteral("Song %1").arg(i), "Artist", 60));
+    }
+    auto form = loadedForm();
+    for (int i = 0; i < names.size(); ++i) {
+        const QString& name = names[i];
+        form->CmdPlaylists_Click();
+        const int line = lineOf(*form, name);
+        ASSERT_GE(line, 4) << name.toStdString();
+        form->List1_Click(line);
+        const views::FormState& s = form->state();
+        EXPECT_EQ(s.SelectedPlaylist, name);
+        EXPECT_EQ(s.Text1, name);
+        EXPECT_EQ(s.PlaylistsShowing, 0);
+        EXPECT_EQ(s.PrintCaption, QStringLiteral("PRINT\nselected list"));
+        // The view shows that playlist's own song.
+        EXPECT_TRUE(s.List1.lines.join('\n').contains(QStringLiteral("Song %1").arg(i)))
+            << s.List1.lines.join('\n').toStdString();
+    }
+}
+
+TEST_F(ListClick, OnTheHeadingShowsTheGuideAndKeepsTheTip) {
+    auto form = loadedForm();
+    form->CmdPlaylists_Click();
+    const views::ListBoxGeometry geometry{600, 400, 10, 0};
+    form->List1_MouseMove(geometry, 15.0F * 5, 15.0F * 45); // over line 4
+    ASSERT_EQ(form->state().Text1, QStringLiteral("   1   Road Trip"));
+    form->List1_Click(2);
+    EXPECT_EQ(form->state().SelectedPlaylist, QStringLiteral("LIST OF PLAYLISTS"));
+    EXPECT_EQ(form->state().Text1, QStringLiteral("   1   Road Trip"));
+    EXPECT_EQ(form->state().List1.lines, guideLines());
+    EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\nuser's guide"));
+}
+
+TEST_F(ListClick, OnAnEmptyLineEmptiesTheSelection) {
+    auto form = loadedForm();
+    form->CmdPlaylists_Click();
+    form->List1_Click(lineOf(*form, "Jazz"));
+    form->CmdPlaylists_Click();
+    form->List1_Click(0);
+    EXPECT_TRUE(form->state().SelectedPlaylist.isEmpty());
+    EXPECT_TRUE(form->state().Text1.isEmpty());
+    EXPECT_EQ(form->state().List1.lines, guideLines());
+}
+
+TEST_F(ListClick, KeepsACustomDisplay) {
+    auto form = loadedForm();
+    form->CmdPlaylists_Click();
+    form->List1_Click(lineOf(*form, "Road Trip"));
+    form->cmdCustom_Click(views::Title);
+    form->cmdCustom_Click(views::Year);
+    const views::DisplayConfiguration custom = form->state().Configuration;
+    ASSERT_EQ(custom.ListLastItem, 1);
+    form->CmdPlaylists_Click();
+    form->List1_Click(lineOf(*form, "Jazz"));
+    EXPECT_EQ(form->state().Configuration, custom);
+    EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\ncustom list"));
+    // Sorting a custom display keeps the caption that names it.
+    form->cmdSort_Click(1);
+    EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\ncustom list"));
+    // PLAYLIST throws the custom display away.
+    form->CmdSelected_Click();
+    EXPECT_EQ(form->state().Configuration, views::DisplayConfiguration::delivered());
+    EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\nselected list"));
+}
+
+TEST_F(ListClick, LabelWithoutSelectionShowsTheGuide) {
+    auto form = loadedForm();
+    form->cmdCDLabel_Click();
+    EXPECT_EQ(form->state().List1.lines, guideLines());
+    EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\nuser's guide"));
+    EXPECT_EQ(form->state().DisplayKind, 2);
+}
+
+TEST_F(HoverTip, ShowsTheLineUnderThePointerOnlyOverPlaylistLines) {
+    auto form = loadedForm();
+    const views::ListBoxGeometry geometry{600, 400, 16, 0};
+    const auto moveTo = [&](int xPixels, int yPixels) {
+        form->List1_MouseMove(geometry, 15.0F * xPixels, 15.0F * yPixels);
+        return form->state().Text1;
+    };
+    // Over the guide nothing happens.
+    EXPECT_TRUE(moveTo(10, 16 * 5 + 3).isEmpty());
+    form->CmdPlaylists_Click();
+    EXPECT_EQ(moveTo(10, 16 * 4 + 8), QStringLiteral("   1   Road Trip"));
+    EXPECT_EQ(moveTo(10, 16 * 5 + 1), QStringLiteral("   2   Jazz"));
+    // The heading and the empty lines around it.
+    EXPECT_TRUE(moveTo(10, 16 * 2 + 8).isEmpty());
+    EXPECT_EQ(moveTo(10, 16 * 5 + 1), QStringLiteral("   2   Jazz"));
+    // Below the last line, inside the list: the nearest line, the last one.
+    EXPECT_EQ(moveTo(10, 390), QStringLiteral("   2   Jazz"));
+    // Outside the client area (the scroll bar, the frame).
+    EXPECT_TRUE(moveTo(605, 16 * 4 + 8).isEmpty());
+    EXPECT_EQ(moveTo(10, 16 * 4 + 8), QStringLiteral("   1   Road Trip"));
+    EXPECT_TRUE(moveTo(-3, 16 * 4 + 8).isEmpty());
+    // In the selected playlist view the tip stays as the click left it.
+    form->List1_Click(4);
+    EXPECT_EQ(moveTo(10, 16 * 7 + 8), QStringLiteral("Road Trip"));
+}
+
+TEST_F(PrintButton, PrintsWhatTheListShows) {
+    auto form = loadedForm();
+    form->CmdPrint_Click();
+    EXPECT_EQ(printersMade, 1);
+    const QList<QStringList> pages = printed.pages();
+    ASSERT_FALSE(pages.isEmpty());
+    EXPECT_TRUE(printed.operations().contains(QStringLiteral("end")));
+    EXPECT_TRUE(form->state().StatusLine.isEmpty());
+}
+
+TEST_F(PrintButton, AfterTheWebButtonPrintsNothing) {
+    auto form = loadedForm();
+    form->CmdPlaylists_Click();
+    form->cmdWebSite_Click();
+    EXPECT_EQ(openedUrls, std::vector<QString>{guide::WebAddress});
+    EXPECT_EQ(form->state().List1.ListCount(), 0);
+    EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\nlist of playlists"));
+    form->CmdPrint_Click();
+    EXPECT_EQ(printersMade, 0);
+    EXPECT_TRUE(printed.operations().isEmpty());
+}
+
+TEST_F(PrintButton, AFailureIsOneLineAndChangesNothing) {
+    const std::vector<Form1::PrinterFactory> failing = {
+        []() -> std::unique_ptr<print::Printer> { throw print::PrintError("no default printer"); },
+        []() -> std::unique_ptr<print::Printer> {
+            return std::make_unique<test::RefusingPrinter>();
+        },
+        []() -> std::unique_ptr<print::Printer> { return nullptr; },
+        []() -> std::unique_ptr<print::Printer> { throw std::bad_alloc(); },
+    };
+    for (const auto& factory : failing) {
+        auto form = makeForm(library, factory);
+        form->Form_Load();
+        form->CmdPlaylists_Click();
+        const QStringList lines = form->state().List1.lines;
+        const QString caption = form->state().PrintCaption;
+        form->CmdPrint_Click();
+        const QString status = form->statusLine();
+        EXPECT_TRUE(status.startsWith(QStringLiteral("Nothing was printed")))
+            << status.toStdString();
+        EXPECT_FALSE(status.contains('\n'));
+        EXPECT_EQ(form->state().List1.lines, lines);
+        EXPECT_EQ(form->state().PrintCaption, caption);
+        // The next successful click clears the news.
+        form->CmdPlaylists_Click();
+        EXPECT_EQ(form->statusLine(), QStringLiteral("library note"));
+    }
+}
+
+TEST_F(Guards, MinorSortTogglesWhileAPlaylistIsSelected) {
+    auto form = loadedForm();
+    form->CmdPlaylists_Click();
+    form->List1_Click(lineOf(*form, "Road Trip"));
+    form->cmdMinorSort_Click();
+    EXPECT_TRUE(form->state().MinorSortOn);
+    EXPECT_EQ(form->control("cmdMinorSort").caption, QStringLiteral("Minor Sort On"));
+    form->cmdMinorSort_Click();
+    EXPECT_FALSE(form->state().MinorSortOn);
+    EXPECT_EQ(form->control("cmdMinorSort").caption, QStringLiteral("Minor Sort Off"));
+}
+
+TEST_F(Guards, TheSortGroupHidesInTheLabelAndComesBack) {
+    auto form = loadedForm();
+    form->CmdPlaylists_Click();
+    form->List1_Click(lineOf(*form, "Road Trip"));
+    form->cmdCDLabel_Click();
+    EXPECT_FALSE(form->control("Frame1").visible);
+    EXPECT_FALSE(form->control("cmdSort", 3).visible);
+    EXPECT_FALSE(form->control("cmdMinorSort").visible);
+    EXPECT_TRUE(form->control("Frame2").visible);
+    form->CmdSelected_Click();
+    EXPECT_TRUE(form->control("Label1").visible);
+    EXPECT_TRUE(form->control("cmdSort", 3).visible);
+}
