@@ -1,0 +1,225 @@
+#include "AppTestSupport.h"
+#include "guide/Guide.h"
+#include "views/DisplaySettingsFile.h"
+
+#include <QCoreApplication>
+#include <QScopeGuard>
+#include <unistd.h>
+
+using namespace corvane;
+using namespace corvane::app;
+using app::test::FormTest;
+
+namespace {
+
+// Title, Year, Time on the list; Title, Genre on the label: not the delivered display.
+QList<int> customValues() {
+    return {11, 2, 52, 54, 2, 0, 5, 2, 3, 4, 5, 6, 7, 8, 0, 41, 32, 70, 1, 0, 4, 2, 3, 4, 5, 6, 7};
+}
+
+QByteArray lines(const QList<int>& values) {
+    QByteArray text;
+    for (int v : values) {
+        text += QByteArray::number(v) + "\r\n";
+    }
+    return text;
+}
+
+struct DisplaySettings : FormTest {
+    // A window whose saved display is the custom one, with a playlist selected.
+    std::unique_ptr<Form1> customForm() {
+        write(userSettings, lines(customValues()));
+        auto form = loadedForm();
+        form->CmdPlaylists_Click();
+        form->List1_Click(lineOf(*form, "Road Trip"));
+        return form;
+    }
+};
+
+struct BadFile {
+    const char* what;
+    QByteArray text;
+    const char* said; // a word of the status line
+};
+
+QList<int> with(int line, int value) {
+    QList<int> v = customValues();
+    v[line - 1] = value;
+    return v;
+}
+
+} // namespace
+
+TEST_F(DisplaySettings, SavedCustomDisplayComesBackOnResetPlaylistAndRestart) {
+    // The real place: $XDG_CONFIG_HOME/corvane/Quembly.txt.
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", dir.filePath("xdg").toUtf8());
+    const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", oldConfig); });
+    const views::DisplaySettingsFile standard = views::DisplaySettingsFile::standard();
+    ASSERT_EQ(standard.userPath(), dir.filePath("xdg/corvane/Quembly.txt"));
+    const auto formOnStandardFile = [&] {
+        auto form =
+            std::make_unique<Form1>(library, views::DisplaySettingsFile::standard(), screen);
+        form->Form_Load();
+        return form;
+    };
+
+    auto form = formOnStandardFile();
+    form->CmdPlaylists_Click();
+    form->List1_Click(lineOf(*form, "Road Trip"));
+    for (int item : {views::Genre, views::Title, views::Time}) {
+        form->cmdCustom_Click(item);
+    }
+    const views::DisplayConfiguration custom = form->state().Configuration;
+    ASSERT_NE(custom, views::DisplayConfiguration::delivered());
+    form->cmdSave_Click();
+    EXPECT_TRUE(form->statusLine().isEmpty()) << form->statusLine().toStdString();
+    EXPECT_EQ(read(standard.userPath()), views::DisplaySettingsFile::serialize(custom));
+
+    // More items, unsaved: Reset throws them away and restores the saved display.
+    form->cmdCustom_Click(views::Rating);
+    ASSERT_NE(form->state().Configuration, custom);
+    form->cmdReset_Click();
+    EXPECT_EQ(form->state().Configuration, custom);
+    EXPECT_FALSE(form->state().CustomActive);
+    EXPECT_EQ(form->control("cmdSort", 0).caption, QStringLiteral("Genre"));
+    EXPECT_EQ(form->control("cmdSort", 3).caption, QString());
+    form->cmdCustom_Click(views::Rating);
+    form->CmdSelected_Click();
+    EXPECT_EQ(form->state().Configuration, custom);
+
+    // The next start loads it.
+    EXPECT_EQ(formOnStandardFile()->state().Configuration, custom);
+}
+
+TEST_F(DisplaySettings, SaveInTheLabelAlsoWritesTheListAsItStands) {
+    auto form = customForm();
+    form->cmdCustom_Click(views::Artist); // a custom list: Artist alone
+    const auto customList = form->state().Configuration;
+    form->cmdCDLabel_Click(); // throws the custom list away
+    form->cmdCustom_Click(views::Year);
+    form->cmdSave_Click();
+    QString error;
+    const auto saved = views::DisplaySettingsFile::parse(read(userSettings), &error);
+    ASSERT_TRUE(saved) << error.toStdString();
+    EXPECT_EQ(saved->LabelLastItem, 0);
+    EXPECT_EQ(saved->LabelOrder[0], views::Year);
+    EXPECT_NE(saved->ListOrder, customList.ListOrder);
+    EXPECT_EQ(saved->ListOrder[1], views::Year); // the saved list, Title, Year, Time
+}
+
+TEST_F(DisplaySettings, WithoutAUserCopyTheDeliveredCopyIsRead) {
+    write(deliveredSettings, lines(customValues()));
+    auto form = loadedForm();
+    EXPECT_EQ(form->state().Configuration.ListOrder[1], views::Year);
+    EXPECT_TRUE(form->statusLine() == QStringLiteral("library note"));
+}
+
+TEST_F(DisplaySettings, ABadFileChangesNothingAndSaysWhat) {
+    const std::vector<BadFile> bad = {
+        {"short", lines(customValues().mid(0, 26)), "holds 26"},
+        {"non-numeric", lines(customValues()).replace("\r\n52\r\n", "\r\nwide\r\n"), "wide"},
+        {"out of the 16-bit range", lines(with(3, 40000)), "40000"},
+        {"below the 16-bit range", lines(with(16, -32769)), "-32769"},
+        {"list's last index", lines(with(5, 8)), "last item"},
+        {"label's last index", lines(with(19, 6)), "last item"},
+        {"list order entry", lines(with(7, 8)), "order"},
+        {"label order entry", lines(with(21, -1)), "order"},
+        {"zero list font size", lines(with(1, 0)), "font size"},
+        {"negative label font size", lines(with(14, -8)), "font size"},
+        {"zero label rows", lines(with(17, 0)), "rows"},
+        {"zero songs per page", lines(with(4, 0)), "songs per page"},
+        {"empty", QByteArray(), "holds 0"},
+        {"binary junk", QByteArray("\x7f\x45\x4c\x46\x02\x01", 6), "not a whole number"},
+    };
+    for (const BadFile& b : bad) {
+        SCOPED_TRACE(b.what);
+        auto form = customForm();
+        const views::DisplayConfiguration before = form->state().Configuration;
+        write(userSettings, b.text);
+        for (int round = 0; round < 3; ++round) {
+            if (round == 0) {
+                form->cmdReset_Click();
+            } else if (round == 1) {
+                form->CmdSelected_Click();
+            } else {
+                form->cmdCDLabel_Click();
+            }
+            EXPECT_EQ(form->state().Configuration, before);
+            EXPECT_TRUE(form->statusLine().contains(userSettings))
+                << form->statusLine().toStdString();
+            EXPECT_TRUE(form->statusLine().contains(QLatin1String(b.said)))
+                << form->statusLine().toStdString();
+            EXPECT_FALSE(form->statusLine().contains('\n'));
+            EXPECT_GT(form->listFontSize(), 0.0F);
+        }
+        // The sort buttons still name the display in force.
+        form->CmdSelected_Click();
+        EXPECT_EQ(form->control("cmdSort", 1).caption, QStringLiteral("Year"));
+        // The file was closed: mended, it loads again.
+        write(userSettings, lines(customValues()));
+        form->cmdReset_Click();
+        EXPECT_FALSE(form->statusLine().contains(userSettings));
+    }
+}
+
+TEST_F(DisplaySettings, ABadFileAtStartUpLeavesTheDeliveredDisplay) {
+    write(userSettings, lines(with(1, 0)));
+    auto form = loadedForm();
+    EXPECT_EQ(form->state().Configuration, views::DisplayConfiguration::delivered());
+    EXPECT_TRUE(form->statusLine().contains(QStringLiteral("font size")));
+    EXPECT_EQ(form->state().List1.lines, guide::GuideLines());
+}
+
+TEST_F(DisplaySettings, AnUnreadableFileChangesNothing) {
+    auto form = customForm();
+    const auto before = form->state().Configuration;
+    QFile::remove(userSettings);
+    QDir().mkpath(userSettings); // a folder where the file should be
+    form->cmdReset_Click();
+    EXPECT_EQ(form->state().Configuration, before);
+    EXPECT_TRUE(form->statusLine().contains(userSettings)) << form->statusLine().toStdString();
+}
+
+TEST_F(DisplaySettings, SaveThatCannotWriteLeavesTheEarlierFileWhole) {
+    auto form = customForm();
+    form->cmdCustom_Click(views::Rating);
+    const QByteArray earlier = lines(customValues());
+
+    // Where the settings folder should be, there is a file: nothing can be written there.
+    const QString folder = QFileInfo(userSettings).absolutePath();
+    QDir(folder).removeRecursively();
+    write(folder, earlier);
+    form->cmdSave_Click();
+    EXPECT_TRUE(form->statusLine().startsWith(QStringLiteral("The display was not saved")))
+        << form->statusLine().toStdString();
+    EXPECT_EQ(read(folder), earlier);
+    EXPECT_EQ(form->state().List1.ListCount() > 0, true);
+}
+
+TEST_F(DisplaySettings, SaveInAReadOnlyFolderLeavesTheEarlierFileWhole) {
+    auto form = customForm();
+    form->cmdCustom_Click(views::Rating);
+    const QByteArray earlier = read(userSettings);
+    ASSERT_FALSE(earlier.isEmpty());
+    const QString folder = QFileInfo(userSettings).absolutePath();
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    const auto restore = qScopeGuard([&] {
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+    if (::access(folder.toLocal8Bit().constData(), W_OK) == 0) {
+        GTEST_SKIP() << "permissions do not bind this user (root): the folder stays writable";
+    }
+    const QStringList entriesBefore = QDir(folder).entryList(QDir::Files);
+    form->cmdSave_Click();
+    EXPECT_TRUE(form->statusLine().startsWith(QStringLiteral("The display was not saved")));
+    EXPECT_EQ(read(userSettings), earlier);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), entriesBefore);
+}
+
+TEST(DeliveredSettings, TheDeliveredFileIsTheBuiltInDefault) {
+    QFile file(QStringLiteral(CORVANE_SOURCE_DIR "/data/Quembly.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(),
+              views::DisplaySettingsFile::serialize(views::DisplayConfiguration::delivered()));
+}
