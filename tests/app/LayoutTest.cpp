@@ -1,0 +1,162 @@
+#include "app/Layout.h"
+
+#include <QSet>
+#include <gtest/gtest.h>
+
+using namespace corvane::app;
+
+namespace {
+
+ScreenMetrics screenOf(int widthPixels, int heightPixels, float twipsPerPixel = 15.0F) {
+    return {twipsPerPixel, twipsPerPixel, static_cast<float>(widthPixels) * twipsPerPixel,
+            static_cast<float>(heightPixels) * twipsPerPixel};
+}
+
+std::vector<Control> scaledFor(const ScreenMetrics& screen) {
+    std::vector<Control> controls = designControls();
+    scaleControls(controls, FitToScreen(screen));
+    return controls;
+}
+
+const Control& find(const std::vector<Control>& controls, const QString& name, int index = -1) {
+    for (const Control& c : controls) {
+        if (c.name == name && c.index == index) {
+            return c;
+        }
+    }
+    throw std::out_of_range(name.toStdString());
+}
+
+// The place of a control in the window at the design reference (a frame's child is relative).
+Rect designPlace(const std::vector<Control>& controls, const Control& c) {
+    Rect r = c.design;
+    if (!c.parent.isEmpty()) {
+        r.left += find(controls, c.parent).design.left;
+        r.top += find(controls, c.parent).design.top;
+    }
+    return r;
+}
+
+} // namespace
+
+TEST(FitToScreen, TheDesignScreenGivesOne) {
+    const ScaleFactors f = FitToScreen(screenOf(800, 600));
+    EXPECT_FLOAT_EQ(f.ScaleX, 1.0F);
+    EXPECT_FLOAT_EQ(f.ScaleY, 1.0F);
+    EXPECT_FLOAT_EQ(f.FontScale, 1.0F);
+}
+
+TEST(FitToScreen, A1024By768ScreenGives128) {
+    const ScaleFactors f = FitToScreen(screenOf(1024, 768));
+    EXPECT_FLOAT_EQ(f.ScaleX, 1.28F);
+    EXPECT_FLOAT_EQ(f.ScaleY, 1.28F);
+    EXPECT_FLOAT_EQ(f.FontScale, 1.28F);
+}
+
+TEST(FitToScreen, OnlyTheScreensSizeInTwipsCounts) {
+    // 120 dpi: 12 twips per pixel; the design reference is still 12000 x 9000 twips.
+    const ScaleFactors f = FitToScreen(screenOf(1024, 768, 12.0F));
+    EXPECT_FLOAT_EQ(f.ScaleX, 1024.0F * 12.0F / 12000.0F);
+    EXPECT_FLOAT_EQ(f.ScaleY, 768.0F * 12.0F / 9000.0F);
+    // Twips per pixel that round (ties to even) to 14 or 16 give the same reference.
+    for (float t : {14.5F, 15.5F, 9.6F, 20.0F}) {
+        const ScaleFactors g = FitToScreen({t, t, 24000.0F, 18000.0F});
+        EXPECT_FLOAT_EQ(g.ScaleX, 2.0F) << t;
+        EXPECT_FLOAT_EQ(g.ScaleY, 2.0F) << t;
+    }
+}
+
+TEST(FitToScreen, AWideScreenStretchesUnevenly) {
+    const ScaleFactors f = FitToScreen(screenOf(1920, 1080));
+    EXPECT_FLOAT_EQ(f.ScaleX, 2.4F);
+    EXPECT_FLOAT_EQ(f.ScaleY, 1.8F);
+    EXPECT_FLOAT_EQ(f.FontScale, 2.1F);
+    const auto controls = scaledFor(screenOf(1920, 1080));
+    const Rect list = find(controls, "List1").scaled;
+    EXPECT_NEAR(list.left, 1440, 1e-3);
+    EXPECT_NEAR(list.top, 1296, 1e-3);
+    EXPECT_NEAR(find(controls, "Label1").fontSize, 8.25 * 2.1, 1e-4);
+}
+
+TEST(FitToScreen, MetricsThatGiveNoScaleFallBackToTheDesign) {
+    // Above 40 twips per pixel the 16-bit product overflows; zero would divide by zero.
+    for (float t : {41.0F, 0.0F, 0.2F, -15.0F}) {
+        const ScaleFactors f = FitToScreen({t, t, 12000.0F, 9000.0F});
+        EXPECT_FLOAT_EQ(f.ScaleX, 1.0F) << t;
+        EXPECT_FLOAT_EQ(f.ScaleY, 1.0F) << t;
+    }
+    const ScaleFactors none = FitToScreen({15.0F, 15.0F, 0.0F, -1.0F});
+    EXPECT_FLOAT_EQ(none.ScaleX, 1.0F);
+    EXPECT_FLOAT_EQ(none.ScaleY, 1.0F);
+}
+
+TEST(ScalingPass, AtTheDesignScreenOnlyTheWebButtonsFontChanges) {
+    const auto design = designControls();
+    const auto controls = scaledFor(screenOf(800, 600));
+    for (const Control& c : controls) {
+        EXPECT_EQ(c.scaled, designPlace(design, c)) << c.name.toStdString() << c.index;
+        if (c.name == "cmdWebSite") {
+            EXPECT_FLOAT_EQ(c.fontSize, 8.25F * 0.9F);
+        } else if (c.kind != ControlKind::MediaPlayer) {
+            EXPECT_FLOAT_EQ(c.fontSize, 8.25F) << c.name.toStdString();
+        }
+    }
+}
+
+TEST(ScalingPass, The1024By768WorkedExample) {
+    const auto controls = scaledFor(screenOf(1024, 768));
+    const Rect list = find(controls, "List1").scaled;
+    EXPECT_NEAR(list.left, 768, 1e-3);
+    EXPECT_NEAR(list.top, 921.6, 1e-3);
+    EXPECT_NEAR(list.width, 10771.2, 1e-2);
+    EXPECT_NEAR(list.height, 9504, 1e-2);
+    EXPECT_NEAR(find(controls, "Label3").fontSize, 10.56, 1e-4);
+    EXPECT_NEAR(find(controls, "cmdWebSite").fontSize, 9.504, 1e-4);
+}
+
+TEST(ScalingPass, TheFirstItemButtonKeepsItsPlaceInItsFrame) {
+    for (const ScreenMetrics& screen : {screenOf(800, 600), screenOf(1920, 1080)}) {
+        const auto controls = scaledFor(screen);
+        const Rect first = find(controls, "cmdCustom", 0).scaled;
+        const Rect third = find(controls, "cmdCustom", 2).scaled;
+        const Rect second = find(controls, "cmdCustom", 1).scaled;
+        EXPECT_NEAR(first.left, third.left, 1e-3);
+        EXPECT_NEAR(first.top, second.top, 1e-3);
+    }
+}
+
+TEST(Controls, ButtonArraysSitInTwoColumns) {
+    const auto controls = designControls();
+    for (int i = 0; i < 8; ++i) {
+        for (const auto& [name, top] : {std::pair{"cmdCustom", 960}, std::pair{"cmdSort", 3480}}) {
+            const Control& c = find(controls, name, i);
+            EXPECT_EQ(designPlace(controls, c),
+                      (Rect{i % 2 == 0 ? 9480.0 : 10440.0, top + 360.0 * (i / 2), 855, 255}))
+                << name << i;
+            EXPECT_TRUE(c.bold);
+        }
+    }
+}
+
+TEST(Controls, EveryControlIsOnceAndInsideTheLayout) {
+    const auto controls = designControls();
+    QSet<QString> seen;
+    for (const Control& c : controls) {
+        const QString key = c.name + QString::number(c.index);
+        EXPECT_FALSE(seen.contains(key)) << key.toStdString();
+        seen.insert(key);
+        if (c.kind == ControlKind::MediaPlayer) {
+            continue; // has no counterpart in the window
+        }
+        const Rect r = designPlace(controls, c);
+        EXPECT_GE(r.left, 0);
+        EXPECT_GE(r.top, 0);
+        EXPECT_LE(r.right(), LayoutWidth) << key.toStdString();
+        EXPECT_LE(r.bottom(), LayoutHeight) << key.toStdString();
+    }
+    // 16 single controls (the player among them) and two arrays of eight buttons.
+    EXPECT_EQ(controls.size(), 32U);
+    EXPECT_EQ(find(controls, "List1").fontFace, QStringLiteral("Courier New"));
+    EXPECT_EQ(find(controls, "List1").background, (Rgb{236, 236, 236}));
+    EXPECT_FALSE(find(controls, "cmdWebSite").bold);
+}
