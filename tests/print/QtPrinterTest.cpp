@@ -1,0 +1,257 @@
+#include "print/QtPrinter.h"
+
+#include "PrintTestSupport.h"
+#include "print/Label.h"
+#include "print/Printout.h"
+#include "print/RecordingPrinter.h"
+#include "views/PlaylistListing.h"
+#include "views/SelectedPlaylistView.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+#include <QUuid>
+
+using namespace corvane;
+using namespace corvane::print;
+using views::Album, views::Artist, views::Genre, views::Rating, views::Time, views::Title,
+    views::Type, views::Year;
+
+namespace {
+
+// Standard output of a poppler tool; empty when it fails.
+QString tool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+        ADD_FAILURE() << program.toStdString()
+                      << " failed: " << process.readAllStandardError().toStdString();
+        return {};
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString pdfInfo(const QString& path, const QString& field) {
+    const QRegularExpression re(QStringLiteral("^%1:\\s*(.*)$").arg(field),
+                                QRegularExpression::MultilineOption);
+    return re.match(tool(QStringLiteral("pdfinfo"), {path})).captured(1).trimmed();
+}
+
+int pageCount(const QString& path) {
+    return pdfInfo(path, QStringLiteral("Pages")).toInt();
+}
+
+// The text lines of each page, blanks collapsed (text extraction does not keep exact spacing),
+// empty lines left out.
+QList<QStringList> simplified(const QList<QStringList>& pages) {
+    QList<QStringList> out;
+    for (const QStringList& page : pages) {
+        QStringList lines;
+        for (const QString& line : page) {
+            if (!line.simplified().isEmpty()) {
+                lines.append(line.simplified());
+            }
+        }
+        out.append(lines);
+    }
+    return out;
+}
+
+QList<QStringList> pdfText(const QString& path) {
+    QStringList pages =
+        tool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")})
+            .split(u'\f');
+    if (!pages.isEmpty() && pages.back().trimmed().isEmpty()) {
+        pages.removeLast();
+    }
+    QList<QStringList> out;
+    for (const QString& page : pages) {
+        out.append(page.split(u'\n'));
+    }
+    return simplified(out);
+}
+
+// Every word of every page lies on the paper.
+void expectOnThePaper(const QString& path) {
+    const QString boxes =
+        tool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    const QRegularExpression pageRe(
+        QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""));
+    const QRegularExpression wordRe(QStringLiteral(
+        "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" yMax=\"([-0-9.]+)\""));
+    int words = 0;
+    for (const QString& page : boxes.split(QStringLiteral("</page>"))) {
+        const auto size = pageRe.match(page);
+        if (!size.hasMatch()) {
+            continue;
+        }
+        const double width = size.captured(1).toDouble();
+        const double height = size.captured(2).toDouble();
+        for (auto it = wordRe.globalMatch(page); it.hasNext(); ++words) {
+            const auto w = it.next();
+            EXPECT_GE(w.captured(1).toDouble(), 0.0);
+            EXPECT_GE(w.captured(2).toDouble(), 0.0);
+            ASSERT_LE(w.captured(3).toDouble(), width) << path.toStdString();
+            ASSERT_LE(w.captured(4).toDouble(), height) << path.toStdString();
+        }
+    }
+    EXPECT_GT(words, 0);
+}
+
+class QtPrinterTest : public test_support::PrintTest {
+protected:
+    // Prints the display list to a PDF; returns what a recording printer got from the same
+    // printout, page by page.
+    QList<QStringList> printPdf(const QString& path, Paper paper) {
+        const std::unique_ptr<Printer> pdf = makePdfPrinter(path, paper);
+        Printout(state, *pdf);
+        RecordingPrinter recording;
+        Printout(state, recording);
+        return recording.pages();
+    }
+
+    void chooseListItems(const std::vector<int>& codes, int fontSize, int indent, int perPage) {
+        views::DisplayConfiguration& c = state.Configuration;
+        c.ListLastItem = -1;
+        c.ListWidth = 9;
+        for (const int code : codes) {
+            c.ListOrder[static_cast<std::size_t>(++c.ListLastItem)] =
+                static_cast<std::int16_t>(code);
+            c.ListWidth = static_cast<std::int16_t>(
+                c.ListWidth + views::ListItemWidths[static_cast<std::size_t>(code)]);
+        }
+        c.ListFontSize = static_cast<std::int16_t>(fontSize);
+        c.ListIndent = static_cast<std::int16_t>(indent);
+        c.ListSongsPerPage = static_cast<std::int16_t>(perPage);
+        state.DisplayKind = 1;
+    }
+
+    void showSelected(int songs, const QString& name) {
+        playlistOf(songs, name);
+        state.PlaylistsShowing = 0;
+        state.List1.Clear();
+        views::ListSelectedPlaylists(state);
+    }
+};
+
+} // namespace
+
+TEST_F(QtPrinterTest, GuideToPdfHoldsItsLinesOnTwoPagesInCourierBold) {
+    views::ShowUsersGuide(state);
+    const QString path = dir.filePath(QStringLiteral("guide.pdf"));
+    const QList<QStringList> printed = printPdf(path, Paper::A4);
+    ASSERT_EQ(pageCount(path), 2);
+    EXPECT_TRUE(pdfInfo(path, QStringLiteral("Page size")).contains(QStringLiteral("A4")));
+    EXPECT_EQ(pdfText(path), simplified(printed));
+    // "Courier New" comes out as the face fontconfig maps it to, Liberation Mono Bold.
+    EXPECT_TRUE(
+        tool(QStringLiteral("pdffonts"), {path}).contains(QStringLiteral("LiberationMono-Bold")));
+}
+
+TEST_F(QtPrinterTest, AnEmptyPrintoutBeginsNoDocument) {
+    const QString path = dir.filePath(QStringLiteral("empty.pdf"));
+    const std::unique_ptr<Printer> pdf = makePdfPrinter(path);
+    Printout(state, *pdf);
+    pdf->endDocument();
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST_F(QtPrinterTest, AFileThatCannotBeWrittenIsReported) {
+    views::ShowUsersGuide(state);
+    const std::unique_ptr<Printer> pdf =
+        makePdfPrinter(dir.filePath(QStringLiteral("no such folder/guide.pdf")));
+    try {
+        Printout(state, *pdf);
+        FAIL() << "no error";
+    } catch (const PrintError& e) {
+        EXPECT_TRUE(QString::fromStdString(e.what()).contains(QStringLiteral("guide.pdf")));
+        EXPECT_FALSE(QString::fromStdString(e.what()).contains(u'\n'));
+    }
+}
+
+// A full page of every layout and font size fits letter and A4 paper: no page runs on to a
+// sheet of its own, and nothing is printed off the paper.
+TEST_F(QtPrinterTest, FullPagesOfEveryLayoutFitLetterAndA4) {
+    struct ListRow {
+        std::vector<int> items;
+        int fontSize, indent, perPage;
+    };
+    // The widest choice of each row of the list's size table.
+    const std::vector<ListRow> lists = {
+        {{Title, Artist, Time, Rating}, 11, 2, 54},
+        {{Title, Artist, Time, Genre}, 10, 2, 60},
+        {{Title, Artist, Time, Genre, Type}, 9, 4, 66},
+        {{Title, Artist, Time, Rating, Genre, Year}, 8, 6, 78},
+        {{Title, Artist, Time, Rating, Genre, Year, Album, Type}, 7, 2, 88}};
+    const std::vector<std::vector<int>> labels = {
+        {Title}, {Title, Artist, Time, Rating}, {Title, Artist, Time, Rating, Genre, Year}};
+    int n = 0;
+    for (const Paper paper : {Paper::Letter, Paper::A4}) {
+        const auto check = [&](int pages, const QString& what) {
+            SCOPED_TRACE(what.toStdString() + (paper == Paper::Letter ? " on letter" : " on A4"));
+            const QString path = dir.filePath(QStringLiteral("fit%1.pdf").arg(++n));
+            const QList<QStringList> printed = printPdf(path, paper);
+            ASSERT_EQ(printed.size(), pages);
+            EXPECT_EQ(pageCount(path), pages);
+            EXPECT_EQ(pdfText(path), simplified(printed));
+            expectOnThePaper(path);
+        };
+
+        state.List1.Clear();
+        views::ShowUsersGuide(state);
+        check(2, QStringLiteral("the guide"));
+
+        for (const int size : {11, 8}) {
+            chooseListItems({Title}, size, 2, 54);
+            library = std::make_shared<library::MemoryLibrary>();
+            state.Playlists = library;
+            for (int k = 1; k <= 100; ++k) {
+                library->addPlaylist(
+                    QStringLiteral("Playlist %1 with a name of some length").arg(k));
+            }
+            state.SelectedPlaylist.clear();
+            state.PlaylistsShowing = 1;
+            state.PrintKind = views::PrintList;
+            state.List1.Clear();
+            views::ListPlaylists(state);
+            check(2, QStringLiteral("100 playlists at %1 points").arg(size));
+        }
+
+        for (const ListRow& row : lists) {
+            chooseListItems(row.items, row.fontSize, row.indent, row.perPage);
+            showSelected(2 * row.perPage, QStringLiteral("List %1").arg(++n));
+            check(2, QStringLiteral("a list at %1 points").arg(row.fontSize));
+        }
+
+        for (const auto& items : labels) {
+            chooseLabelItems(items);
+            const int rows = state.Configuration.LabelRows;
+            const int perLabel = state.Configuration.LabelWidth <= 30 ? 2 * rows : rows;
+            playlistOf(4 * perLabel, QStringLiteral("Label %1").arg(++n));
+            Label(state);
+            check(2, QStringLiteral("labels %1 wide").arg(state.Configuration.LabelWidth));
+        }
+    }
+}
+
+TEST_F(QtPrinterTest, APageLongerThanThePaperGoesOnOnANewSheet) {
+    // Without a page length the list runs on, and the paper's foot turns the page.
+    chooseListItems({Title, Artist, Time, Rating}, 11, 2, 0);
+    showSelected(200, QStringLiteral("Long"));
+    const QString path = dir.filePath(QStringLiteral("long.pdf"));
+    const QList<QStringList> printed = printPdf(path, Paper::Letter);
+    ASSERT_EQ(printed.size(), 1);
+    const int pages = pageCount(path);
+    EXPECT_EQ(pages, 4); // 205 lines of about 12.5 points on 10.3 inches
+    QStringList all;
+    for (const QStringList& page : pdfText(path)) {
+        EXPECT_LE(page.size(), 62);
+        all += page;
+    }
+    EXPECT_EQ(all, simplified(printed)[0]);
+    expectOnThePaper(path);
+}
