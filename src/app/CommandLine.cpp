@@ -107,7 +107,8 @@ struct Parser {
             }
             if (std::any_of(cl.sort.begin(), cl.sort.end(),
                             [&](const SortKey& k) { return k.item == *code; })) {
-                return fail(QStringLiteral("the sort key %1 is given twice").arg(name));
+                return fail(QStringLiteral("the sort key %1 is given twice")
+                                .arg(views::ItemNames[static_cast<std::size_t>(*code)]));
             }
             cl.sort.push_back({*code, descending});
         }
@@ -234,7 +235,8 @@ struct Parser {
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     Parser p;
     p.args = arguments;
-    while (p.next < p.args.size() && p.error.isEmpty()) {
+    // Read to the end even after an error, so that --help anywhere is seen.
+    while (p.next < p.args.size()) {
         p.parseOne(p.args[p.next++]);
     }
     if (p.sawHelp || p.sawVersion) {

@@ -1,0 +1,110 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvane::app;
+using Mode = CommandLine::Mode;
+using Output = CommandLine::Output;
+
+namespace {
+
+CommandLine parsed(const QStringList& arguments) {
+    const ParsedCommandLine p = parseCommandLine(arguments);
+    EXPECT_TRUE(p.error.isEmpty())
+        << arguments.join(' ').toStdString() << ": " << p.error.toStdString();
+    return p.commandLine;
+}
+
+QString errorOf(const QStringList& arguments) {
+    return parseCommandLine(arguments).error;
+}
+
+} // namespace
+
+TEST(CommandLine, NoArgumentsOpenTheWindowOnTheDefaultLibrary) {
+    const CommandLine cl = parsed({});
+    EXPECT_EQ(cl.mode, Mode::Window);
+    EXPECT_FALSE(cl.library);
+    EXPECT_FALSE(cl.headless());
+    EXPECT_EQ(parsed({"--library", "/music"}).library, QStringLiteral("/music"));
+    EXPECT_EQ(parsed({"--library=/my music"}).library, QStringLiteral("/my music"));
+}
+
+TEST(CommandLine, ListPlaylistsWithEachOutput) {
+    const CommandLine text = parsed({"--list-playlists"});
+    EXPECT_EQ(text.mode, Mode::ListPlaylists);
+    EXPECT_EQ(text.output, Output::Text);
+    EXPECT_FALSE(text.drawsPages());
+    EXPECT_EQ(parsed({"--list-playlists", "--text"}).output, Output::Text);
+    const CommandLine printText = parsed({"--print-text", "-", "--list-playlists"});
+    EXPECT_EQ(printText.output, Output::PrintText);
+    EXPECT_EQ(printText.outputFile, QStringLiteral("-"));
+    EXPECT_FALSE(printText.drawsPages());
+    const CommandLine pdf = parsed({"--list-playlists", "--pdf=out.pdf"});
+    EXPECT_EQ(pdf.output, Output::Pdf);
+    EXPECT_EQ(pdf.outputFile, QStringLiteral("out.pdf"));
+    EXPECT_TRUE(pdf.drawsPages());
+    EXPECT_TRUE(parsed({"--list-playlists", "--print"}).drawsPages());
+}
+
+TEST(CommandLine, APlaylistWithItemsAndSortKeys) {
+    const CommandLine cl = parsed({"--library", "lib", "--playlist", "  Road Trip ", "--items",
+                                   "title,ARTIST, Time", "--sort", "Artist,Rating:desc,time:asc"});
+    EXPECT_EQ(cl.mode, Mode::Playlist);
+    EXPECT_EQ(cl.playlist, QStringLiteral("  Road Trip ")); // the name exactly as given
+    EXPECT_EQ(cl.items, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(cl.sort, (std::vector<SortKey>{{1, false}, {3, true}, {2, false}}));
+    EXPECT_FALSE(cl.label);
+    // A name that looks like an option is still a name.
+    EXPECT_EQ(parsed({"--playlist", "--label"}).playlist, QStringLiteral("--label"));
+    const CommandLine label = parsed({"--playlist=Jazz", "--label", "--items", "Year,Genre"});
+    EXPECT_TRUE(label.label);
+    EXPECT_EQ(label.items, (std::vector<int>{5, 4}));
+}
+
+TEST(CommandLine, HelpAndVersionWinOverEverythingElse) {
+    EXPECT_EQ(parsed({"--help"}).mode, Mode::Help);
+    EXPECT_EQ(parsed({"-h"}).mode, Mode::Help);
+    EXPECT_EQ(parsed({"--version"}).mode, Mode::Version);
+    EXPECT_EQ(parsed({"--list-playlists", "--bogus", "--help"}).mode, Mode::Help);
+    EXPECT_TRUE(usageText().contains(QStringLiteral("--print-text FILE")));
+}
+
+TEST(CommandLine, UsageErrorsSayWhich) {
+    const std::vector<std::pair<QStringList, QString>> cases = {
+        {{"--bogus"}, "unknown option --bogus"},
+        {{"stray"}, "unexpected argument \"stray\""},
+        {{"--library"}, "--library needs a value"},
+        {{"--library="}, "--library needs a folder"},
+        {{"--library", "a", "--library", "b"}, "--library is given twice"},
+        {{"--playlist"}, "--playlist needs a value"},
+        {{"--playlist", ""}, "--playlist needs a playlist's name"},
+        {{"--list-playlists", "--playlist", "x"}, "cannot be combined"},
+        {{"--label"}, "--label needs --playlist NAME"},
+        {{"--list-playlists", "--items", "Title"}, "--items needs --playlist NAME"},
+        {{"--sort", "Title"}, "--sort needs --playlist NAME"},
+        {{"--text"}, "an output needs"},
+        {{"--list-playlists", "--text", "--print"}, "only one of"},
+        {{"--list-playlists", "--pdf"}, "--pdf needs a value"},
+        {{"--list-playlists", "--print-text="}, "--print-text needs a file name"},
+        {{"--list-playlists", "--print=yes"}, "--print takes no value"},
+        {{"--playlist", "x", "--items", "Title,Colour"}, "unknown item \"Colour\""},
+        {{"--playlist", "x", "--items", ""}, "unknown item \"\""},
+        {{"--playlist", "x", "--items", "Title,,Time"}, "unknown item \"\""},
+        {{"--playlist", "x", "--label", "--items", "Title,Album"},
+         "Album cannot be shown on a label"},
+        {{"--playlist", "x", "--items", "Type", "--label"}, "Type cannot be shown on a label"},
+        {{"--playlist", "x", "--sort", "Tempo"}, "unknown sort key \"Tempo\""},
+        {{"--playlist", "x", "--sort", "Title:down"}, "bad sort key \"Title:down\""},
+        {{"--playlist", "x", "--sort", "Title,title:desc"}, "Title is given twice"},
+        {{"--playlist", "x", "--sort", "Title", "--sort", "Time"}, "--sort is given twice"},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        const QString error = errorOf(arguments);
+        EXPECT_TRUE(error.contains(expected))
+            << arguments.join(' ').toStdString() << " -> " << error.toStdString();
+        EXPECT_FALSE(error.contains('\n'));
+    }
+    // Album and Type are fine in a list.
+    EXPECT_TRUE(errorOf({"--playlist", "x", "--items", "Album,Type"}).isEmpty());
+}
