@@ -1,0 +1,132 @@
+// Listing a 10,000-song playlist from a library of 10,000 tagged files, the first time (every
+// file read) and again (nothing read). The library is generated once into
+// $CORVANE_BENCH_LIBRARY, else <temp>/corvane-bench-library-1, and kept for later runs.
+#include "library/FileLibrary.h"
+#include "library/demo/AudioWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+
+using namespace corvane::library;
+
+namespace {
+
+constexpr int Songs = 10000;
+const QString PlaylistName = QStringLiteral("All Songs");
+
+QString libraryFolder() {
+    const QString given = qEnvironmentVariable("CORVANE_BENCH_LIBRARY");
+    return given.isEmpty() ? QDir::tempPath() + QStringLiteral("/corvane-bench-library-1") : given;
+}
+
+// Writes the library unless a complete one is there: 100 artists of 100 songs, half MP3 with
+// POPM ratings and half FLAC with FMPS_RATING, and one playlist of them all.
+bool ensureLibrary(const QString& folder) {
+    const QString complete = folder + QStringLiteral("/.complete");
+    if (QFile::exists(complete)) {
+        return true;
+    }
+    std::fprintf(stderr, "Writing %d songs to %s (once)...\n", Songs, qPrintable(folder));
+    QByteArray m3u("#EXTM3U\n");
+    for (int i = 0; i < Songs; ++i) {
+        const int artist = i / 100;
+        const bool mp3 = i % 2 == 0;
+        const QString relative = QStringLiteral("Artist %1/Album %2/%3 Song number %4.%5")
+                                     .arg(artist)
+                                     .arg(i / 10 % 10)
+                                     .arg(i % 10, 2, 10, QLatin1Char('0'))
+                                     .arg(i)
+                                     .arg(mp3 ? "mp3" : "flac");
+        QDir().mkpath(QFileInfo(folder + u'/' + relative).absolutePath());
+        demo::SongTags tags{QStringLiteral("Song number %1").arg(i),
+                            QStringLiteral("Artist %1").arg(artist),
+                            QStringLiteral("Album %1").arg(i / 10),
+                            QStringLiteral("Genre %1").arg(i % 7),
+                            QStringLiteral("%1-05-17").arg(1960 + i % 60),
+                            {},
+                            {}};
+        if (mp3) {
+            tags.popularimeters.push_back({"Windows Media Player 9 Series", (i * 37) % 256});
+        } else {
+            tags.fields.push_back({"FMPS_RATING", QString::number(i % 6 / 5.0, 'f', 1)});
+        }
+        if (!demo::writeSong(folder + u'/' + relative, 2 + i % 5, tags)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(relative));
+            return false;
+        }
+        m3u += relative.toUtf8() + '\n';
+    }
+    QFile playlist(folder + u'/' + PlaylistName + QStringLiteral(".m3u8"));
+    QFile marker(complete);
+    return playlist.open(QIODevice::WriteOnly) && playlist.write(m3u) == m3u.size() &&
+           marker.open(QIODevice::WriteOnly);
+}
+
+// getByName, then for every song the calls that a listing of the playlist makes.
+void listAll(const Player& player, benchmark::State& state) {
+    const PlaylistArray found = player.playlistCollection()->getByName(PlaylistName);
+    if (found.count() != 1 || found.item(0)->count() != Songs) {
+        state.SkipWithError("the generated playlist is not as expected");
+        return;
+    }
+    const auto playlist = found.item(0);
+    for (int i = 0; i < playlist->count(); ++i) {
+        const auto song = playlist->item(i);
+        benchmark::DoNotOptimize(song->name());
+        benchmark::DoNotOptimize(song->durationString());
+        for (const QString& attribute :
+             {attribute::UserRating, attribute::Artist, attribute::Genre, attribute::Year,
+              attribute::Album, attribute::FileType, attribute::Duration}) {
+            benchmark::DoNotOptimize(song->getItemInfo(attribute));
+        }
+    }
+}
+
+std::shared_ptr<FileLibrary> openBenchLibrary(benchmark::State& state) {
+    const QString folder = libraryFolder();
+    QString error;
+    std::shared_ptr<Player> player;
+    if (ensureLibrary(folder)) {
+        player = openFileLibrary(folder, &error);
+    }
+    if (!player) {
+        state.SkipWithError("cannot make the benchmark's library");
+    }
+    return std::dynamic_pointer_cast<FileLibrary>(player);
+}
+
+void FirstListing(benchmark::State& state) {
+    long long reads = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const auto library = openBenchLibrary(state); // a fresh library: nothing read yet
+        state.ResumeTiming();
+        if (!library) {
+            return;
+        }
+        listAll(*library, state);
+        reads = library->audioFileReads();
+    }
+    state.counters["audio_file_reads"] = static_cast<double>(reads);
+}
+BENCHMARK(FirstListing)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void RepeatListing(benchmark::State& state) {
+    const auto library = openBenchLibrary(state);
+    if (!library) {
+        return;
+    }
+    listAll(*library, state);
+    const long long before = library->audioFileReads();
+    for (auto _ : state) {
+        listAll(*library, state);
+    }
+    state.counters["audio_file_reads"] = static_cast<double>(library->audioFileReads() - before);
+}
+BENCHMARK(RepeatListing)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

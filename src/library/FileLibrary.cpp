@@ -1,0 +1,377 @@
+#include "library/FileLibrary.h"
+
+#include "library/PathResolver.h"
+#include "library/PlaylistFormats.h"
+#include "library/RegularFile.h"
+#include "library/SongFile.h"
+
+#include <QCollator>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QHash>
+#include <QStandardPaths>
+#include <QUrl>
+#include <algorithm>
+
+namespace corvane::library {
+namespace {
+
+// Songs already read, by path; shared by the library and every playlist it handed out.
+class SongCache {
+public:
+    // The song at `path`, read only when new or changed; null when it is no regular file.
+    std::shared_ptr<const SongInfo> song(const QString& path) {
+        const FileStamp now = fileStamp(path);
+        if (!now.isRegularFile()) {
+            songs_.remove(path);
+            return nullptr;
+        }
+        if (const auto found = songs_.constFind(path);
+            found != songs_.cend() && found->stamp == now) {
+            return found->info;
+        }
+        SongRead read = readSongFile(path);
+        ++reads_;
+        if (!read.regularFile) {
+            return nullptr;
+        }
+        auto info = std::make_shared<const SongInfo>(std::move(read.info));
+        songs_.insert(path, {read.stamp, info});
+        return info;
+    }
+    long long reads() const { return reads_; }
+
+private:
+    struct Cached {
+        FileStamp stamp;
+        std::shared_ptr<const SongInfo> info;
+    };
+    QHash<QString, Cached> songs_;
+    long long reads_ = 0;
+};
+
+class FileSong final : public MediaItem {
+public:
+    FileSong(QString name, std::shared_ptr<const SongInfo> info)
+        : name_(std::move(name))
+        , info_(std::move(info)) {}
+
+    QString name() const override { return name_; }
+
+    QString durationString() const override {
+        return info_ && info_->readable ? durationText(info_->seconds) : QString();
+    }
+
+    QString getItemInfo(const QString& attribute) const override {
+        if (!info_) {
+            return {};
+        }
+        if (attribute == attribute::FileType) {
+            return info_->fileType;
+        }
+        if (!info_->readable) {
+            return {};
+        }
+        if (attribute == attribute::Duration) {
+            return QString::number(info_->seconds, 'g', 12);
+        }
+        if (attribute == attribute::UserRating) {
+            return QString::number(info_->rating);
+        }
+        if (attribute == attribute::Artist) {
+            return info_->artist;
+        }
+        if (attribute == attribute::Album) {
+            return info_->album;
+        }
+        if (attribute == attribute::Genre) {
+            return info_->genre;
+        }
+        if (attribute == attribute::Year) {
+            return info_->year;
+        }
+        return {};
+    }
+
+private:
+    QString name_;
+    std::shared_ptr<const SongInfo> info_;
+};
+
+struct Entry {
+    QString path;     // the file found on disk; empty for a stream or a missing file
+    QString fallback; // the name when no file can be read: the playlist's title, else the file name
+};
+
+class FilePlaylist final : public Playlist {
+public:
+    FilePlaylist(QString name, std::vector<Entry> entries, std::shared_ptr<SongCache> songs)
+        : name_(std::move(name))
+        , entries_(std::move(entries))
+        , songs_(std::move(songs)) {}
+
+    QString name() const override { return name_; }
+    int count() const override { return static_cast<int>(entries_.size()); }
+
+    std::shared_ptr<const MediaItem> item(int index) const override {
+        if (index < 0 || index >= count()) {
+            throw LibraryError("song index out of range");
+        }
+        const Entry& entry = entries_[static_cast<std::size_t>(index)];
+        std::shared_ptr<const SongInfo> info;
+        if (!entry.path.isEmpty()) {
+            info = songs_->song(entry.path);
+        }
+        QString name = entry.fallback;
+        if (info) {
+            name = info->title.isEmpty() ? QFileInfo(entry.path).completeBaseName() : info->title;
+        }
+        return std::make_shared<FileSong>(std::move(name), std::move(info));
+    }
+
+private:
+    QString name_;
+    std::vector<Entry> entries_;
+    std::shared_ptr<SongCache> songs_;
+};
+
+QString lastPathComponent(const QString& location) {
+    QString name = isStreamLocation(location) ? QUrl(location).fileName()
+                                              : location.mid(location.lastIndexOf(u'/') + 1);
+    return name.isEmpty() ? location : name;
+}
+
+QStringList playlistFilesBelow(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        if (hasPlaylistExtension(file)) {
+            files.push_back(file);
+        }
+    }
+    files.sort();
+    return files;
+}
+
+bool holdsPlaylistFile(const QString& folder) {
+    QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        if (hasPlaylistExtension(it.next())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The playlist file's bytes and parser; false (and *why) when it cannot be read as one.
+bool readPlaylistFile(const QString& file, QByteArray* bytes, FileStamp* stamp,
+                      PlaylistParser* parser, QString* why) {
+    if (!readRegularFile(file, MaxPlaylistBytes, bytes, stamp)) {
+        *why = QStringLiteral("cannot be opened for reading");
+        return false;
+    }
+    *parser = choosePlaylistParser(file, *bytes);
+    if (!*parser) {
+        *why = QStringLiteral("not a playlist file (M3U, M3U8, PLS, XSPF, WPL or ZPL)");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+struct FileLibrary::State {
+    QString root;       // the folder whose playlists are listed, and where moved songs are sought
+    QString singleFile; // the one playlist file, when the source is a file
+
+    struct Cached {
+        FileStamp stamp;
+        std::shared_ptr<const Playlist> playlist;
+    };
+    QHash<QString, Cached> playlists;                     // by file
+    std::vector<std::shared_ptr<const Playlist>> inOrder; // natural order of names
+    std::shared_ptr<SongCache> songs = std::make_shared<SongCache>();
+    long long playlistReads = 0;
+
+    std::shared_ptr<const Playlist> parse(const QString& file, const QByteArray& bytes,
+                                          PlaylistParser parser, PathResolver& resolver) const {
+        const QFileInfo info(file);
+        const ParsedPlaylist parsed = parser(bytes, info.absolutePath());
+        std::vector<Entry> entries;
+        entries.reserve(parsed.entries.size());
+        for (const PlaylistEntry& entry : parsed.entries) {
+            entries.push_back(
+                {resolver.resolve(entry.location),
+                 entry.title.isEmpty() ? lastPathComponent(entry.location) : entry.title});
+        }
+        const QString title = parsed.title.trimmed();
+        return std::make_shared<FilePlaylist>(title.isEmpty() ? info.completeBaseName() : title,
+                                              std::move(entries), songs);
+    }
+
+    // The playlists as the files now stand: only new and changed files are read.
+    const std::vector<std::shared_ptr<const Playlist>>& refresh() {
+        const QStringList files =
+            singleFile.isEmpty() ? playlistFilesBelow(root) : QStringList{singleFile};
+        QHash<QString, Cached> current;
+        current.reserve(files.size());
+        bool changed = false;
+        std::optional<PathResolver> resolver;
+        for (const QString& file : files) {
+            const FileStamp stamp = fileStamp(file);
+            if (const auto found = playlists.constFind(file);
+                found != playlists.cend() && found->stamp == stamp) {
+                current.insert(file, *found);
+                continue;
+            }
+            changed = true;
+            QByteArray bytes;
+            FileStamp readStamp;
+            PlaylistParser parser = nullptr;
+            QString why;
+            if (!readPlaylistFile(file, &bytes, &readStamp, &parser, &why)) {
+                continue;
+            }
+            ++playlistReads;
+            if (!resolver) {
+                resolver.emplace(root);
+            }
+            current.insert(file, {readStamp, parse(file, bytes, parser, *resolver)});
+        }
+        if (!changed && current.size() == playlists.size()) {
+            return inOrder;
+        }
+        playlists = std::move(current);
+        sortPlaylists(files);
+        return inOrder;
+    }
+
+    void sortPlaylists(const QStringList& files) {
+        inOrder.clear();
+        for (const QString& file : files) { // sorted by path: ties keep that order
+            if (const auto found = playlists.constFind(file); found != playlists.cend()) {
+                inOrder.push_back(found->playlist);
+            }
+        }
+        // The user's locale orders the names; the C locale has no numeric order of its own.
+        QCollator collator(QLocale().language() == QLocale::C ? QLocale(QLocale::English)
+                                                              : QLocale());
+        collator.setNumericMode(true);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        std::stable_sort(inOrder.begin(), inOrder.end(), [&](const auto& a, const auto& b) {
+            const QString nameA = a->name();
+            const QString nameB = b->name();
+            const int order = collator.compare(nameA, nameB);
+            return order != 0 ? order < 0 : nameA < nameB;
+        });
+    }
+};
+
+FileLibrary::FileLibrary(const QString& source)
+    : state_(std::make_shared<State>()) {
+    const QFileInfo info(source);
+    if (info.isDir()) {
+        state_->root = QDir::cleanPath(info.absoluteFilePath());
+    } else {
+        state_->singleFile = QDir::cleanPath(info.absoluteFilePath());
+        state_->root = QDir::cleanPath(info.absolutePath());
+    }
+}
+
+FileLibrary::~FileLibrary() = default;
+
+std::shared_ptr<const PlaylistCollection> FileLibrary::playlistCollection() const {
+    return shared_from_this();
+}
+
+PlaylistArray FileLibrary::getAll() const {
+    return PlaylistArray(state_->refresh());
+}
+
+PlaylistArray FileLibrary::getByName(const QString& name) const {
+    std::vector<std::shared_ptr<const Playlist>> found;
+    for (const auto& playlist : state_->refresh()) {
+        if (playlist->name() == name) {
+            found.push_back(playlist);
+        }
+    }
+    return PlaylistArray(std::move(found));
+}
+
+long long FileLibrary::audioFileReads() const {
+    return state_->songs->reads();
+}
+
+long long FileLibrary::playlistFileReads() const {
+    return state_->playlistReads;
+}
+
+std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error) {
+    const auto fail = [&](const QString& why) -> std::shared_ptr<Player> {
+        if (error) {
+            *error = QStringLiteral("cannot read the library \"%1\": %2").arg(source, why);
+        }
+        return nullptr;
+    };
+    if (source.isEmpty()) {
+        return fail(QStringLiteral("no folder or playlist file named"));
+    }
+    const QFileInfo info(source);
+    if (!info.exists()) {
+        return fail(QStringLiteral("no such folder or file"));
+    }
+    if (info.isDir()) {
+        if (!QDir(source).isReadable()) {
+            return fail(QStringLiteral("the folder cannot be read (permission denied)"));
+        }
+    } else if (!fileStamp(source).isRegularFile()) {
+        return fail(QStringLiteral("neither a folder nor a playlist file"));
+    } else {
+        QByteArray bytes;
+        FileStamp stamp;
+        PlaylistParser parser = nullptr;
+        QString why;
+        if (!readPlaylistFile(source, &bytes, &stamp, &parser, &why)) {
+            return fail(why);
+        }
+    }
+    return std::make_shared<FileLibrary>(source);
+}
+
+QString demoLibraryPath() {
+    if (!QCoreApplication::instance()) {
+        return {};
+    }
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    for (const QString& candidate :
+         {programFolder + QStringLiteral("/demo-library"),
+          programFolder + QStringLiteral("/../share/corvane/demo-library")}) {
+        if (QFileInfo(candidate).isDir()) {
+            return QDir::cleanPath(candidate);
+        }
+    }
+    return {};
+}
+
+LibraryChoice chooseLibrary(const QString& commandLineSource) {
+    if (!commandLineSource.isEmpty()) {
+        return {commandLineSource, false};
+    }
+    const QString fromEnvironment = qEnvironmentVariable("CORVANE_LIBRARY");
+    if (!fromEnvironment.isEmpty()) {
+        return {fromEnvironment, false};
+    }
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (!music.isEmpty() && QFileInfo(music).isDir() && holdsPlaylistFile(music)) {
+        return {music, false};
+    }
+    if (const QString demo = demoLibraryPath(); !demo.isEmpty()) {
+        return {demo, true};
+    }
+    return {music, false};
+}
+
+} // namespace corvane::library

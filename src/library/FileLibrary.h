@@ -1,0 +1,55 @@
+#pragma once
+
+#include "library/MediaLibrary.h"
+
+#include <QString>
+#include <memory>
+
+// The library on disk: the playlist files in a folder and below it (or one playlist file), and
+// the songs they name, read with TagLib.
+namespace corvane::library {
+
+// SOURCE: a folder (its playlist files in it and below) or one playlist file. Returns nullptr
+// and sets *error (one line naming the source and why) when it does not exist or cannot be read.
+std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error);
+
+struct LibraryChoice {
+    QString source;
+    bool demo = false;
+};
+// --library SOURCE when given (non-empty), else $CORVANE_LIBRARY where set, else the user's
+// music folder (QStandardPaths::MusicLocation); and when neither was given and the music folder
+// holds no playlist file, the demo library beside the program (demo = true).
+LibraryChoice chooseLibrary(const QString& commandLineSource);
+
+// The demo library beside the running program: <applicationDirPath>/demo-library, or
+// <applicationDirPath>/../share/corvane/demo-library when installed. Empty when absent.
+QString demoLibraryPath();
+
+// The backend behind openFileLibrary. Every getAll / getByName looks at the playlist files
+// again, but a playlist file is parsed again only when it changed, and a song's file is read
+// at most once while it stays unchanged (same size and modification time).
+class FileLibrary final : public Player,
+                          public PlaylistCollection,
+                          public std::enable_shared_from_this<FileLibrary> {
+public:
+    // `source` as for openFileLibrary, known to exist.
+    explicit FileLibrary(const QString& source);
+    ~FileLibrary() override;
+
+    QString versionInfo() const override { return QStringLiteral("12.0.0"); }
+    std::shared_ptr<const PlaylistCollection> playlistCollection() const override;
+    PlaylistArray getAll() const override;
+    PlaylistArray getByName(const QString& name) const override;
+
+    // How many times an audio file, or a playlist file, was opened and read so far.
+    long long audioFileReads() const;
+    long long playlistFileReads() const;
+
+    struct State;
+
+private:
+    std::shared_ptr<State> state_;
+};
+
+} // namespace corvane::library

@@ -1,0 +1,304 @@
+#include "library/FileLibrary.h"
+
+#include "LibraryTestSupport.h"
+#include "library/demo/AudioWriter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+using namespace corvane::library;
+using demo::SongTags;
+
+namespace {
+
+class FileLibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        root_ = dir_.path();
+    }
+    QString at(const QString& relative) const { return root_ + u'/' + relative; }
+    void writeText(const QString& relative, const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(at(relative)).absolutePath());
+        QFile file(at(relative));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    void writeSong(const QString& relative, const SongTags& tags, double seconds = 5) {
+        QDir().mkpath(QFileInfo(at(relative)).absolutePath());
+        ASSERT_TRUE(demo::writeSong(at(relative), seconds, tags));
+    }
+    std::shared_ptr<FileLibrary> open() {
+        QString error;
+        auto player = openFileLibrary(root_, &error);
+        EXPECT_TRUE(player) << error.toStdString();
+        return std::dynamic_pointer_cast<FileLibrary>(player);
+    }
+
+    QTemporaryDir dir_;
+    QString root_;
+};
+
+QStringList names(const PlaylistArray& playlists) {
+    QStringList result;
+    for (int i = 0; i < playlists.count(); ++i) {
+        result.push_back(playlists.item(i)->name());
+    }
+    return result;
+}
+
+// One listing as the views make it: every call the song table and the total time make.
+QStringList listing(const PlaylistCollection& collection, const QString& name) {
+    QStringList lines;
+    const PlaylistArray found = collection.getByName(name);
+    if (found.count() == 0) {
+        return lines;
+    }
+    const auto playlist = found.item(0);
+    for (int i = 0; i < playlist->count(); ++i) {
+        const auto song = playlist->item(i);
+        QStringList cells{song->name(), song->durationString()};
+        for (const QString& attribute :
+             {attribute::UserRating, attribute::Artist, attribute::Genre, attribute::Year,
+              attribute::Album, attribute::FileType, attribute::Duration}) {
+            cells.push_back(song->getItemInfo(attribute));
+        }
+        lines.push_back(cells.join(u'|'));
+    }
+    return lines;
+}
+
+SongTags tagsOf(const QString& title, const QString& artist = QStringLiteral("Ann")) {
+    return {title, artist, "Album", "Folk", "1999", {{"Windows Media Player 9 Series", 128}}, {}};
+}
+
+} // namespace
+
+TEST_F(FileLibraryTest, ListsPlaylistsBelowTheFolderInNaturalOrder) {
+    writeText("Mix 10.m3u", "");
+    writeText("lists/Mix 2.m3u8", "");
+    writeText("lists/deeper/alpha.pls", "[playlist]\n");
+    writeText("Titled.xspf", "<playlist><title>Zulu</title><trackList/></playlist>");
+    writeText("b.wpl", "<smil><head><title>Bravo</title></head><body><seq/></body></smil>");
+    writeText("notes.txt", "#EXTM3U\n");
+    const auto library = open();
+    EXPECT_EQ(names(library->getAll()), QStringList({"alpha", "Bravo", "Mix 2", "Mix 10", "Zulu"}));
+    // Stable from one call to the next.
+    EXPECT_EQ(names(library->getAll()), names(library->getAll()));
+}
+
+TEST_F(FileLibraryTest, GetByNameGivesEveryPlaylistOfExactlyThatName) {
+    writeText("a/Same.m3u", "one.mp3\n");
+    writeText("b/Same.m3u", "one.mp3\ntwo.mp3\n");
+    writeText("same.m3u", "");
+    const auto library = open();
+    const PlaylistArray found = library->getByName("Same");
+    ASSERT_EQ(found.count(), 2);
+    EXPECT_EQ(found.item(0)->count() + found.item(1)->count(), 3);
+    EXPECT_EQ(library->getByName("Sam").count(), 0);
+    EXPECT_THROW(found.item(2), LibraryError);
+    EXPECT_THROW(found.item(0)->item(5), LibraryError);
+}
+
+TEST_F(FileLibraryTest, ReadsEverySongsAttributes) {
+    writeSong("Music/Ann/First.mp3", tagsOf("First Song"), 225.36); // 6260 frames of 36 ms
+    writeSong("Music/Ann/untitled.flac", {}, 61);
+    writeText("Lists/Mix.m3u", "#EXTM3U\n#EXTINF:225,Ann - Wrong Title\n..\\Music\\Ann\\First.mp3\n"
+                               "../music/ann/UNTITLED.flac\n");
+    const auto library = open();
+    EXPECT_EQ(listing(*library, "Mix"),
+              QStringList({"First Song|03:45|50|Ann|Folk|1999|Album|mp3|225.36",
+                           "untitled|01:01|0|||||flac|61"}));
+}
+
+TEST_F(FileLibraryTest, MissingFilesAndStreamsStayAsNamedSongs) {
+    writeText("Mix.m3u", "#EXTINF:10,Gone Song\ngone.mp3\nalso gone.flac\n"
+                         "#EXTINF:-1,Radio\nhttp://radio.example/live\nhttp://radio.example/\n");
+    const auto library = open();
+    EXPECT_EQ(listing(*library, "Mix"),
+              QStringList({"Gone Song||||||||", "also gone.flac||||||||", "Radio||||||||",
+                           "http://radio.example/||||||||"}));
+    EXPECT_EQ(library->audioFileReads(), 0);
+}
+
+TEST_F(FileLibraryTest, AFifoOrFolderNamedByAPlaylistNeverBlocks) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("fifo.mp3")).constData(), 0600), 0);
+    QDir().mkpath(at("folder.mp3"));
+    writeSong("real.mp3", tagsOf("Real"));
+    writeText("Mix.m3u", "fifo.mp3\nfolder.mp3\n/dev/zero\nreal.mp3\n");
+    // A FIFO with a playlist's name is not read either.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("Trap.m3u")).constData(), 0600), 0);
+    const auto library = open();
+    EXPECT_EQ(names(library->getAll()), QStringList({"Mix"}));
+    const QStringList lines = listing(*library, "Mix");
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], "fifo.mp3||||||||");
+    EXPECT_EQ(lines[1], "folder.mp3||||||||");
+    EXPECT_EQ(lines[2], "zero||||||||");
+    EXPECT_TRUE(lines[3].startsWith("Real|00:05|50|"));
+}
+
+TEST_F(FileLibraryTest, CorruptSongsKeepTheirFileNameAndType) {
+    writeText("bad.mp3", QByteArray(3000, '\xFF'));
+    writeText("Mix.m3u", "bad.mp3\n");
+    EXPECT_EQ(listing(*open(), "Mix"), QStringList({"bad|||||||mp3|"}));
+}
+
+TEST_F(FileLibraryTest, ARepeatListingReadsNoFile) {
+    QByteArray m3u;
+    for (int i = 0; i < 20; ++i) {
+        writeSong(QStringLiteral("s%1.mp3").arg(i), tagsOf(QStringLiteral("Song %1").arg(i)));
+        m3u += QStringLiteral("s%1.mp3\n").arg(i).toUtf8();
+    }
+    m3u += "s3.mp3\n"; // twice in the list, read once
+    writeText("Mix.m3u", m3u);
+    const auto library = open();
+    const QStringList first = listing(*library, "Mix");
+    EXPECT_EQ(library->audioFileReads(), 20);
+    EXPECT_EQ(library->playlistFileReads(), 1);
+    EXPECT_EQ(listing(*library, "Mix"), first);
+    EXPECT_EQ(library->audioFileReads(), 20);
+    EXPECT_EQ(library->playlistFileReads(), 1);
+
+    // A changed song is read again, and only it.
+    writeSong("s5.mp3", tagsOf("Changed", "Bob"), 7);
+    const QStringList third = listing(*library, "Mix");
+    EXPECT_EQ(library->audioFileReads(), 21);
+    EXPECT_TRUE(third[5].startsWith("Changed|00:07|50|Bob|"));
+    // A changed playlist is parsed again.
+    writeText("Mix.m3u", "#PLAYLIST:Renamed\ns1.mp3\n");
+    EXPECT_EQ(library->getByName("Mix").count(), 0);
+    EXPECT_EQ(listing(*library, "Renamed").size(), 1);
+    EXPECT_EQ(library->playlistFileReads(), 2);
+    EXPECT_EQ(library->audioFileReads(), 21);
+}
+
+TEST_F(FileLibraryTest, OneFileIsALibraryOfOnePlaylist) {
+    writeSong("a.flac", tagsOf("A"));
+    writeText("One.m3u", "a.flac\n");
+    writeText("Other.m3u", "a.flac\n");
+    QString error;
+    auto player = openFileLibrary(at("One.m3u"), &error);
+    ASSERT_TRUE(player);
+    const PlaylistArray all = player->playlistCollection()->getAll();
+    EXPECT_EQ(names(all), QStringList({"One"}));
+    EXPECT_EQ(all.item(0)->item(0)->name(), "A");
+}
+
+TEST_F(FileLibraryTest, SourcesThatCannotBeReadSayWhy) {
+    QString error;
+    EXPECT_FALSE(openFileLibrary(at("nowhere"), &error));
+    EXPECT_TRUE(error.contains(at("nowhere")));
+    EXPECT_TRUE(error.contains("no such"));
+    writeSong("a.mp3", tagsOf("A"));
+    EXPECT_FALSE(openFileLibrary(at("a.mp3"), &error));
+    EXPECT_TRUE(error.contains("not a playlist file"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("fifo.m3u")).constData(), 0600), 0);
+    EXPECT_FALSE(openFileLibrary(at("fifo.m3u"), &error));
+    EXPECT_TRUE(error.contains("neither a folder nor a playlist file"));
+    EXPECT_FALSE(error.contains(u'\n'));
+    if (::geteuid() != 0) { // root reads anything
+        QDir().mkpath(at("locked"));
+        QFile::setPermissions(at("locked"), QFileDevice::Permissions());
+        EXPECT_FALSE(openFileLibrary(at("locked"), &error));
+        QFile::setPermissions(at("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ExeOwner);
+    }
+}
+
+namespace {
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const QByteArray& value)
+        : name_(name)
+        , had_(qEnvironmentVariableIsSet(name))
+        , old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedVariable() {
+        if (had_) {
+            qputenv(name_, old_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
+
+} // namespace
+
+TEST_F(FileLibraryTest, ChoosesTheCommandLineThenTheEnvironmentThenTheMusicFolder) {
+    const ScopedVariable library("CORVANE_LIBRARY", at("from-env").toUtf8());
+    const ScopedVariable home("HOME", root_.toUtf8());
+    const ScopedVariable music("XDG_MUSIC_DIR", at("Music").toUtf8());
+    const ScopedVariable config("XDG_CONFIG_HOME", at("config").toUtf8());
+    EXPECT_EQ(chooseLibrary("/given").source, "/given");
+    EXPECT_FALSE(chooseLibrary("/given").demo);
+    EXPECT_EQ(chooseLibrary({}).source, at("from-env"));
+    EXPECT_FALSE(chooseLibrary({}).demo);
+
+    qunsetenv("CORVANE_LIBRARY");
+    writeText("config/user-dirs.dirs", "XDG_MUSIC_DIR=\"$HOME/Tunes\"\n");
+    writeText("Tunes/lists/Mix.m3u", "");
+    EXPECT_EQ(chooseLibrary({}).source, at("Tunes"));
+    EXPECT_FALSE(chooseLibrary({}).demo);
+    // A music folder without playlists: the demo library, when there is one beside the program
+    // (none beside the test), else still the music folder.
+    QFile::remove(at("Tunes/lists/Mix.m3u"));
+    EXPECT_EQ(chooseLibrary({}).source, at("Tunes"));
+    EXPECT_FALSE(chooseLibrary({}).demo);
+}
+
+TEST(DemoLibrary, IsFoundBesideTheProgramOnly) {
+    int argc = 1;
+    char name[] = "test_library";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication app(argc, argv);
+    const QString expected = QCoreApplication::applicationDirPath() + "/demo-library";
+    EXPECT_EQ(demoLibraryPath(), QFileInfo(expected).isDir() ? expected : QString());
+}
+
+#ifdef CORVANE_DEMO_LIBRARY
+// The generated demo library as the user meets it: every playlist and song can be read.
+TEST(DemoLibrary, ListsEveryPlaylistAndSong) {
+    QString error;
+    const auto player = openFileLibrary(QStringLiteral(CORVANE_DEMO_LIBRARY), &error);
+    if (!player) {
+        GTEST_SKIP() << "the demo library is not built: " << error.toStdString();
+    }
+    const auto library = std::dynamic_pointer_cast<FileLibrary>(player);
+    const PlaylistArray all = library->getAll();
+    EXPECT_GE(all.count(), 4);
+    int songs = 0;
+    bool longSong = false;
+    bool unrated = false;
+    for (int p = 0; p < all.count(); ++p) {
+        const QStringList lines = listing(*library, all.item(p)->name());
+        for (const QString& line : lines) {
+            const QStringList cells = line.split(u'|');
+            longSong = longSong || cells[8].toDouble() > 600;
+            unrated = unrated || cells[2] == u"0";
+        }
+        songs += static_cast<int>(lines.size());
+        if (qEnvironmentVariableIsSet("CORVANE_SHOW_DEMO")) {
+            std::printf("%s\n  %s\n", qPrintable(all.item(p)->name()),
+                        qPrintable(lines.join(QStringLiteral("\n  "))));
+        }
+    }
+    EXPECT_GT(songs, 100);
+    EXPECT_TRUE(longSong);
+    EXPECT_TRUE(unrated);
+    EXPECT_EQ(library->getByName("Nothing Yet").item(0)->count(), 0);
+    EXPECT_EQ(library->getByName("One Song Wonder").item(0)->count(), 1);
+}
+#endif

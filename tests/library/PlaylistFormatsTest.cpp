@@ -1,0 +1,233 @@
+#include "library/PlaylistFormats.h"
+
+#include "LibraryTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvane::library;
+
+namespace {
+
+const QString Base = QStringLiteral("/music/lists");
+
+QStringList locations(const ParsedPlaylist& playlist) {
+    QStringList result;
+    for (const PlaylistEntry& entry : playlist.entries) {
+        result.push_back(entry.location);
+    }
+    return result;
+}
+
+QStringList titles(const ParsedPlaylist& playlist) {
+    QStringList result;
+    for (const PlaylistEntry& entry : playlist.entries) {
+        result.push_back(entry.title);
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(PlaylistText, DecodesUtf8AndFallsBackToWindows1252) {
+    EXPECT_EQ(decodePlaylistText("Caf\xC3\xA9"), QStringLiteral("Café"));
+    // Not valid UTF-8: each byte is a Windows-1252 character, 0x80-0x9F included.
+    EXPECT_EQ(decodePlaylistText("Caf\xE9 \x80 \x96 \x9F"), QStringLiteral("Café € – Ÿ"));
+    EXPECT_EQ(decodePlaylistText("\xEF\xBB\xBF#EXTM3U"), QStringLiteral("#EXTM3U"));
+    EXPECT_EQ(decodePlaylistText(QByteArray("\xFF\xFEN\0M\0=\0", 8)), QStringLiteral("NM="));
+    EXPECT_EQ(decodePlaylistText(QByteArray("N\0M\0=\0", 6)), QStringLiteral("NM="));
+}
+
+TEST(PlaylistText, SplitsLinesOnEveryLineEndAndDropsRunawayLines) {
+    const QString text =
+        QStringLiteral("a\r\nb\rc\n\nd") + u'\n' + QString(100000, u'x') + QStringLiteral("\ne");
+    std::vector<QStringView> lines = playlistLines(text);
+    QStringList got;
+    for (QStringView line : lines) {
+        got.push_back(line.toString());
+    }
+    EXPECT_EQ(got, QStringList({"a", "b", "c", "", "d", "e"}));
+}
+
+TEST(PlaylistText, MakesLocationsOfEveryKindOfEntry) {
+    EXPECT_EQ(entryLocation("song.mp3", Base), "/music/lists/song.mp3");
+    EXPECT_EQ(entryLocation("  ../Artist/song.mp3 ", Base), "/music/Artist/song.mp3");
+    EXPECT_EQ(entryLocation("..\\Artist\\song.mp3", Base), "/music/Artist/song.mp3");
+    EXPECT_EQ(entryLocation("/srv/a.flac", Base), "/srv/a.flac");
+    EXPECT_EQ(entryLocation("C:\\Users\\Ann\\Music\\a.mp3", Base), "C:/Users/Ann/Music/a.mp3");
+    EXPECT_EQ(entryLocation("\\\\nas\\music\\a.mp3", Base), "//nas/music/a.mp3");
+    EXPECT_EQ(entryLocation("file:///srv/My%20Music/a.mp3", Base), "/srv/My Music/a.mp3");
+    EXPECT_EQ(entryLocation("file:///C:/Music/a%23b.mp3", Base), "C:/Music/a#b.mp3");
+    EXPECT_EQ(entryLocation("http://radio.example/live", Base), "http://radio.example/live");
+    EXPECT_TRUE(isStreamLocation("http://radio.example/live"));
+    EXPECT_FALSE(isStreamLocation("C:/Music/a.mp3"));
+    EXPECT_EQ(entryLocation("   ", Base), QString());
+}
+
+TEST(M3u, ReadsEntriesTitlesAndThePlaylistTitle) {
+    const ParsedPlaylist playlist =
+        parseM3u("#EXTM3U\n#PLAYLIST:Road Trip\n#EXTINF:225,Ann - First\nfirst.mp3\n"
+                 "# a comment\n\nsecond.flac\n#EXTINF:-1 tvg-name=\"a,b\",Live, Radio\n"
+                 "http://radio.example/live\n",
+                 Base);
+    EXPECT_EQ(playlist.title, "Road Trip");
+    EXPECT_EQ(locations(playlist),
+              QStringList({"/music/lists/first.mp3", "/music/lists/second.flac",
+                           "http://radio.example/live"}));
+    // A title belongs to the entry right after its #EXTINF line only.
+    EXPECT_EQ(titles(playlist), QStringList({"Ann - First", "", "Live, Radio"}));
+}
+
+TEST(M3u, ReadsWindowsPathsCrLfAndByteOrderMark) {
+    const ParsedPlaylist playlist = parseM3u(
+        "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:1,One\r\n..\\Music\\One.mp3\r\nD:\\Music\\Two.mp3\r\n",
+        Base);
+    EXPECT_EQ(locations(playlist), QStringList({"/music/Music/One.mp3", "D:/Music/Two.mp3"}));
+    EXPECT_EQ(titles(playlist).front(), "One");
+}
+
+TEST(M3u, ReadsWindows1252AndUtf8Names) {
+    EXPECT_EQ(locations(parseM3u("Caf\xE9.mp3\n", Base)), QStringList({"/music/lists/Café.mp3"}));
+    EXPECT_EQ(locations(parseM3u("\xE5\xA4\x9C.mp3\n", Base)),
+              QStringList({"/music/lists/夜.mp3"}));
+}
+
+TEST(M3u, KeepsWhatCanBeReadOfJunk) {
+    QByteArray junk("good.mp3\n");
+    junk += QByteArray(200000, 'x'); // one runaway line
+    junk += QByteArray("\0\1\2\n", 4);
+    junk += "also good.mp3\n";
+    const ParsedPlaylist playlist = parseM3u(junk, Base);
+    EXPECT_EQ(locations(playlist),
+              QStringList({"/music/lists/good.mp3", "/music/lists/also good.mp3"}));
+}
+
+TEST(Pls, ReadsEntriesInTheirNumberedOrder) {
+    const ParsedPlaylist playlist =
+        parsePls("[playlist]\r\nTitle2=Second\r\nFile2=b.mp3\r\n"
+                 "file1=C:\\Music\\a.mp3\r\nTitle1=First\r\n"
+                 "File10=http://radio.example/x\r\nNumberOfEntries=3\r\n"
+                 "Version=2\r\n",
+                 Base);
+    EXPECT_EQ(locations(playlist),
+              QStringList({"C:/Music/a.mp3", "/music/lists/b.mp3", "http://radio.example/x"}));
+    EXPECT_EQ(titles(playlist), QStringList({"First", "Second", ""}));
+}
+
+TEST(Pls, SkipsMalformedLines) {
+    const ParsedPlaylist playlist = parsePls(
+        "[playlist]\nFileX=bad.mp3\nFile=bad.mp3\n=x\nTitle3=No file\nFile1=ok.mp3\n", Base);
+    EXPECT_EQ(locations(playlist), QStringList({"/music/lists/ok.mp3"}));
+}
+
+TEST(Xspf, ReadsLocationsTitlesAndPercentEncoding) {
+    const ParsedPlaylist playlist = parseXspf(
+        R"(<?xml version="1.0" encoding="UTF-8"?>
+<playlist version="1" xmlns="http://xspf.org/ns/0/">
+  <title>Night Drive</title>
+  <trackList>
+    <track><location>file:///srv/My%20Music/a.flac</location><title>A</title></track>
+    <track><location>Artist%20Name/b.mp3</location><location>ignored.mp3</location></track>
+    <track><title>No location</title></track>
+    <track><location>http://radio.example/s</location></track>
+    <track><location>..\Old\c.mp3</location></track>
+  </trackList>
+</playlist>)",
+        Base);
+    EXPECT_EQ(playlist.title, "Night Drive");
+    EXPECT_EQ(locations(playlist),
+              QStringList({"/srv/My Music/a.flac", "/music/lists/Artist Name/b.mp3",
+                           "http://radio.example/s", "/music/Old/c.mp3"}));
+    EXPECT_EQ(titles(playlist), QStringList({"A", "", "", ""}));
+}
+
+TEST(Xspf, ResolvesAgainstXmlBase) {
+    const ParsedPlaylist playlist = parseXspf(
+        R"(<playlist xmlns="http://xspf.org/ns/0/" xml:base="file:///data/">
+  <trackList xml:base="songs/">
+    <track><location>a.mp3</location></track>
+    <track xml:base="http://host.example/"><location>b.mp3</location></track>
+  </trackList>
+</playlist>)",
+        Base);
+    EXPECT_EQ(locations(playlist), QStringList({"/data/songs/a.mp3", "http://host.example/b.mp3"}));
+}
+
+TEST(Xspf, SalvagesTheTracksOfBrokenXml) {
+    const ParsedPlaylist playlist =
+        parseXspf("<playlist><trackList><track><location>a.mp3</location><title>A</title></track>"
+                  "<track><location>b &amp; c.mp3</location></track><oops & </broken>"
+                  "<track><location>d.mp3</location></track>",
+                  Base);
+    EXPECT_EQ(locations(playlist),
+              QStringList({"/music/lists/a.mp3", "/music/lists/b & c.mp3", "/music/lists/d.mp3"}));
+    EXPECT_EQ(playlist.entries.front().title, "A");
+}
+
+TEST(Smil, ReadsWplTitleAndSources) {
+    const ParsedPlaylist playlist =
+        parseSmil("\xEF\xBB\xBF<?wpl version=\"1.0\"?>\r\n<smil>\r\n<head><meta name=\"Generator\" "
+                  "content=\"x\"/><title>Caf\xC3\xA9 Classics</title></head>\r\n<body><seq>\r\n"
+                  "<media src=\"..\\Music\\Rock &amp; Roll\\a.wma\" tid=\"{1}\"/>\r\n"
+                  "<media src=\"\\\\nas\\music\\b.mp3\"/>\r\n<media/>\r\n</seq></body></smil>\r\n",
+                  Base);
+    EXPECT_EQ(playlist.title, "Café Classics");
+    EXPECT_EQ(locations(playlist),
+              QStringList({"/music/Music/Rock & Roll/a.wma", "//nas/music/b.mp3"}));
+}
+
+TEST(Smil, ReadsZuneTrackTitles) {
+    const ParsedPlaylist playlist = parseSmil(
+        R"(<?zpl version="2.0"?><smil><head><title>Zune List</title></head><body><seq>
+<media src="C:\Music\a.mp3" albumTitle="X" trackTitle="Song A" duration="1000"/>
+</seq></body></smil>)",
+        Base);
+    EXPECT_EQ(playlist.title, "Zune List");
+    EXPECT_EQ(titles(playlist), QStringList({"Song A"}));
+}
+
+TEST(Smil, SalvagesTheSourcesOfBrokenXml) {
+    const ParsedPlaylist playlist =
+        parseSmil("<smil><body><seq><media src=\"a.mp3\"/><media src=\"Tom & Jerry.mp3\"/>"
+                  "<media src=\"c.mp3\"/>",
+                  Base);
+    EXPECT_EQ(
+        locations(playlist),
+        QStringList({"/music/lists/a.mp3", "/music/lists/Tom & Jerry.mp3", "/music/lists/c.mp3"}));
+}
+
+TEST(ZplTags, ReadsEntriesTitlesAndBreaks) {
+    const ParsedPlaylist playlist =
+        parseZplTags("AC=a.mp3\r\nNM=a.mp3\r\nTT=First\r\nDR=60\r\nBR!\r\ntt=Second\r\n"
+                     "nm=C:\\Music\\b.mp3\r\nbr!\r\nNM=c.mp3\r\nNM=d.mp3\r\n",
+                     Base);
+    EXPECT_EQ(locations(playlist), QStringList({"/music/lists/a.mp3", "C:/Music/b.mp3",
+                                                "/music/lists/c.mp3", "/music/lists/d.mp3"}));
+    EXPECT_EQ(titles(playlist), QStringList({"First", "Second", "", ""}));
+}
+
+TEST(ZplTags, ReadsUtf16Files) {
+    const QString text = QStringLiteral("NM=夜.mp3\r\nBR!\r\n");
+    QByteArray bytes("\xFF\xFE");
+    bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    EXPECT_EQ(locations(parseZplTags(bytes, Base)), QStringList({"/music/lists/夜.mp3"}));
+}
+
+TEST(PlaylistChoice, GoesByExtensionThenByContent) {
+    EXPECT_EQ(choosePlaylistParser("a.M3U", "x"), &parseM3u);
+    EXPECT_EQ(choosePlaylistParser("a.m3u8", "x"), &parseM3u);
+    EXPECT_EQ(choosePlaylistParser("a.pls", "x"), &parsePls);
+    EXPECT_EQ(choosePlaylistParser("a.xspf", "x"), &parseXspf);
+    EXPECT_EQ(choosePlaylistParser("a.wpl", "x"), &parseSmil);
+    // Both kinds of ZPL.
+    EXPECT_EQ(choosePlaylistParser("a.zpl", "<?zpl version=\"2.0\"?>\n<smil>"), &parseSmil);
+    EXPECT_EQ(choosePlaylistParser("a.zpl", "NM=a.mp3\nBR!\n"), &parseZplTags);
+    EXPECT_EQ(choosePlaylistParser("a.zpl", ""), &parseZplTags);
+    // Unknown extensions: the content tells, or nothing does.
+    EXPECT_EQ(choosePlaylistParser("a.txt", "  #EXTM3U\n"), &parseM3u);
+    EXPECT_EQ(choosePlaylistParser("a", "[Playlist]\nFile1=a"), &parsePls);
+    EXPECT_EQ(choosePlaylistParser("a.xml", "<?xml?><playlist xmlns=\"http://xspf.org/ns/0/\">"),
+              &parseXspf);
+    EXPECT_EQ(choosePlaylistParser("a.mp3", "ID3\x04"), nullptr);
+    EXPECT_TRUE(hasPlaylistExtension("/x/Mix.Xspf"));
+    EXPECT_FALSE(hasPlaylistExtension("/x/song.mp3"));
+}
