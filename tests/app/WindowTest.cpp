@@ -1,0 +1,134 @@
+#include "AppTestSupport.h"
+#include "app/MainWindow.h"
+#include "guide/Guide.h"
+
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest/QTest>
+
+using namespace corvane;
+using namespace corvane::app;
+
+namespace {
+
+// The window on Qt's offscreen platform, on its screen's own metrics.
+struct Window : test::FormTest {
+    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> window;
+
+    Window() {
+        screen = screenMetrics(QGuiApplication::primaryScreen());
+        form = makeForm(library);
+        form->Form_Load();
+        window = std::make_unique<MainWindow>(*form);
+        window->show();
+    }
+
+    QPushButton* button(const QString& name, int index = -1) const {
+        return qobject_cast<QPushButton*>(window->widgetOf(name, index));
+    }
+    QString text1() const { return qobject_cast<QLineEdit*>(window->widgetOf("Text1"))->text(); }
+    QListWidget* list() const { return window->displayList(); }
+    QPoint centreOfLine(int row) const {
+        return list()->visualItemRect(list()->item(row)).center();
+    }
+    QStringList shownLines() const {
+        QStringList lines;
+        for (int i = 0; i < list()->count(); ++i) {
+            lines << list()->item(i)->text();
+        }
+        return lines;
+    }
+};
+
+} // namespace
+
+TEST_F(Window, DrawsEveryControlWhereForm1PutsIt) {
+    EXPECT_EQ(window->windowTitle(), WindowCaption);
+    const double tx = screen.twipsPerPixelX;
+    const double ty = screen.twipsPerPixelY;
+    for (const Control& c : form->controls()) {
+        QWidget* widget = window->widgetOf(c.name, c.index);
+        if (c.kind == ControlKind::MediaPlayer) {
+            EXPECT_EQ(widget, nullptr); // its place stays empty
+            continue;
+        }
+        ASSERT_NE(widget, nullptr) << c.name.toStdString();
+        const QRect r = widget->geometry();
+        EXPECT_NEAR(r.left(), c.scaled.left / tx, 1) << c.name.toStdString() << c.index;
+        EXPECT_NEAR(r.top(), c.scaled.top / ty, 1) << c.name.toStdString() << c.index;
+        EXPECT_NEAR(r.width(), c.scaled.width / tx, 1) << c.name.toStdString() << c.index;
+        EXPECT_NEAR(r.height(), c.scaled.height / ty, 1) << c.name.toStdString() << c.index;
+        // Nothing lies beyond the drawn window area.
+        EXPECT_TRUE(widget->parentWidget()->rect().contains(r)) << c.name.toStdString();
+    }
+    EXPECT_EQ(button("CmdPlaylists")->text(), QStringLiteral("LIST ALL\nPLAYLISTS"));
+    EXPECT_EQ(button("cmdPrint")->text(), QStringLiteral("PRINT\nuser's guide"));
+    EXPECT_EQ(shownLines(), guide::GuideLines());
+    // The display list: a fixed-pitch font at the size the view set.
+    const QFont font = list()->font();
+    EXPECT_FLOAT_EQ(static_cast<float>(font.pointSizeF()), form->listFontSize());
+    EXPECT_TRUE(QFontInfo(font).fixedPitch());
+    EXPECT_TRUE(font.bold());
+    // It opens no larger than the screen can show.
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(window->width(), available.width());
+    EXPECT_LE(window->height(), available.height());
+}
+
+TEST_F(Window, ListAllPlaylistsThenClickALine) {
+    QTest::mouseClick(button("CmdPlaylists"), Qt::LeftButton);
+    EXPECT_EQ(shownLines(), (QStringList{"", "", "       LIST OF PLAYLISTS", "", "   1   Road Trip",
+                                         "   2   Jazz"}));
+    EXPECT_EQ(button("cmdPrint")->text(), QStringLiteral("PRINT\nlist of playlists"));
+    EXPECT_FLOAT_EQ(static_cast<float>(list()->font().pointSizeF()), form->listFontSize());
+
+    // The pointer over a playlist's line shows it in the text box.
+    QMouseEvent move(QEvent::MouseMove, centreOfLine(5),
+                     list()->viewport()->mapToGlobal(centreOfLine(5)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(list()->viewport(), &move);
+    EXPECT_EQ(text1(), QStringLiteral("   2   Jazz"));
+
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, Qt::NoModifier, centreOfLine(5));
+    EXPECT_EQ(form->state().SelectedPlaylist, QStringLiteral("Jazz"));
+    EXPECT_EQ(text1(), QStringLiteral("Jazz"));
+    EXPECT_EQ(shownLines(), form->state().List1.lines);
+    EXPECT_TRUE(shownLines().join('\n').contains(QStringLiteral("So What")));
+    EXPECT_EQ(button("cmdPrint")->text(), QStringLiteral("PRINT\nselected list"));
+    EXPECT_TRUE(button("cmdSort", 0)->isVisible());
+}
+
+TEST_F(Window, ButtonsReachTheirHandlers) {
+    QTest::mouseClick(button("CmdPlaylists"), Qt::LeftButton);
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, Qt::NoModifier, centreOfLine(4));
+    QTest::mouseClick(button("cmdCDLabel"), Qt::LeftButton);
+    EXPECT_EQ(button("cmdPrint")->text(), QStringLiteral("PRINT\nlabel"));
+    EXPECT_FALSE(button("cmdSort", 0)->isVisible());
+    EXPECT_TRUE(button("cmdCustom", views::Album)->text().isEmpty());
+    QTest::mouseClick(button("cmdCustom", views::Year), Qt::LeftButton);
+    EXPECT_EQ(button("cmdPrint")->text(), QStringLiteral("PRINT\ncustom label"));
+    QTest::mouseClick(button("CmdSelected"), Qt::LeftButton);
+    EXPECT_TRUE(button("cmdSort", 0)->isVisible());
+    QTest::mouseClick(button("cmdMinorSort"), Qt::LeftButton);
+    EXPECT_EQ(button("cmdMinorSort")->text(), QStringLiteral("Minor Sort On"));
+    QTest::mouseClick(button("cmdWebSite"), Qt::LeftButton);
+    EXPECT_EQ(openedUrls, std::vector<QString>{guide::WebAddress});
+    EXPECT_EQ(list()->count(), 0);
+    EXPECT_TRUE(button("cmdWebSite")->text().contains(guide::WebAddress));
+}
+
+TEST_F(Window, TheStatusLineShowsWhatWentWrong) {
+    EXPECT_EQ(window->statusText(), QStringLiteral("library note"));
+    auto refusing = makeForm(
+        library, [] { return std::unique_ptr<print::Printer>(new test::RefusingPrinter); });
+    refusing->Form_Load();
+    MainWindow other(*refusing);
+    QTest::mouseClick(qobject_cast<QPushButton*>(other.widgetOf("cmdPrint")), Qt::LeftButton);
+    EXPECT_TRUE(other.statusText().startsWith(QStringLiteral("Nothing was printed")));
+}
