@@ -127,6 +127,18 @@ void RepeatListing(benchmark::State& state) {
 }
 BENCHMARK(RepeatListing)->Unit(benchmark::kMillisecond);
 
+// The share of a repeat listing spent looking at the playlist files again.
+void RepeatGetByName(benchmark::State& state) {
+    const auto library = openBenchLibrary(state);
+    if (!library) {
+        return;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(library->getByName(PlaylistName).count());
+    }
+}
+BENCHMARK(RepeatGetByName)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -7,6 +7,7 @@
 
 #include <QCollator>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -18,11 +19,25 @@
 namespace corvane::library {
 namespace {
 
+// A song as read, with the texts that every listing asks for made once.
+struct Song {
+    explicit Song(SongInfo read)
+        : info(std::move(read))
+        , clock(info.readable ? durationText(info.seconds) : QString())
+        , seconds(info.readable ? QString::number(info.seconds, 'g', 12) : QString())
+        , rating(info.readable ? QString::number(info.rating) : QString()) {}
+
+    SongInfo info;
+    QString clock;
+    QString seconds;
+    QString rating;
+};
+
 // Songs already read, by path; shared by the library and every playlist it handed out.
 class SongCache {
 public:
     // The song at `path`, read only when new or changed; null when it is no regular file.
-    std::shared_ptr<const SongInfo> song(const QString& path) {
+    std::shared_ptr<const Song> song(const QString& path) {
         const FileStamp now = fileStamp(path);
         if (!now.isRegularFile()) {
             songs_.remove(path);
@@ -30,23 +45,23 @@ public:
         }
         if (const auto found = songs_.constFind(path);
             found != songs_.cend() && found->stamp == now) {
-            return found->info;
+            return found->song;
         }
         SongRead read = readSongFile(path);
         ++reads_;
         if (!read.regularFile) {
             return nullptr;
         }
-        auto info = std::make_shared<const SongInfo>(std::move(read.info));
-        songs_.insert(path, {read.stamp, info});
-        return info;
+        auto song = std::make_shared<const Song>(std::move(read.info));
+        songs_.insert(path, {read.stamp, song});
+        return song;
     }
     long long reads() const { return reads_; }
 
 private:
     struct Cached {
         FileStamp stamp;
-        std::shared_ptr<const SongInfo> info;
+        std::shared_ptr<const Song> song;
     };
     QHash<QString, Cached> songs_;
     long long reads_ = 0;
@@ -54,50 +69,46 @@ private:
 
 class FileSong final : public MediaItem {
 public:
-    FileSong(QString name, std::shared_ptr<const SongInfo> info)
+    FileSong(QString name, std::shared_ptr<const Song> song)
         : name_(std::move(name))
-        , info_(std::move(info)) {}
+        , song_(std::move(song)) {}
 
     QString name() const override { return name_; }
 
-    QString durationString() const override {
-        return info_ && info_->readable ? durationText(info_->seconds) : QString();
-    }
+    QString durationString() const override { return song_ ? song_->clock : QString(); }
 
     QString getItemInfo(const QString& attribute) const override {
-        if (!info_) {
+        if (!song_) {
             return {};
         }
-        if (attribute == attribute::FileType) {
-            return info_->fileType;
-        }
-        if (!info_->readable) {
-            return {};
-        }
+        const SongInfo& info = song_->info;
         if (attribute == attribute::Duration) {
-            return QString::number(info_->seconds, 'g', 12);
+            return song_->seconds;
         }
         if (attribute == attribute::UserRating) {
-            return QString::number(info_->rating);
+            return song_->rating;
         }
         if (attribute == attribute::Artist) {
-            return info_->artist;
+            return info.artist;
         }
         if (attribute == attribute::Album) {
-            return info_->album;
+            return info.album;
         }
         if (attribute == attribute::Genre) {
-            return info_->genre;
+            return info.genre;
         }
         if (attribute == attribute::Year) {
-            return info_->year;
+            return info.year;
+        }
+        if (attribute == attribute::FileType) {
+            return info.fileType; // known from the name even when the content is not
         }
         return {};
     }
 
 private:
     QString name_;
-    std::shared_ptr<const SongInfo> info_;
+    std::shared_ptr<const Song> song_;
 };
 
 struct Entry {
@@ -120,15 +131,16 @@ public:
             throw LibraryError("song index out of range");
         }
         const Entry& entry = entries_[static_cast<std::size_t>(index)];
-        std::shared_ptr<const SongInfo> info;
+        std::shared_ptr<const Song> song;
         if (!entry.path.isEmpty()) {
-            info = songs_->song(entry.path);
+            song = songs_->song(entry.path);
         }
         QString name = entry.fallback;
-        if (info) {
-            name = info->title.isEmpty() ? QFileInfo(entry.path).completeBaseName() : info->title;
+        if (song) {
+            name = song->info.title.isEmpty() ? QFileInfo(entry.path).completeBaseName()
+                                              : song->info.title;
         }
-        return std::make_shared<FileSong>(std::move(name), std::move(info));
+        return std::make_shared<FileSong>(std::move(name), std::move(song));
     }
 
 private:
@@ -143,18 +155,67 @@ QString lastPathComponent(const QString& location) {
     return name.isEmpty() ? location : name;
 }
 
-QStringList playlistFilesBelow(const QString& folder) {
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        if (hasPlaylistExtension(file)) {
-            files.push_back(file);
+// The playlist files in a folder and below it. A folder whose modification time is unchanged
+// holds the same entries, so only changed folders are listed again; symbolic links to folders
+// are not followed (no loops).
+class PlaylistFinder {
+public:
+    QStringList find(const QString& root) {
+        QStringList files;
+        QHash<QString, Folder> seen;
+        QStringList pending{root};
+        while (!pending.isEmpty()) {
+            const QString path = pending.takeLast();
+            const qint64 modified = folderModifiedNs(path);
+            if (modified < 0) {
+                continue;
+            }
+            Folder folder;
+            if (const auto found = folders_.constFind(path);
+                found != folders_.cend() && found->modifiedNs == modified && !found->racy) {
+                folder = *found;
+            } else {
+                folder = list(path, modified);
+            }
+            files += folder.playlists;
+            pending += folder.folders;
+            seen.insert(path, std::move(folder));
         }
+        folders_ = std::move(seen);
+        files.sort();
+        return files;
     }
-    files.sort();
-    return files;
-}
+
+private:
+    struct Folder {
+        qint64 modifiedNs = 0;
+        bool racy = false; // changed so lately that a change within the same tick could follow
+        QStringList playlists;
+        QStringList folders;
+    };
+
+    static Folder list(const QString& path, qint64 modified) {
+        Folder folder;
+        folder.modifiedNs = modified;
+        // File systems with coarse times (FAT: 2 s) could hide a second change.
+        constexpr qint64 RacyNs = 3'000'000'000;
+        folder.racy = QDateTime::currentMSecsSinceEpoch() * 1'000'000 - modified < RacyNs;
+        const QFileInfoList entries =
+            QDir(path).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        for (const QFileInfo& entry : entries) {
+            if (entry.isDir()) {
+                if (!entry.isSymLink()) {
+                    folder.folders.push_back(entry.absoluteFilePath());
+                }
+            } else if (hasPlaylistExtension(entry.fileName())) {
+                folder.playlists.push_back(entry.absoluteFilePath());
+            }
+        }
+        return folder;
+    }
+
+    QHash<QString, Folder> folders_;
+};
 
 bool holdsPlaylistFile(const QString& folder) {
     QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
@@ -193,6 +254,7 @@ struct FileLibrary::State {
     };
     QHash<QString, Cached> playlists;                     // by file
     std::vector<std::shared_ptr<const Playlist>> inOrder; // natural order of names
+    PlaylistFinder finder;
     std::shared_ptr<SongCache> songs = std::make_shared<SongCache>();
     long long playlistReads = 0;
 
@@ -215,7 +277,7 @@ struct FileLibrary::State {
     // The playlists as the files now stand: only new and changed files are read.
     const std::vector<std::shared_ptr<const Playlist>>& refresh() {
         const QStringList files =
-            singleFile.isEmpty() ? playlistFilesBelow(root) : QStringList{singleFile};
+            singleFile.isEmpty() ? finder.find(root) : QStringList{singleFile};
         QHash<QString, Cached> current;
         current.reserve(files.size());
         bool changed = false;

@@ -9,12 +9,15 @@
 namespace corvane::library {
 namespace {
 
+qint64 modifiedNs(const struct stat& status) {
+    return static_cast<qint64>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+}
+
 FileStamp stampOf(const struct stat& status) {
     if (!S_ISREG(status.st_mode)) {
         return {};
     }
-    return {static_cast<qint64>(status.st_size),
-            static_cast<qint64>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+    return {static_cast<qint64>(status.st_size), modifiedNs(status)};
 }
 
 } // namespace
@@ -25,6 +28,14 @@ FileStamp fileStamp(const QString& path) {
         return {};
     }
     return stampOf(status);
+}
+
+qint64 folderModifiedNs(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        return -1;
+    }
+    return modifiedNs(status);
 }
 
 int openRegularFile(const QString& path, FileStamp* stamp) {

@@ -18,6 +18,9 @@ struct FileStamp {
 // The stamp of the file at `path`, following symbolic links.
 FileStamp fileStamp(const QString& path);
 
+// The modification time of the folder at `path`, in nanoseconds; -1 when it is no folder.
+qint64 folderModifiedNs(const QString& path);
+
 // A descriptor open for reading on the regular file at `path` (its stamp in *stamp), or -1.
 int openRegularFile(const QString& path, FileStamp* stamp);
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -302,3 +303,18 @@ TEST(DemoLibrary, ListsEveryPlaylistAndSong) {
     EXPECT_EQ(library->getByName("One Song Wonder").item(0)->count(), 1);
 }
 #endif
+
+TEST_F(FileLibraryTest, FindsPlaylistsAddedToAndRemovedFromAFolderListedBefore) {
+    writeText("Lists/a.m3u", "");
+    writeText("Lists/Deep/b.m3u", "");
+    // Folder times from long ago, as on a library left alone for a while.
+    for (const char* folder : {"Lists", "Lists/Deep", ""}) {
+        const timespec old[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(at(folder)).constData(), old, 0), 0);
+    }
+    const auto library = open();
+    EXPECT_EQ(names(library->getAll()), QStringList({"a", "b"}));
+    writeText("Lists/Deep/c.m3u", "");
+    QFile::remove(at("Lists/a.m3u"));
+    EXPECT_EQ(names(library->getAll()), QStringList({"b", "c"}));
+}
