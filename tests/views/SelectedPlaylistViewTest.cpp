@@ -151,6 +151,7 @@ TEST_F(SelectedPlaylistView, CellsLongerThanTheirPlacesKeepOneSpace) {
               .seconds(75 * 60)
               .type("flac"));
     p.add(Song("t").year("1999123").type("webm-audio"));
+    p.add(Song("u").seconds(61).failing("durationString"));
     configure({Title, Artist, Time, Rating, Genre, Year, Type}, 100, 2);
     show(QStringLiteral("Odd"));
     EXPECT_EQ(state.List1.List(4), "      1  " + QString(29, u'T') + " " + QString(20, u'A') + " " +
@@ -159,6 +160,9 @@ TEST_F(SelectedPlaylistView, CellsLongerThanTheirPlacesKeepOneSpace) {
     // A text is cut where even the borrowed space runs out; a time never is.
     EXPECT_EQ(state.List1.List(5), "      2  t" + QString(29, u' ') + "----" + QString(17, u' ') +
                                        "0:00  ----   ----        19991 webm ");
+    // A duration that cannot be read.
+    EXPECT_EQ(state.List1.List(6), "      3  u" + QString(29, u' ') + "----" + QString(17, u' ') +
+                                       "----  ----   ----        ----  ---- ");
 }
 
 TEST_F(SelectedPlaylistView, AccentedTitlesStayAligned) {

@@ -89,6 +89,24 @@ TEST_F(SortTable, EqualKeysKeepTheirOrderBothWays) {
     EXPECT_EQ(column(Album), QStringList({"0", "1", "2"}));
 }
 
+TEST_F(SortTable, EqualKeysKeepTheirOrderInLongTables) {
+    QStringList keys;
+    for (int i = 0; i < 200; ++i) {
+        keys << QString::number((i * 7919) % 3);
+    }
+    for (const int code : {int{Year}, Year + 8}) {
+        rows(Year, keys);
+        Sort(state, code, state.LastSong);
+        const QStringList years = column(Year);
+        const QStringList positions = column(Album);
+        for (int i = 1; i < positions.size(); ++i) {
+            if (years[i] == years[i - 1]) {
+                EXPECT_LT(positions[i - 1].toInt(), positions[i].toInt()) << "row " << i;
+            }
+        }
+    }
+}
+
 TEST_F(SortTable, RowsMoveWholeAndOnlyUpToLastRow) {
     rows(Title, {"c", "b", "a", "0"});
     Sort(state, Title, 2);
