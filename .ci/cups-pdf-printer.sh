@@ -45,7 +45,10 @@ if ! scheduler_running; then
     fi
 fi
 
-lpadmin -p "$queue" -E -v cups-pdf:/ -P "$ppd" -D "PDF printer for Corvane's tests" 2>/dev/null
+# PDF jobs reach cups-pdf as PostScript; converted by pdftocairo their text stays readable
+# (pdftotext), where the other converters leave glyphs without their characters.
+lpadmin -p "$queue" -E -v cups-pdf:/ -P "$ppd" -D "PDF printer for Corvane's tests" \
+    -o pdftops-renderer-default=pdftocairo 2>/dev/null
 lpadmin -d "$queue"
 cupsenable "$queue"
 cupsaccept "$queue"

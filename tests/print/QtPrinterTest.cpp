@@ -7,6 +7,7 @@
 #include "views/PlaylistListing.h"
 #include "views/SelectedPlaylistView.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <QRegularExpression>
 #include <QThread>
 #include <QUuid>
+#include <optional>
 
 using namespace corvane;
 using namespace corvane::print;
@@ -23,16 +25,24 @@ using views::Album, views::Artist, views::Genre, views::Rating, views::Time, vie
 
 namespace {
 
-// Standard output of a poppler tool; empty when it fails.
-QString tool(const QString& program, const QStringList& arguments) {
+// Standard output of a tool; nothing when it fails.
+std::optional<QString> tryTool(const QString& program, const QStringList& arguments) {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-        ADD_FAILURE() << program.toStdString()
-                      << " failed: " << process.readAllStandardError().toStdString();
-        return {};
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        return std::nullopt;
     }
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString tool(const QString& program, const QStringList& arguments) {
+    const std::optional<QString> out = tryTool(program, arguments);
+    if (!out) {
+        ADD_FAILURE() << program.toStdString() << " " << arguments.join(u' ').toStdString()
+                      << " failed";
+    }
+    return out.value_or(QString());
 }
 
 QString pdfInfo(const QString& path, const QString& field) {
@@ -254,4 +264,93 @@ TEST_F(QtPrinterTest, APageLongerThanThePaperGoesOnOnANewSheet) {
     }
     EXPECT_EQ(all, simplified(printed)[0]);
     expectOnThePaper(path);
+}
+
+namespace {
+
+// Where the cups-pdf queue puts this user's PDFs: its configuration's output folder, the
+// folder for anonymous jobs, and the package's default.
+QStringList cupsPdfFolders() {
+    const QString user =
+        QString::fromLocal8Bit(qgetenv("USER")).isEmpty()
+            ? tryTool(QStringLiteral("id"), {QStringLiteral("-un")}).value_or(QString()).trimmed()
+            : QString::fromLocal8Bit(qgetenv("USER"));
+    QStringList folders = {QDir::home().filePath(QStringLiteral("PDF")),
+                           QStringLiteral("/var/spool/cups-pdf/ANONYMOUS")};
+    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
+    if (conf.open(QIODevice::ReadOnly)) {
+        const QRegularExpression setting(QStringLiteral("^(Out|AnonDirName)\\s+(\\S+)"),
+                                         QRegularExpression::MultilineOption);
+        for (auto it = setting.globalMatch(QString::fromUtf8(conf.readAll())); it.hasNext();) {
+            QString folder = it.next().captured(2);
+            folder.replace(QStringLiteral("${HOME}"), QDir::homePath());
+            folder.replace(QStringLiteral("${USER}"), user);
+            folders.prepend(folder);
+        }
+    }
+    return folders;
+}
+
+// The PDF written since `since` that holds `token`, once the printer has written it whole;
+// empty after `seconds`.
+QString waitForPdfHolding(const QString& token, const QDateTime& since, int seconds) {
+    const QDeadlineTimer deadline{std::chrono::seconds{seconds}};
+    while (!deadline.hasExpired()) {
+        for (const QString& folder : cupsPdfFolders()) {
+            const QFileInfoList files =
+                QDir(folder).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
+            for (const QFileInfo& file : files) {
+                if (file.lastModified() < since) {
+                    break; // the newest come first
+                }
+                const std::optional<QString> text =
+                    tryTool(QStringLiteral("pdftotext"), {file.filePath(), QStringLiteral("-")});
+                if (text && text->contains(token)) {
+                    return file.filePath();
+                }
+            }
+        }
+        QThread::msleep(250);
+    }
+    return {};
+}
+
+} // namespace
+
+// The default printer through CUPS: a list of two pages printed on the PDF printer that the CI
+// sets up as the default, read back from the file it writes.
+TEST_F(QtPrinterTest, PrintsOnTheDefaultCupsPrinter) {
+    const std::optional<QString> destination =
+        tryTool(QStringLiteral("lpstat"), {QStringLiteral("-d")});
+    if (!destination || !destination->contains(u':')) {
+        GTEST_SKIP() << "no default CUPS printer (.ci/cups-pdf-printer.sh sets one up)";
+    }
+    const QString name = destination->section(u':', 1).trimmed();
+    const QString device =
+        tryTool(QStringLiteral("lpstat"), {QStringLiteral("-v"), name}).value_or(QString());
+    if (!device.contains(QStringLiteral("cups-pdf:"))) {
+        // Not a PDF queue: a real printer would put the test on paper.
+        GTEST_SKIP() << "the default printer " << name.toStdString() << " is not a cups-pdf queue";
+    }
+
+    const QString token =
+        QStringLiteral("Corvane ") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+    chooseListItems({Title, Artist, Time, Rating}, 11, 2, 54);
+    showSelected(60, token);
+    RecordingPrinter recording;
+    Printout(state, recording);
+    ASSERT_EQ(recording.pages().size(), 2);
+
+    // File times may be coarser than the clock.
+    const QDateTime start = QDateTime::currentDateTime().addSecs(-2);
+    const std::unique_ptr<Printer> printer = makeDefaultPrinter();
+    Printout(state, *printer);
+
+    const QString pdf = waitForPdfHolding(token, start, 90);
+    ASSERT_FALSE(pdf.isEmpty()) << "no PDF from the printer in "
+                                << cupsPdfFolders().join(u' ').toStdString();
+    EXPECT_EQ(pageCount(pdf), 2);
+    EXPECT_EQ(pdfText(pdf), simplified(recording.pages()));
+    expectOnThePaper(pdf);
+    QFile::remove(pdf);
 }
