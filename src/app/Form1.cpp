@@ -45,12 +45,12 @@ QString firstLine(const QString& text) {
 
 Form1::Form1(std::shared_ptr<const library::Player> player, views::DisplaySettingsFile settingsFile,
              ScreenMetrics screen, PrinterFactory makePrinter, UrlOpener openUrl,
-             QString libraryProblem)
+             QString libraryNote)
     : state_(std::move(settingsFile))
     , screen_(screen)
     , makePrinter_(std::move(makePrinter))
     , openUrl_(std::move(openUrl))
-    , libraryProblem_(std::move(libraryProblem))
+    , libraryNote_(std::move(libraryNote))
     , givenPlayer_(std::move(player)) {}
 
 // Every handler runs to its end or stops at a failure; either way the window goes on, and a
@@ -315,7 +315,7 @@ Rect Form1::clientArea() const {
 }
 
 QString Form1::statusLine() const {
-    return state_.StatusLine.isEmpty() ? libraryProblem_ : state_.StatusLine;
+    return state_.StatusLine.isEmpty() ? libraryNote_ : state_.StatusLine;
 }
 
 Control* Form1::find(const QString& name, int index) {

@@ -18,11 +18,12 @@ public:
     using PrinterFactory = std::function<std::unique_ptr<print::Printer>()>;
     using UrlOpener = std::function<void(const QString&)>;
 
-    // `player` may be empty (no library could be had); `libraryProblem` then says why, and the
-    // status line shows it whenever nothing newer is to be said.
+    // `player` may be empty (no library could be had). `libraryNote` says what is to be known
+    // about the library (why it could not be read, or that the demo stands in); the status line
+    // shows it whenever nothing newer is to be said.
     Form1(std::shared_ptr<const library::Player> player, views::DisplaySettingsFile settingsFile,
           ScreenMetrics screen, PrinterFactory makePrinter = {}, UrlOpener openUrl = {},
-          QString libraryProblem = {});
+          QString libraryNote = {});
 
     // Start-up: scales the window to the screen, takes the library, loads the saved display and
     // ends on the user's guide.
@@ -67,7 +68,7 @@ private:
     ScreenMetrics screen_;
     PrinterFactory makePrinter_;
     UrlOpener openUrl_;
-    QString libraryProblem_;
+    QString libraryNote_;
     std::shared_ptr<const library::Player> givenPlayer_;
     std::vector<Control> controls_ = designControls();
 };
