@@ -208,6 +208,8 @@ void readTags(IOStream& stream, SongInfo& info) {
             const std::unique_ptr<File> file(row.open(&stream));
             if (file->isValid()) {
                 describe(*file, info);
+            }
+            if (info.readable) {
                 return;
             }
             break;

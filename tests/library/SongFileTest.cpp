@@ -114,6 +114,17 @@ TEST_F(SongFileTest, CorruptAndTruncatedFilesGiveNoAttributes) {
     EXPECT_FALSE(readSongFile(empty).info.readable);
 }
 
+TEST_F(SongFileTest, ReadsAFileWhoseExtensionLies) {
+    const QString flac = write("song.flac", 4, fullTags());
+    const QString named = dir_.filePath("song.mp3");
+    ASSERT_TRUE(QFile::rename(flac, named));
+    const SongRead read = readSongFile(named);
+    EXPECT_TRUE(read.info.readable);
+    EXPECT_EQ(read.info.title, fullTags().title);
+    EXPECT_NEAR(read.info.seconds, 4, 0.01);
+    EXPECT_EQ(read.info.fileType, "mp3"); // the type the user sees is the file's name
+}
+
 TEST_F(SongFileTest, OpensOnlyRegularFiles) {
     const QString fifo = dir_.filePath("fifo.mp3");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
