@@ -8,7 +8,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libtag1-dev
     # the demo library's audio files
-    libflac-dev libmp3lame-dev
+    libflac-dev
     # tests and benchmarks
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # "Courier New" through fontconfig
