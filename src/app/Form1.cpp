@@ -69,38 +69,33 @@ template <class Steps> void Form1::handle(Steps&& steps, const char* failure) {
 
 void Form1::Form_Load() {
     handle([&] {
-        // 1. The scale factors; from here on a step that fails is passed over.
         const ScaleFactors scale = FitToScreen(screen_);
         state_.ScaleX = scale.ScaleX;
         state_.ScaleY = scale.ScaleY;
         state_.FontScale = scale.FontScale;
-        // 3. Every control, its font, and the window.
+        // From here on a step that fails is passed over and start-up goes on.
         resumeNext([&] { scaleControls(controls_, scale); });
-        // 4-5. The player is the library this window was given.
+        // The player is the library this window was given.
         resumeNext([&] { state_.Player = givenPlayer_; });
         resumeNext([&] {
             if (state_.Player) {
                 state_.Playlists = state_.Player->playlistCollection();
             }
         });
-        // 6.
         state_.SortRequest = -1;
         state_.PrintKind = views::PrintList;
         state_.DisplayKind = 1;
-        // 7.
-        find(QStringLiteral("Label1"))->caption = Label1Caption;
-        find(QStringLiteral("Label3"))->caption = Label3Caption;
-        find(QStringLiteral("cmdCDLabel"))->caption = CDLabelCaption;
-        find(QStringLiteral("CmdPlaylists"))->caption = PlaylistsCaption;
-        find(QStringLiteral("cmdWebSite"))->caption = webSiteCaption();
-        // 8. ItemNames and the width tables are constant tables of the views.
-        // 9.
+        resumeNext([&] {
+            find(QStringLiteral("Label1"))->caption = Label1Caption;
+            find(QStringLiteral("Label3"))->caption = Label3Caption;
+            find(QStringLiteral("cmdCDLabel"))->caption = CDLabelCaption;
+            find(QStringLiteral("CmdPlaylists"))->caption = PlaylistsCaption;
+            find(QStringLiteral("cmdWebSite"))->caption = webSiteCaption();
+        });
+        // ItemNames and the width tables are the views' constant tables: nothing to build.
         resumeNext([&] { views::ResetList(state_); });
-        // 10.
         state_.List1.fontSize = 11.0F * state_.ScaleX / 1.44F;
-        // 11.
         state_.PrintCaption = views::caption::UsersGuide;
-        // 12.
         resumeNext([&] { views::ShowUsersGuide(state_); });
     });
 }
