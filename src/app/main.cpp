@@ -32,13 +32,17 @@ std::shared_ptr<const library::Player> openLibrary(const app::CommandLine& cl, Q
     return library::openFileLibrary(choice.source, problem);
 }
 
+bool noDisplay() {
+    return qEnvironmentVariableIsEmpty("DISPLAY") &&
+           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
 int runHeadless(const app::CommandLine& cl, int argc, char** argv) {
     std::unique_ptr<QCoreApplication> application;
     if (cl.drawsPages()) {
         // Pages are drawn with Qt's GUI library, which needs a platform even without a screen.
-        if (qEnvironmentVariableIsEmpty("DISPLAY") &&
-            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        if (noDisplay()) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
         }
         application = std::make_unique<QGuiApplication>(argc, argv);
@@ -102,6 +106,11 @@ int runHeadless(const app::CommandLine& cl, int argc, char** argv) {
 }
 
 int runWindow(const app::CommandLine& cl, int argc, char** argv) {
+    if (noDisplay()) {
+        say(stderr, QStringLiteral("corvane: no display to open the window on (DISPLAY is not "
+                                   "set); --list-playlists and --playlist work without one"));
+        return 2;
+    }
     QApplication application(argc, argv);
 
     QString problem;
