@@ -144,6 +144,8 @@ std::unique_ptr<Printer> makeDefaultPrinter() {
     if (!printer->isValid()) {
         fail(QStringLiteral("The printer %1 cannot be used.").arg(info.printerName()));
     }
+    // The job's name in the print queue, and the name cups-pdf gives its file.
+    printer->setDocName(QStringLiteral("Corvane printout"));
     QPrinter* raw = printer.get();
     return std::make_unique<QtPrinter>(std::move(printer), raw,
                                        QStringLiteral("the printer %1").arg(info.printerName()));

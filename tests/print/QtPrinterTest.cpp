@@ -16,6 +16,8 @@
 #include <QRegularExpression>
 #include <QThread>
 #include <QUuid>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 using namespace corvane;
@@ -353,4 +355,22 @@ TEST_F(QtPrinterTest, PrintsOnTheDefaultCupsPrinter) {
     EXPECT_EQ(pdfText(pdf), simplified(recording.pages()));
     expectOnThePaper(pdf);
     QFile::remove(pdf);
+}
+
+TEST_F(QtPrinterTest, NoDefaultPrinterIsReportedInOneLine) {
+    // A print server that cannot be reached has no default printer to offer. The print system
+    // reads where its server is once per process, so this runs in a process of its own.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto withoutPrintServer = [&] {
+        qputenv("CUPS_SERVER", dir.filePath(QStringLiteral("no-cups.sock")).toLocal8Bit());
+        qputenv("HOME", dir.path().toLocal8Bit()); // no ~/.cups/lpoptions default either
+        try {
+            makeDefaultPrinter();
+        } catch (const PrintError& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            std::exit(QString::fromStdString(e.what()).contains(u'\n') ? 2 : 0);
+        }
+        std::exit(1);
+    };
+    EXPECT_EXIT(withoutPrintServer(), ::testing::ExitedWithCode(0), "default printer");
 }
