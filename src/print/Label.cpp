@@ -160,6 +160,8 @@ void Label(views::FormState& state) {
         // off as this one's.
         state.StatusLine = QStringLiteral("There is no playlist named \"%1\" in the library.")
                                .arg(state.SelectedPlaylist);
+        state.SongTable.clear();
+        state.LastSong = -1;
         return;
     }
     if (state.Configuration.LabelRows <= 0) {

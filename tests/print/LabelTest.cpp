@@ -318,6 +318,9 @@ TEST_F(LabelTest, APlaylistGoneFromTheLibraryShowsNoOtherPlaylistsSongs) {
         state.MinorSortOn = minor;
         EXPECT_TRUE(label().isEmpty());
         EXPECT_TRUE(state.StatusLine.contains(QStringLiteral("Old Name")));
+        // Nothing of it is left for a later sort or label to show.
+        EXPECT_TRUE(state.SongTable.empty());
+        EXPECT_EQ(state.LastSong, -1);
     }
     state.Playlists = nullptr;
     EXPECT_TRUE(label().isEmpty());
