@@ -28,7 +28,7 @@ if ! grep -q "^Out ${spool}/\${USER}\$" "$conf"; then
     sed -i -e '/^Out[[:space:]]/d' "$conf"
     echo "Out ${spool}/\${USER}" >>"$conf"
 fi
-mkdir -p "$spool"
+mkdir -p "$spool" /run/cups
 
 scheduler_running() { lpstat -r 2>/dev/null | grep -q 'is running'; }
 
