@@ -11,8 +11,8 @@ packages=(
     libflac-dev
     # tests and benchmarks
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    # "Courier New" through fontconfig
-    fontconfig fonts-liberation2
+    # "Courier New" through fontconfig, and a font for CJK titles
+    fontconfig fonts-liberation2 fonts-wqy-microhei
     # a real printer for the print tests: CUPS with a PDF queue, and tools to read the PDF
     cups printer-driver-cups-pdf poppler-utils
     # the window without a desktop, and screenshots of it
