@@ -264,8 +264,9 @@ void MainWindow::mouseMovedOverList(const QPoint& globalPosition) {
     geometry.clientHeight = viewport->height();
     const QModelIndex top = list_->indexAt(QPoint(0, 0));
     geometry.topIndex = top.isValid() ? top.row() : 0;
+    // The rows as the view lays them out: a size hint can differ from the drawn height.
     geometry.rowHeight =
-        list_->count() > 0 ? qMax(list_->sizeHintForRow(0), 1) : list_->fontMetrics().height();
+        qMax(top.isValid() ? list_->visualRect(top).height() : list_->fontMetrics().height(), 1);
     form_.List1_MouseMove(geometry, static_cast<float>(p.x() * form_.screen().twipsPerPixelX),
                           static_cast<float>(p.y() * form_.screen().twipsPerPixelY));
     redraw();
