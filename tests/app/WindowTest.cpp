@@ -88,12 +88,21 @@ TEST_F(Window, ListAllPlaylistsThenClickALine) {
     EXPECT_EQ(button("cmdPrint")->text(), QStringLiteral("PRINT\nlist of playlists"));
     EXPECT_FLOAT_EQ(static_cast<float>(list()->font().pointSizeF()), form->listFontSize());
 
-    // The pointer over a playlist's line shows it in the text box.
-    QMouseEvent move(QEvent::MouseMove, centreOfLine(5),
-                     list()->viewport()->mapToGlobal(centreOfLine(5)), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(list()->viewport(), &move);
-    EXPECT_EQ(text1(), QStringLiteral("   2   Jazz"));
+    // The pointer anywhere over a playlist's line, top to bottom, shows it in the text box.
+    const auto hover = [&](QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, list()->viewport()->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(list()->viewport(), &move);
+        return text1();
+    };
+    for (int row : {4, 5}) {
+        const QRect r = list()->visualItemRect(list()->item(row));
+        for (QPoint at :
+             {r.center(), QPoint(r.center().x(), r.top()), QPoint(r.center().x(), r.bottom())}) {
+            EXPECT_EQ(hover(at), list()->item(row)->text()) << row << " at y " << at.y();
+        }
+    }
+    EXPECT_EQ(hover(centreOfLine(2)), QString());
 
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, Qt::NoModifier, centreOfLine(5));
     EXPECT_EQ(form->state().SelectedPlaylist, QStringLiteral("Jazz"));
