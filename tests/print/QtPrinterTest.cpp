@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
@@ -373,4 +374,44 @@ TEST_F(QtPrinterTest, NoDefaultPrinterIsReportedInOneLine) {
         std::exit(1);
     };
     EXPECT_EXIT(withoutPrintServer(), ::testing::ExitedWithCode(0), "default printer");
+}
+
+// Characters from fallback faces (CJK is about twice as wide as the fixed pitch) keep to the
+// character grid, so the frame's right-hand dots stay in one column.
+TEST_F(QtPrinterTest, WideCharactersKeepTheFrameInLine) {
+    chooseLabelItems({Title});
+    library::MemoryPlaylist& playlist = library->addPlaylist(QStringLiteral("\u591c\u306e Mix"));
+    const QStringList titles = {
+        QStringLiteral("\u661f\u3092\u6570\u3048\u3066"), QStringLiteral("Caf\u00e9 del Mar"),
+        QStringLiteral("\u96e8\u4e0a\u304c\u308a\u306e\u99c5 Station"),
+        QStringLiteral("\u0395\u03bb\u03bb\u03ac\u03b4\u03b1 \u041c\u043e\u0441\u043a\u0432\u0430"),
+        QStringLiteral("Plain title")};
+    for (int k = 0; k < 40; ++k) {
+        library::SongData song;
+        song.title = titles[k % titles.size()];
+        song.seconds = 200;
+        playlist.add(song);
+    }
+    state.SelectedPlaylist = playlist.name();
+    Label(state);
+    const QString path = dir.filePath(QStringLiteral("wide.pdf"));
+    printPdf(path, Paper::A4);
+
+    const QString boxes =
+        tool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    const QRegularExpression wordRe(QStringLiteral(
+        "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
+        "yMax=\"[-0-9.]+\">(\\.+)</word>"));
+    // The frame's dots, row by row: the rightmost by the row's top, in hundredths of a point.
+    QMap<int, double> rightEdgeOfRow;
+    for (auto it = wordRe.globalMatch(boxes); it.hasNext();) {
+        const auto w = it.next();
+        const int row = qRound(w.captured(2).toDouble() * 100);
+        rightEdgeOfRow[row] = std::max(rightEdgeOfRow.value(row), w.captured(3).toDouble());
+    }
+    ASSERT_EQ(rightEdgeOfRow.size(), 38 + 2);
+    const double edge = rightEdgeOfRow.first();
+    for (auto it = rightEdgeOfRow.begin(); it != rightEdgeOfRow.end(); ++it) {
+        EXPECT_NEAR(it.value(), edge, 0.05) << "row at " << it.key() / 100.0;
+    }
 }
