@@ -9,10 +9,10 @@ namespace corvane::views {
 
 // Where the display list's rows are, in pixels, as the window last laid them out.
 struct ListBoxGeometry {
-    int clientWidth = 0;  // the client area, without frame and scroll bars
+    int clientWidth = 0; // the client area, without frame and scroll bars
     int clientHeight = 0;
-    int rowHeight = 1;    // every row is this tall
-    int topIndex = 0;     // the row shown at the top (scrolled)
+    int rowHeight = 1; // every row is this tall
+    int topIndex = 0;  // the row shown at the top (scrolled)
 };
 
 // The row nearest to the point (x, y) of the list's client area, in the low 16 bits, and 1 in

@@ -399,9 +399,9 @@ TEST_F(QtPrinterTest, WideCharactersKeepTheFrameInLine) {
 
     const QString boxes =
         tool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
-    const QRegularExpression wordRe(QStringLiteral(
-        "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
-        "yMax=\"[-0-9.]+\">(\\.+)</word>"));
+    const QRegularExpression wordRe(
+        QStringLiteral("<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
+                       "yMax=\"[-0-9.]+\">(\\.+)</word>"));
     // The frame's dots, row by row: the rightmost by the row's top, in hundredths of a point.
     QMap<int, double> rightEdgeOfRow;
     for (auto it = wordRe.globalMatch(boxes); it.hasNext();) {
