@@ -171,13 +171,6 @@ TEST_F(SettingsTest, FailedSaveLeavesTheEarlierFileWholeAndSaysSo) {
     EXPECT_TRUE(state.StatusLine.contains(user));
 }
 
-TEST_F(SettingsTest, SaveIntoAFolderThatCannotBeMadeIsReported) {
-    write(dir.filePath("blocker"), "a file where a folder should be");
-    FormState blocked{DisplaySettingsFile(dir.filePath("blocker/corvane/Quembly.txt"), {})};
-    EXPECT_FALSE(SaveDisplaySettings(blocked));
-    EXPECT_TRUE(blocked.StatusLine.contains(QStringLiteral("not saved")));
-}
-
 TEST_F(SettingsTest, ResetsRestoreTheSavedDisplayAndTheButtons) {
     write(user, lines(TitleArtistTime));
     state.CustomActive = true;
