@@ -1,16 +1,21 @@
 #include "app/MainWindow.h"
 
+#include "print/FixedPitch.h"
+
+#include <QApplication>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 
 namespace corvane::app {
 namespace {
@@ -34,6 +39,37 @@ QFont fontOf(const Control& c, float points) {
     font.setBold(c.bold);
     return font;
 }
+
+// Draws the display list's lines on the fixed-pitch grid, as the printout does, so that titles
+// in scripts the face lacks (CJK) keep the columns and label frames in line on screen too.
+class FixedPitchDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem item(option);
+        initStyleOption(&item, index);
+        const QString text = item.text;
+        const QWidget* widget = item.widget;
+        QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+        const QRect textArea = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget);
+        item.text.clear();
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget); // row, selection
+
+        const QFontMetricsF metrics(item.font, painter->device());
+        const qreal margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const qreal baseline =
+            textArea.top() + (textArea.height() - metrics.height()) / 2.0 + metrics.ascent();
+        painter->save();
+        painter->setFont(item.font);
+        painter->setPen(item.palette.color(
+            item.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setClipRect(textArea);
+        print::drawFixedPitch(*painter, metrics, QPointF(textArea.left() + margin, baseline), text);
+        painter->restore();
+    }
+};
 
 QString objectNameOf(const Control& c) {
     return c.index < 0 ? c.name : QStringLiteral("%1_%2").arg(c.name).arg(c.index);
@@ -104,6 +140,7 @@ void MainWindow::build() {
         case ControlKind::ListBox: {
             list_ = new QListWidget(canvas_);
             list_->setUniformItemSizes(true);
+            list_->setItemDelegate(new FixedPitchDelegate(list_));
             list_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
             list_->setStyleSheet(
                 QStringLiteral("QListWidget { background-color: %1; color: black; }")

@@ -1,6 +1,6 @@
 #include "print/QtPrinter.h"
 
-#include "text/Format.h"
+#include "print/FixedPitch.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -10,9 +10,6 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QTextBoundaryFinder>
-#include <algorithm>
-#include <cmath>
 
 namespace corvane::print {
 namespace {
@@ -79,7 +76,8 @@ public:
             startPage();
         }
         if (!text.isEmpty()) {
-            drawOnGrid(text, metrics, y_ + metrics.ascent());
+            // Laid out in characters: columns and frame dots line up.
+            drawFixedPitch(painter_, metrics, QPointF(0.0, y_ + metrics.ascent()), text);
         }
         y_ += metrics.lineSpacing();
         ++linesOnPage_;
@@ -112,39 +110,6 @@ private:
         painter_.setFont(font_);
         y_ = 0.0;
         linesOnPage_ = 0;
-    }
-
-    // The lines are laid out in characters: each character takes one cell of the fixed-pitch
-    // face, so that columns and frame dots line up. Characters the face lacks come from
-    // fallback faces of other widths (CJK is about twice as wide); they are put in their own
-    // cells, and narrowed to fit where wider.
-    void drawOnGrid(const QString& text, const QFontMetricsF& metrics, qreal baseline) {
-        const qreal cell = metrics.horizontalAdvance(u' ');
-        const bool latin =
-            std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x0300; });
-        if (latin || std::abs(metrics.horizontalAdvance(text) -
-                              cell * static_cast<qreal>(text::characterCount(text))) < cell / 100) {
-            painter_.drawText(QPointF(0.0, baseline), text);
-            return;
-        }
-        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
-        qsizetype start = 0;
-        int column = 0;
-        for (qsizetype end = graphemes.toNextBoundary(); end > 0;
-             start = end, end = graphemes.toNextBoundary(), ++column) {
-            const QString g = text.mid(start, end - start);
-            const qreal width = metrics.horizontalAdvance(g);
-            const qreal x = cell * column;
-            if (width <= cell * 1.001) {
-                painter_.drawText(QPointF(x, baseline), g);
-            } else {
-                painter_.save();
-                painter_.translate(x, baseline);
-                painter_.scale(cell / width, 1.0);
-                painter_.drawText(QPointF(0.0, 0.0), g);
-                painter_.restore();
-            }
-        }
     }
 
     void startPage() {
