@@ -1,3 +1,4 @@
+#include "DisplayChoice.h"
 #include "library/MemoryLibrary.h"
 #include "print/Label.h"
 #include "print/Printout.h"
@@ -39,31 +40,13 @@ struct Setup {
         state.Playlists = library;
         state.SelectedPlaylist = playlist.name();
     }
-
-    void chooseLabel(std::initializer_list<int> codes) {
-        views::DisplayConfiguration& c = state.Configuration;
-        c.LabelLastItem = -1;
-        c.LabelWidth = 0;
-        for (const int code : codes) {
-            c.LabelOrder[static_cast<std::size_t>(++c.LabelLastItem)] =
-                static_cast<std::int16_t>(code);
-            c.LabelWidth = static_cast<std::int16_t>(
-                c.LabelWidth + views::LabelItemWidths[static_cast<std::size_t>(code)]);
-        }
-        const bool wide = c.LabelWidth > 65;
-        c.LabelFontSize = wide ? 6 : 8;
-        c.LabelIndent = wide ? 7 : 0;
-        c.LabelRows = wide ? 42 : 32;
-        c.LabelLineWidth = wide ? 94 : 70;
-        state.DisplayKind = 2;
-    }
 };
 
 // Label: the song table loaded from the library and laid out (what LABEL CD CASE does), or laid
 // out only (minor-sort mode keeps the table).
-void labelBench(benchmark::State& bench, std::initializer_list<int> items, bool layoutOnly) {
+void labelBench(benchmark::State& bench, const std::vector<int>& items, bool layoutOnly) {
     Setup setup;
-    setup.chooseLabel(items);
+    print::test_support::chooseLabelItems(setup.state, items);
     print::Label(setup.state);
     setup.state.MinorSortOn = layoutOnly;
     for (auto _ : bench) {

@@ -1,94 +1,19 @@
 #include "AppTestSupport.h"
+#include "PdfTestSupport.h"
 #include "app/MainWindow.h"
 #include "print/QtPrinter.h"
 
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QThread>
 #include <QUuid>
 #include <QtTest/QTest>
-#include <optional>
 
 using namespace corvane;
 using namespace corvane::app;
+using namespace corvane::print::test_support;
 
 namespace {
-
-std::optional<QString> tool(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        return std::nullopt;
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-// Where the cups-pdf queue puts this user's PDFs (its configuration's folders, else its default).
-QStringList cupsPdfFolders() {
-    QString user = QString::fromLocal8Bit(qgetenv("USER"));
-    if (user.isEmpty()) {
-        user = tool(QStringLiteral("id"), {QStringLiteral("-un")}).value_or(QString()).trimmed();
-    }
-    QStringList folders = {QDir::home().filePath(QStringLiteral("PDF")),
-                           QStringLiteral("/var/spool/cups-pdf/ANONYMOUS")};
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (conf.open(QIODevice::ReadOnly)) {
-        const QRegularExpression setting(QStringLiteral("^(Out|AnonDirName)\\s+(\\S+)"),
-                                         QRegularExpression::MultilineOption);
-        for (auto it = setting.globalMatch(QString::fromUtf8(conf.readAll())); it.hasNext();) {
-            QString folder = it.next().captured(2);
-            folder.replace(QStringLiteral("${HOME}"), QDir::homePath());
-            folder.replace(QStringLiteral("${USER}"), user);
-            folders.prepend(folder);
-        }
-    }
-    return folders;
-}
-
-// The text of the PDF written since `since` that holds `token`, page by page; nothing after
-// 90 seconds.
-std::optional<QStringList> waitForPages(const QString& token, const QDateTime& since,
-                                        QString* path) {
-    const QDeadlineTimer deadline{std::chrono::seconds{90}};
-    while (!deadline.hasExpired()) {
-        for (const QString& folder : cupsPdfFolders()) {
-            for (const QFileInfo& file :
-                 QDir(folder).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time)) {
-                if (file.lastModified() < since) {
-                    break;
-                }
-                const auto text =
-                    tool(QStringLiteral("pdftotext"),
-                         {QStringLiteral("-layout"), file.filePath(), QStringLiteral("-")});
-                if (text && text->contains(token)) {
-                    *path = file.filePath();
-                    QStringList pages = text->split(u'\f');
-                    if (pages.back().trimmed().isEmpty()) {
-                        pages.removeLast();
-                    }
-                    return pages;
-                }
-            }
-        }
-        QThread::msleep(250);
-    }
-    return std::nullopt;
-}
-
-QStringList simplifiedLines(const QString& page) {
-    QStringList lines;
-    for (const QString& line : page.split(u'\n')) {
-        if (!line.simplified().isEmpty()) {
-            lines << line.simplified();
-        }
-    }
-    return lines;
-}
 
 struct PrintOnPaper : test::FormTest {};
 
@@ -97,15 +22,8 @@ struct PrintOnPaper : test::FormTest {};
 // PRINT pressed in the window sends the selected list to the default printer: the PDF printer
 // that the CI sets up as the default, read back from the file it writes.
 TEST_F(PrintOnPaper, PrintInTheWindowPrintsTheListOnTheDefaultPrinter) {
-    const auto destination = tool(QStringLiteral("lpstat"), {QStringLiteral("-d")});
-    if (!destination || !destination->contains(u':')) {
-        GTEST_SKIP() << "no default CUPS printer (.ci/cups-pdf-printer.sh sets one up)";
-    }
-    const QString queue = destination->section(u':', 1).trimmed();
-    if (!tool(QStringLiteral("lpstat"), {QStringLiteral("-v"), queue})
-             .value_or(QString())
-             .contains(QStringLiteral("cups-pdf:"))) {
-        GTEST_SKIP() << "the default printer " << queue.toStdString() << " is not a PDF queue";
+    if (const QString why = whyNoPdfDefaultPrinter(); !why.isEmpty()) {
+        GTEST_SKIP() << why.toStdString();
     }
 
     // More songs than the default display prints on a page.
@@ -136,18 +54,16 @@ TEST_F(PrintOnPaper, PrintInTheWindowPrintsTheListOnTheDefaultPrinter) {
                       Qt::LeftButton);
     EXPECT_TRUE(form->state().StatusLine.isEmpty()) << window.statusText().toStdString();
 
-    QString path;
-    const std::optional<QStringList> pages = waitForPages(name, start, &path);
-    ASSERT_TRUE(pages) << "no PDF from the printer in "
-                       << cupsPdfFolders().join(u' ').toStdString();
-    EXPECT_TRUE(tool(QStringLiteral("pdfinfo"), {path})
-                    .value_or(QString())
-                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))));
-    ASSERT_EQ(pages->size(), 2);
+    const QString path = waitForPdfHolding(name, start, 90);
+    ASSERT_FALSE(path.isEmpty()) << "no PDF from the printer in "
+                                 << cupsPdfFolders().join(u' ').toStdString();
+    EXPECT_EQ(pageCount(path), 2);
+    const QList<QStringList> pages = pdfText(path);
+    ASSERT_EQ(pages.size(), 2);
     // Each page: the playlist's title and column headings, then its songs.
     const QStringList& shown = form->state().List1.lines;
-    const QStringList first = simplifiedLines(pages->at(0));
-    const QStringList second = simplifiedLines(pages->at(1));
+    const QStringList& first = pages[0];
+    const QStringList& second = pages[1];
     ASSERT_EQ(first.size(), 2 + perPage);
     ASSERT_EQ(second.size(), 2 + 60 - perPage);
     for (const QStringList& page : {first, second}) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DisplayChoice.h"
 #include "library/MemoryLibrary.h"
 #include "views/FormState.h"
 
@@ -47,21 +48,7 @@ protected:
 
     // The label items in this order, with the layout numbers that go with their width.
     void chooseLabelItems(const std::vector<int>& codes) {
-        views::DisplayConfiguration& c = state.Configuration;
-        c.LabelLastItem = -1;
-        c.LabelWidth = 0;
-        for (const int code : codes) {
-            c.LabelOrder[static_cast<std::size_t>(++c.LabelLastItem)] =
-                static_cast<std::int16_t>(code);
-            c.LabelWidth = static_cast<std::int16_t>(
-                c.LabelWidth + views::LabelItemWidths[static_cast<std::size_t>(code)]);
-        }
-        const bool wide = c.LabelWidth > 65;
-        c.LabelFontSize = wide ? 6 : 8;
-        c.LabelIndent = wide ? 7 : 0;
-        c.LabelRows = wide ? 42 : 32;
-        c.LabelLineWidth = wide ? 94 : 70;
-        state.DisplayKind = 2;
+        test_support::chooseLabelItems(state, codes);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "print/QtPrinter.h"
 
+#include "PdfTestSupport.h"
 #include "PrintTestSupport.h"
 #include "print/Label.h"
 #include "print/Printout.h"
@@ -8,85 +9,21 @@
 #include "views/SelectedPlaylistView.h"
 
 #include <QDateTime>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
 #include <QUuid>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 
 using namespace corvane;
 using namespace corvane::print;
+using namespace corvane::print::test_support;
 using views::Album, views::Artist, views::Genre, views::Rating, views::Time, views::Title,
     views::Type, views::Year;
 
 namespace {
-
-// Standard output of a tool; nothing when it fails.
-std::optional<QString> tryTool(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        return std::nullopt;
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-QString tool(const QString& program, const QStringList& arguments) {
-    const std::optional<QString> out = tryTool(program, arguments);
-    if (!out) {
-        ADD_FAILURE() << program.toStdString() << " " << arguments.join(u' ').toStdString()
-                      << " failed";
-    }
-    return out.value_or(QString());
-}
-
-QString pdfInfo(const QString& path, const QString& field) {
-    const QRegularExpression re(QStringLiteral("^%1:\\s*(.*)$").arg(field),
-                                QRegularExpression::MultilineOption);
-    return re.match(tool(QStringLiteral("pdfinfo"), {path})).captured(1).trimmed();
-}
-
-int pageCount(const QString& path) {
-    return pdfInfo(path, QStringLiteral("Pages")).toInt();
-}
-
-// The text lines of each page, blanks collapsed (text extraction does not keep exact spacing),
-// empty lines left out.
-QList<QStringList> simplified(const QList<QStringList>& pages) {
-    QList<QStringList> out;
-    for (const QStringList& page : pages) {
-        QStringList lines;
-        for (const QString& line : page) {
-            if (!line.simplified().isEmpty()) {
-                lines.append(line.simplified());
-            }
-        }
-        out.append(lines);
-    }
-    return out;
-}
-
-QList<QStringList> pdfText(const QString& path) {
-    QStringList pages =
-        tool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")})
-            .split(u'\f');
-    if (!pages.isEmpty() && pages.back().trimmed().isEmpty()) {
-        pages.removeLast();
-    }
-    QList<QStringList> out;
-    for (const QString& page : pages) {
-        out.append(page.split(u'\n'));
-    }
-    return simplified(out);
-}
 
 // Every word of every page lies on the paper.
 void expectOnThePaper(const QString& path) {
@@ -129,14 +66,9 @@ protected:
 
     void chooseListItems(const std::vector<int>& codes, int fontSize, int indent, int perPage) {
         views::DisplayConfiguration& c = state.Configuration;
-        c.ListLastItem = -1;
         c.ListWidth = 9;
-        for (const int code : codes) {
-            c.ListOrder[static_cast<std::size_t>(++c.ListLastItem)] =
-                static_cast<std::int16_t>(code);
-            c.ListWidth = static_cast<std::int16_t>(
-                c.ListWidth + views::ListItemWidths[static_cast<std::size_t>(code)]);
-        }
+        test_support::placeItems(codes, c.ListOrder, c.ListLastItem, c.ListWidth,
+                                 views::ListItemWidths);
         c.ListFontSize = static_cast<std::int16_t>(fontSize);
         c.ListIndent = static_cast<std::int16_t>(indent);
         c.ListSongsPerPage = static_cast<std::int16_t>(perPage);
@@ -269,71 +201,11 @@ TEST_F(QtPrinterTest, APageLongerThanThePaperGoesOnOnANewSheet) {
     expectOnThePaper(path);
 }
 
-namespace {
-
-// Where the cups-pdf queue puts this user's PDFs: its configuration's output folder, the
-// folder for anonymous jobs, and the package's default.
-QStringList cupsPdfFolders() {
-    const QString user =
-        QString::fromLocal8Bit(qgetenv("USER")).isEmpty()
-            ? tryTool(QStringLiteral("id"), {QStringLiteral("-un")}).value_or(QString()).trimmed()
-            : QString::fromLocal8Bit(qgetenv("USER"));
-    QStringList folders = {QDir::home().filePath(QStringLiteral("PDF")),
-                           QStringLiteral("/var/spool/cups-pdf/ANONYMOUS")};
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (conf.open(QIODevice::ReadOnly)) {
-        const QRegularExpression setting(QStringLiteral("^(Out|AnonDirName)\\s+(\\S+)"),
-                                         QRegularExpression::MultilineOption);
-        for (auto it = setting.globalMatch(QString::fromUtf8(conf.readAll())); it.hasNext();) {
-            QString folder = it.next().captured(2);
-            folder.replace(QStringLiteral("${HOME}"), QDir::homePath());
-            folder.replace(QStringLiteral("${USER}"), user);
-            folders.prepend(folder);
-        }
-    }
-    return folders;
-}
-
-// The PDF written since `since` that holds `token`, once the printer has written it whole;
-// empty after `seconds`.
-QString waitForPdfHolding(const QString& token, const QDateTime& since, int seconds) {
-    const QDeadlineTimer deadline{std::chrono::seconds{seconds}};
-    while (!deadline.hasExpired()) {
-        for (const QString& folder : cupsPdfFolders()) {
-            const QFileInfoList files =
-                QDir(folder).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
-            for (const QFileInfo& file : files) {
-                if (file.lastModified() < since) {
-                    break; // the newest come first
-                }
-                const std::optional<QString> text =
-                    tryTool(QStringLiteral("pdftotext"), {file.filePath(), QStringLiteral("-")});
-                if (text && text->contains(token)) {
-                    return file.filePath();
-                }
-            }
-        }
-        QThread::msleep(250);
-    }
-    return {};
-}
-
-} // namespace
-
 // The default printer through CUPS: a list of two pages printed on the PDF printer that the CI
 // sets up as the default, read back from the file it writes.
 TEST_F(QtPrinterTest, PrintsOnTheDefaultCupsPrinter) {
-    const std::optional<QString> destination =
-        tryTool(QStringLiteral("lpstat"), {QStringLiteral("-d")});
-    if (!destination || !destination->contains(u':')) {
-        GTEST_SKIP() << "no default CUPS printer (.ci/cups-pdf-printer.sh sets one up)";
-    }
-    const QString name = destination->section(u':', 1).trimmed();
-    const QString device =
-        tryTool(QStringLiteral("lpstat"), {QStringLiteral("-v"), name}).value_or(QString());
-    if (!device.contains(QStringLiteral("cups-pdf:"))) {
-        // Not a PDF queue: a real printer would put the test on paper.
-        GTEST_SKIP() << "the default printer " << name.toStdString() << " is not a cups-pdf queue";
+    if (const QString why = whyNoPdfDefaultPrinter(); !why.isEmpty()) {
+        GTEST_SKIP() << why.toStdString();
     }
 
     const QString token =
