@@ -19,18 +19,23 @@
 namespace corvane::library {
 namespace {
 
-// A song as read, with the texts that every listing asks for made once.
+// A song as read, with the texts that every listing asks for made once. A file that cannot be
+// read has no duration or rating; its file type is known from the name all the same.
 struct Song {
     explicit Song(SongInfo read)
-        : info(std::move(read))
-        , clock(info.readable ? durationText(info.seconds) : QString())
-        , seconds(info.readable ? QString::number(info.seconds, 'g', 12) : QString())
-        , rating(info.readable ? QString::number(info.rating) : QString()) {}
+        : title(std::move(read.title))
+        , clock(read.readable ? durationText(read.seconds) : QString())
+        , texts{read.readable ? QString::number(read.seconds, 'g', 12) : QString(),
+                read.readable ? QString::number(read.rating) : QString(),
+                std::move(read.artist),
+                std::move(read.genre),
+                std::move(read.year),
+                std::move(read.album),
+                std::move(read.fileType)} {}
 
-    SongInfo info;
+    QString title;
     QString clock;
-    QString seconds;
-    QString rating;
+    ItemInfo texts;
 };
 
 // Songs already read, by path; shared by the library and every playlist it handed out.
@@ -78,32 +83,7 @@ public:
     QString durationString() const override { return song_ ? song_->clock : QString(); }
 
     QString getItemInfo(const QString& attribute) const override {
-        if (!song_) {
-            return {};
-        }
-        const SongInfo& info = song_->info;
-        if (attribute == attribute::Duration) {
-            return song_->seconds;
-        }
-        if (attribute == attribute::UserRating) {
-            return song_->rating;
-        }
-        if (attribute == attribute::Artist) {
-            return info.artist;
-        }
-        if (attribute == attribute::Album) {
-            return info.album;
-        }
-        if (attribute == attribute::Genre) {
-            return info.genre;
-        }
-        if (attribute == attribute::Year) {
-            return info.year;
-        }
-        if (attribute == attribute::FileType) {
-            return info.fileType; // known from the name even when the content is not
-        }
-        return {};
+        return song_ ? song_->texts.get(attribute) : QString();
     }
 
 private:
@@ -137,8 +117,7 @@ public:
         }
         QString name = entry.fallback;
         if (song) {
-            name = song->info.title.isEmpty() ? QFileInfo(entry.path).completeBaseName()
-                                              : song->info.title;
+            name = song->title.isEmpty() ? QFileInfo(entry.path).completeBaseName() : song->title;
         }
         return std::make_shared<FileSong>(std::move(name), std::move(song));
     }

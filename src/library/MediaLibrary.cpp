@@ -11,6 +11,31 @@ std::shared_ptr<const Playlist> PlaylistArray::item(int index) const {
     return playlists_[static_cast<std::size_t>(index)];
 }
 
+QString ItemInfo::get(const QString& attribute) const {
+    if (attribute == attribute::Duration) {
+        return duration;
+    }
+    if (attribute == attribute::UserRating) {
+        return userRating;
+    }
+    if (attribute == attribute::Artist) {
+        return artist;
+    }
+    if (attribute == attribute::Genre) {
+        return genre;
+    }
+    if (attribute == attribute::Year) {
+        return year;
+    }
+    if (attribute == attribute::Album) {
+        return album;
+    }
+    if (attribute == attribute::FileType) {
+        return fileType;
+    }
+    return {};
+}
+
 QString durationText(double seconds) {
     const long long total = std::isfinite(seconds) && seconds > 0 ? std::llround(seconds) : 0;
     return QStringLiteral("%1:%2")

@@ -79,6 +79,20 @@ inline const QString Album = QStringLiteral("Album");
 inline const QString FileType = QStringLiteral("FileType");
 } // namespace attribute
 
+// A song's getItemInfo texts, one for each attribute name, made once by a backend.
+struct ItemInfo {
+    QString duration;
+    QString userRating;
+    QString artist;
+    QString genre;
+    QString year;
+    QString album;
+    QString fileType;
+
+    // The text for `attribute`; empty for any other name.
+    QString get(const QString& attribute) const;
+};
+
 // "mm:ss" for a duration in seconds, rounded to the nearest second ("03:45", "75:00").
 QString durationText(double seconds);
 

@@ -13,6 +13,16 @@ void failIf(const SongData& song, const QString& member) {
 
 } // namespace
 
+MemorySong::MemorySong(SongData data)
+    : data_(std::move(data))
+    , info_{QString::number(data_.seconds, 'g', 12),
+            QString::number(data_.rating),
+            data_.artist,
+            data_.genre,
+            data_.year,
+            data_.album,
+            data_.fileType} {}
+
 QString MemorySong::name() const {
     failIf(data_, QStringLiteral("Name"));
     return data_.title;
@@ -25,28 +35,7 @@ QString MemorySong::durationString() const {
 
 QString MemorySong::getItemInfo(const QString& attribute) const {
     failIf(data_, attribute);
-    if (attribute == attribute::Duration) {
-        return QString::number(data_.seconds, 'g', 12);
-    }
-    if (attribute == attribute::UserRating) {
-        return QString::number(data_.rating);
-    }
-    if (attribute == attribute::Artist) {
-        return data_.artist;
-    }
-    if (attribute == attribute::Genre) {
-        return data_.genre;
-    }
-    if (attribute == attribute::Year) {
-        return data_.year;
-    }
-    if (attribute == attribute::Album) {
-        return data_.album;
-    }
-    if (attribute == attribute::FileType) {
-        return data_.fileType;
-    }
-    return {};
+    return info_.get(attribute);
 }
 
 std::shared_ptr<const MediaItem> MemoryPlaylist::item(int index) const {

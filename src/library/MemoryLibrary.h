@@ -23,8 +23,7 @@ struct SongData {
 
 class MemorySong final : public MediaItem {
 public:
-    explicit MemorySong(SongData data)
-        : data_(std::move(data)) {}
+    explicit MemorySong(SongData data);
     QString name() const override;
     QString durationString() const override;
     QString getItemInfo(const QString& attribute) const override;
@@ -32,6 +31,7 @@ public:
 
 private:
     SongData data_;
+    ItemInfo info_;
 };
 
 class MemoryPlaylist final : public Playlist {
