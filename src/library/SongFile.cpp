@@ -30,6 +30,15 @@ namespace {
 
 using namespace TagLib;
 
+template <class Type> File* openAs(IOStream* stream) {
+    return new Type(stream);
+}
+
+// The formats that may hold an ID3v2 tag read it with TagLib's frame factory.
+template <class Type> File* openWithId3v2As(IOStream* stream) {
+    return new Type(stream, ID3v2::FrameFactory::instance());
+}
+
 // The TagLib class for each extension. Content decides for the others (and when the extension
 // lies).
 struct TypeRow {
@@ -38,28 +47,25 @@ struct TypeRow {
 };
 
 constexpr TypeRow Types[] = {
-    {"mp3",
-     [](IOStream* s) -> File* { return new MPEG::File(s, ID3v2::FrameFactory::instance()); }},
-    {"mp2",
-     [](IOStream* s) -> File* { return new MPEG::File(s, ID3v2::FrameFactory::instance()); }},
-    {"flac",
-     [](IOStream* s) -> File* { return new FLAC::File(s, ID3v2::FrameFactory::instance()); }},
-    {"ogg", [](IOStream* s) -> File* { return new Ogg::Vorbis::File(s); }},
-    {"oga", [](IOStream* s) -> File* { return new Ogg::FLAC::File(s); }},
-    {"opus", [](IOStream* s) -> File* { return new Ogg::Opus::File(s); }},
-    {"spx", [](IOStream* s) -> File* { return new Ogg::Speex::File(s); }},
-    {"m4a", [](IOStream* s) -> File* { return new MP4::File(s); }},
-    {"m4b", [](IOStream* s) -> File* { return new MP4::File(s); }},
-    {"mp4", [](IOStream* s) -> File* { return new MP4::File(s); }},
-    {"wma", [](IOStream* s) -> File* { return new ASF::File(s); }},
-    {"asf", [](IOStream* s) -> File* { return new ASF::File(s); }},
-    {"wav", [](IOStream* s) -> File* { return new RIFF::WAV::File(s); }},
-    {"aif", [](IOStream* s) -> File* { return new RIFF::AIFF::File(s); }},
-    {"aiff", [](IOStream* s) -> File* { return new RIFF::AIFF::File(s); }},
-    {"ape", [](IOStream* s) -> File* { return new APE::File(s); }},
-    {"mpc", [](IOStream* s) -> File* { return new MPC::File(s); }},
-    {"wv", [](IOStream* s) -> File* { return new WavPack::File(s); }},
-    {"tta", [](IOStream* s) -> File* { return new TrueAudio::File(s); }},
+    {"mp3", openWithId3v2As<MPEG::File>},
+    {"mp2", openWithId3v2As<MPEG::File>},
+    {"flac", openWithId3v2As<FLAC::File>},
+    {"ogg", openAs<Ogg::Vorbis::File>},
+    {"oga", openAs<Ogg::FLAC::File>},
+    {"opus", openAs<Ogg::Opus::File>},
+    {"spx", openAs<Ogg::Speex::File>},
+    {"m4a", openAs<MP4::File>},
+    {"m4b", openAs<MP4::File>},
+    {"mp4", openAs<MP4::File>},
+    {"wma", openAs<ASF::File>},
+    {"asf", openAs<ASF::File>},
+    {"wav", openAs<RIFF::WAV::File>},
+    {"aif", openAs<RIFF::AIFF::File>},
+    {"aiff", openAs<RIFF::AIFF::File>},
+    {"ape", openAs<APE::File>},
+    {"mpc", openAs<MPC::File>},
+    {"wv", openAs<WavPack::File>},
+    {"tta", openAs<TrueAudio::File>},
 };
 
 QString toQString(const String& text) {
