@@ -57,6 +57,8 @@ QString entryLocation(QString raw, const QString& baseFolder);
 // For an XML playlist that the reader gave up on: the first capture of `pattern` at each of its
 // matches in the text, with XML's entities and character references decoded.
 QStringList salvageXmlValues(const QByteArray& bytes, const QString& pattern);
+// True when a path begins with a Windows drive letter and its colon ("C:").
+bool hasDriveLetter(QStringView path);
 // True when a location is a URL other than a local file (a stream).
 bool isStreamLocation(const QString& location);
 

@@ -64,10 +64,6 @@ QString urlScheme(const QString& text) {
     return text.left(colon).toLower();
 }
 
-bool hasDriveLetter(const QString& path) {
-    return path.size() >= 2 && path[1] == u':' && path[0].unicode() < 0x80 && path[0].isLetter();
-}
-
 QString localPathOfFileUrl(const QString& text) {
     QString path = QUrl(text, QUrl::TolerantMode).toLocalFile();
     if (path.isEmpty()) {
@@ -78,7 +74,7 @@ QString localPathOfFileUrl(const QString& text) {
         }
     }
     // "file:///C:/Music/a.mp3" gives "/C:/Music/a.mp3".
-    if (path.size() >= 3 && path[0] == u'/' && hasDriveLetter(path.mid(1))) {
+    if (path.size() >= 3 && path[0] == u'/' && hasDriveLetter(QStringView(path).sliced(1))) {
         path.remove(0, 1);
     }
     return path;
@@ -193,6 +189,10 @@ QStringList salvageXmlValues(const QByteArray& bytes, const QString& pattern) {
         values.push_back(decoded);
     }
     return values;
+}
+
+bool hasDriveLetter(QStringView path) {
+    return path.size() >= 2 && path[1] == u':' && path[0].unicode() < 0x80 && path[0].isLetter();
 }
 
 bool isStreamLocation(const QString& location) {

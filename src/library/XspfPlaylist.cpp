@@ -7,8 +7,7 @@ namespace corvane::library {
 namespace {
 
 bool looksLikeWindowsPath(const QString& text) {
-    return text.contains(u'\\') ||
-           (text.size() >= 2 && text[1] == u':' && text[0].unicode() < 0x80 && text[0].isLetter());
+    return text.contains(u'\\') || hasDriveLetter(text);
 }
 
 // A <location> is a URI, relative ones against the xml:base in force (the playlist's folder
