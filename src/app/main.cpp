@@ -2,7 +2,7 @@
 #include "app/Form1.h"
 #include "app/Headless.h"
 #include "app/MainWindow.h"
-#include "library/FileLibrary.h"
+#include "library/LibrarySource.h"
 #include "print/QtPrinter.h"
 #include "print/TextPrinter.h"
 
@@ -29,7 +29,7 @@ std::shared_ptr<const library::Player> openLibrary(const app::CommandLine& cl, Q
                                                    bool* demo) {
     const library::LibraryChoice choice = library::chooseLibrary(cl.library.value_or(QString()));
     *demo = choice.demo;
-    return library::openFileLibrary(choice.source, problem);
+    return library::openLibrary(choice.source, problem);
 }
 
 bool noDisplay() {

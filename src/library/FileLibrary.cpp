@@ -6,13 +6,11 @@
 #include "library/SongFile.h"
 
 #include <QCollator>
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
-#include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
 
@@ -196,16 +194,6 @@ private:
     QHash<QString, Folder> folders_;
 };
 
-bool holdsPlaylistFile(const QString& folder) {
-    QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        if (hasPlaylistExtension(it.next())) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // The playlist file's bytes and parser; false (and *why) when it cannot be read as one.
 bool readPlaylistFile(const QString& file, QByteArray* bytes, FileStamp* stamp,
                       PlaylistParser* parser, QString* why) {
@@ -382,37 +370,14 @@ std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error) {
     return std::make_shared<FileLibrary>(source);
 }
 
-QString demoLibraryPath() {
-    if (!QCoreApplication::instance()) {
-        return {};
-    }
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    for (const QString& candidate :
-         {programFolder + QStringLiteral("/demo-library"),
-          programFolder + QStringLiteral("/../share/corvane/demo-library")}) {
-        if (QFileInfo(candidate).isDir()) {
-            return QDir::cleanPath(candidate);
+bool holdsPlaylistFile(const QString& folder) {
+    QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        if (hasPlaylistExtension(it.next())) {
+            return true;
         }
     }
-    return {};
-}
-
-LibraryChoice chooseLibrary(const QString& commandLineSource) {
-    if (!commandLineSource.isEmpty()) {
-        return {commandLineSource, false};
-    }
-    const QString fromEnvironment = qEnvironmentVariable("CORVANE_LIBRARY");
-    if (!fromEnvironment.isEmpty()) {
-        return {fromEnvironment, false};
-    }
-    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-    if (!music.isEmpty() && QFileInfo(music).isDir() && holdsPlaylistFile(music)) {
-        return {music, false};
-    }
-    if (const QString demo = demoLibraryPath(); !demo.isEmpty()) {
-        return {demo, true};
-    }
-    return {music, false};
+    return false;
 }
 
 } // namespace corvane::library

@@ -13,18 +13,8 @@ namespace corvane::library {
 // and sets *error (one line naming the source and why) when it does not exist or cannot be read.
 std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error);
 
-struct LibraryChoice {
-    QString source;
-    bool demo = false;
-};
-// --library SOURCE when given (non-empty), else $CORVANE_LIBRARY where set, else the user's
-// music folder (QStandardPaths::MusicLocation); and when neither was given and the music folder
-// holds no playlist file, the demo library beside the program (demo = true).
-LibraryChoice chooseLibrary(const QString& commandLineSource);
-
-// The demo library beside the running program: <applicationDirPath>/demo-library, or
-// <applicationDirPath>/../share/corvane/demo-library when installed. Empty when absent.
-QString demoLibraryPath();
+// True when the folder or any folder below it holds a playlist file.
+bool holdsPlaylistFile(const QString& folder);
 
 // The backend behind openFileLibrary. Every getAll / getByName looks at the playlist files
 // again, but a playlist file is parsed again only when it changed, and a song's file is read

@@ -1,4 +1,5 @@
 #include "library/FileLibrary.h"
+#include "library/LibrarySource.h"
 
 #include "LibraryTestSupport.h"
 #include "library/demo/AudioWriter.h"
