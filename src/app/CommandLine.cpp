@@ -2,6 +2,7 @@
 
 #include "views/DisplayConfiguration.h"
 
+#include <QCommandLineParser>
 #include <algorithm>
 
 namespace corvane::app {
@@ -26,58 +27,121 @@ QString itemList() {
     return names.join(QStringLiteral(", "));
 }
 
-struct Parser {
-    QStringList args;
-    qsizetype next = 0;
-    CommandLine cl;
-    QString error;
-    bool sawOutput = false;
-    bool sawHelp = false;
-    bool sawVersion = false;
-    bool sawMode = false;
-    QString labelRefusal;
+// Every option by its long name, and the name of its value for those that take one.
+struct OptionSpec {
+    const char* name;
+    const char* valueName;
+};
+constexpr OptionSpec Options[] = {
+    {"help", nullptr},           {"version", nullptr}, {"library", "SOURCE"},
+    {"list-playlists", nullptr}, {"playlist", "NAME"}, {"label", nullptr},
+    {"items", "LIST"},           {"sort", "KEYS"},     {"text", nullptr},
+    {"print-text", "FILE"},      {"pdf", "FILE"},      {"print", nullptr},
+};
 
-    bool fail(const QString& message) {
+const OptionSpec* optionNamed(const QString& name) {
+    const auto* o =
+        std::find_if(std::begin(Options), std::end(Options),
+                     [&](const OptionSpec& spec) { return name == QLatin1String(spec.name); });
+    return o != std::end(Options) ? o : nullptr;
+}
+
+QString dashed(const QString& name) {
+    return QStringLiteral("--") + name;
+}
+
+// The options among `names` that were given, in the order given.
+QStringList givenOf(const QCommandLineParser& parser, const QStringList& names) {
+    QStringList given = parser.optionNames();
+    given.removeIf([&](const QString& option) { return !names.contains(option); });
+    return given;
+}
+
+struct Reader {
+    const QStringList& arguments;
+    const QCommandLineParser& parser;
+    CommandLine& cl;
+    QString error;
+
+    void fail(const QString& message) {
         if (error.isEmpty()) {
             error = message;
         }
-        return false;
     }
 
-    // The value of an option: "--name=value" or the next argument.
-    std::optional<QString> value(const QString& option, const std::optional<QString>& inline_) {
-        if (inline_) {
-            return inline_;
+    // QCommandLineParser's own error text is prose about the whole line; these name the option.
+    void readSyntax() {
+        if (!parser.unknownOptionNames().isEmpty()) {
+            const QString name = parser.unknownOptionNames().front();
+            const bool longForm = name.size() > 1 || arguments.contains(dashed(name));
+            fail(QStringLiteral("unknown option %1")
+                     .arg(longForm ? dashed(name) : QStringLiteral("-") + name));
         }
-        if (next >= args.size()) {
-            fail(QStringLiteral("%1 needs a value").arg(option));
-            return std::nullopt;
+        for (const OptionSpec& o : Options) {
+            const QString name = QLatin1String(o.name);
+            const qsizetype values = parser.values(name).size();
+            if (o.valueName != nullptr && parser.optionNames().count(name) > values) {
+                fail(QStringLiteral("%1 needs a value").arg(dashed(name)));
+            } else if (values > 1 && QStringList{"library", "items", "sort"}.contains(name)) {
+                fail(QStringLiteral("%1 is given twice").arg(dashed(name)));
+            }
         }
-        return args[next++];
+        // A value given to an option that takes none, found as the parser walks the line.
+        for (qsizetype i = 0; i < arguments.size() && arguments[i] != QStringLiteral("--"); ++i) {
+            const QString& a = arguments[i];
+            const OptionSpec* o = a.startsWith(QStringLiteral("--"))
+                                      ? optionNamed(a.mid(2).section(QLatin1Char('='), 0, 0))
+                                      : nullptr;
+            if (o == nullptr) {
+                continue;
+            }
+            const bool inlineValue = a.contains(QLatin1Char('='));
+            if (o->valueName == nullptr && inlineValue) {
+                fail(QStringLiteral("%1 takes no value").arg(dashed(QLatin1String(o->name))));
+            } else if (o->valueName != nullptr && !inlineValue) {
+                ++i; // its value, whatever it looks like
+            }
+        }
+        if (!parser.positionalArguments().isEmpty()) {
+            fail(QStringLiteral("unexpected argument \"%1\"")
+                     .arg(parser.positionalArguments().front()));
+        }
     }
 
-    bool setMode(CommandLine::Mode mode, const QString& option) {
-        if (sawMode) {
-            return fail(QStringLiteral("%1 cannot be combined with another view").arg(option));
+    void readLibrary() {
+        if (parser.isSet(QStringLiteral("library"))) {
+            cl.library = parser.value(QStringLiteral("library"));
+            if (cl.library->isEmpty()) {
+                fail(QStringLiteral("--library needs a folder or a playlist file"));
+            }
         }
-        sawMode = true;
-        cl.mode = mode;
-        return true;
     }
 
-    bool setOutput(CommandLine::Output output, const QString& option) {
-        if (sawOutput) {
-            return fail(QStringLiteral("%1: only one of --text, --print-text, --pdf and --print")
-                            .arg(option));
+    void readView() {
+        const QStringList views = givenOf(parser, {"list-playlists", "playlist"});
+        if (views.size() > 1) {
+            fail(QStringLiteral("%1 cannot be combined with another view").arg(dashed(views[1])));
         }
-        sawOutput = true;
-        cl.output = output;
-        return true;
+        if (views.isEmpty()) {
+            return;
+        }
+        if (views.front() == QStringLiteral("list-playlists")) {
+            cl.mode = CommandLine::Mode::ListPlaylists;
+            return;
+        }
+        cl.mode = CommandLine::Mode::Playlist;
+        cl.playlist = parser.value(QStringLiteral("playlist"));
+        if (cl.playlist.isEmpty()) {
+            fail(QStringLiteral("--playlist needs a playlist's name"));
+        }
     }
 
-    bool parseItems(const QString& list) {
+    void readItems() {
+        if (!parser.isSet(QStringLiteral("items"))) {
+            return;
+        }
         std::vector<int> codes;
-        for (const QString& part : list.split(QLatin1Char(','))) {
+        for (const QString& part : parser.value(QStringLiteral("items")).split(QLatin1Char(','))) {
             const auto code = itemCode(part.trimmed());
             if (!code) {
                 return fail(QStringLiteral("unknown item \"%1\" in --items (items: %2)")
@@ -86,11 +150,13 @@ struct Parser {
             codes.push_back(*code);
         }
         cl.items = codes;
-        return true;
     }
 
-    bool parseSort(const QString& keys) {
-        for (const QString& part : keys.split(QLatin1Char(','))) {
+    void readSort() {
+        if (!parser.isSet(QStringLiteral("sort"))) {
+            return;
+        }
+        for (const QString& part : parser.value(QStringLiteral("sort")).split(QLatin1Char(','))) {
             const QString name = part.section(QLatin1Char(':'), 0, 0).trimmed();
             const QString direction = part.section(QLatin1Char(':'), 1).trimmed();
             const auto code = itemCode(name);
@@ -112,97 +178,29 @@ struct Parser {
             }
             cl.sort.push_back({*code, descending});
         }
-        return true;
     }
 
-    bool parseOne(const QString& arg) {
-        std::optional<QString> inline_;
-        QString option = arg;
-        if (arg.startsWith(QStringLiteral("--")) && arg.contains(QLatin1Char('='))) {
-            option = arg.section(QLatin1Char('='), 0, 0);
-            inline_ = arg.section(QLatin1Char('='), 1);
+    void readOutput() {
+        const QStringList outputs = givenOf(parser, {"text", "print-text", "pdf", "print"});
+        if (outputs.size() > 1) {
+            fail(QStringLiteral("%1: only one of --text, --print-text, --pdf and --print")
+                     .arg(dashed(outputs[1])));
         }
-        const auto takesNoValue = [&] {
-            return !inline_ || fail(QStringLiteral("%1 takes no value").arg(option));
-        };
-        using M = CommandLine::Mode;
+        if (outputs.isEmpty()) {
+            return;
+        }
         using O = CommandLine::Output;
-        if (option == QStringLiteral("--help") || option == QStringLiteral("-h")) {
-            sawHelp = true;
-            return takesNoValue();
-        }
-        if (option == QStringLiteral("--version")) {
-            sawVersion = true;
-            return takesNoValue();
-        }
-        if (option == QStringLiteral("--library")) {
-            const auto source = value(option, inline_);
-            if (!source) {
-                return false;
+        const QString& option = outputs.front();
+        cl.output = option == QStringLiteral("text")         ? O::Text
+                    : option == QStringLiteral("print-text") ? O::PrintText
+                    : option == QStringLiteral("pdf")        ? O::Pdf
+                                                             : O::Print;
+        if (cl.output == O::PrintText || cl.output == O::Pdf) {
+            cl.outputFile = parser.value(option);
+            if (cl.outputFile.isEmpty()) {
+                fail(QStringLiteral("%1 needs a file name").arg(dashed(option)));
             }
-            if (cl.library) {
-                return fail(QStringLiteral("--library is given twice"));
-            }
-            if (source->isEmpty()) {
-                return fail(QStringLiteral("--library needs a folder or a playlist file"));
-            }
-            cl.library = *source;
-            return true;
         }
-        if (option == QStringLiteral("--list-playlists")) {
-            return takesNoValue() && setMode(M::ListPlaylists, option);
-        }
-        if (option == QStringLiteral("--playlist")) {
-            const auto name = value(option, inline_);
-            if (!name || !setMode(M::Playlist, option)) {
-                return false;
-            }
-            if (name->isEmpty()) {
-                return fail(QStringLiteral("--playlist needs a playlist's name"));
-            }
-            cl.playlist = *name;
-            return true;
-        }
-        if (option == QStringLiteral("--label")) {
-            cl.label = true;
-            return takesNoValue();
-        }
-        if (option == QStringLiteral("--items")) {
-            const auto list = value(option, inline_);
-            if (cl.items) {
-                return fail(QStringLiteral("--items is given twice"));
-            }
-            return list && parseItems(*list);
-        }
-        if (option == QStringLiteral("--sort")) {
-            const auto keys = value(option, inline_);
-            if (!cl.sort.empty()) {
-                return fail(QStringLiteral("--sort is given twice"));
-            }
-            return keys && parseSort(*keys);
-        }
-        if (option == QStringLiteral("--text")) {
-            return takesNoValue() && setOutput(O::Text, option);
-        }
-        if (option == QStringLiteral("--print")) {
-            return takesNoValue() && setOutput(O::Print, option);
-        }
-        if (option == QStringLiteral("--print-text") || option == QStringLiteral("--pdf")) {
-            const auto file = value(option, inline_);
-            if (!file ||
-                !setOutput(option == QStringLiteral("--pdf") ? O::Pdf : O::PrintText, option)) {
-                return false;
-            }
-            if (file->isEmpty()) {
-                return fail(QStringLiteral("%1 needs a file name").arg(option));
-            }
-            cl.outputFile = *file;
-            return true;
-        }
-        if (arg.startsWith(QLatin1Char('-')) && arg != QStringLiteral("-")) {
-            return fail(QStringLiteral("unknown option %1").arg(option));
-        }
-        return fail(QStringLiteral("unexpected argument \"%1\"").arg(arg));
     }
 
     // What only makes sense together.
@@ -216,7 +214,8 @@ struct Parser {
                 }
             }
         }
-        if (cl.mode == CommandLine::Mode::Window && sawOutput) {
+        if (cl.mode == CommandLine::Mode::Window &&
+            !givenOf(parser, {"text", "print-text", "pdf", "print"}).isEmpty()) {
             fail(QStringLiteral("an output needs --list-playlists or --playlist NAME"));
         }
         if (cl.label && cl.items) {
@@ -233,20 +232,34 @@ struct Parser {
 } // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
-    Parser p;
-    p.args = arguments;
-    // Read to the end even after an error, so that --help anywhere is seen.
-    while (p.next < p.args.size()) {
-        p.parseOne(p.args[p.next++]);
+    QCommandLineParser parser;
+    for (const OptionSpec& o : Options) {
+        const QString name = QLatin1String(o.name);
+        parser.addOption(QCommandLineOption(
+            name == QStringLiteral("help") ? QStringList{"h", name} : QStringList{name}, {},
+            o.valueName != nullptr ? QLatin1String(o.valueName) : QString()));
     }
-    if (p.sawHelp || p.sawVersion) {
+    parser.parse(QStringList{QStringLiteral("corvane")} + arguments);
+
+    ParsedCommandLine result;
+    CommandLine& cl = result.commandLine;
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
         // Asked for help, the user gets it whatever else the line holds.
-        CommandLine only;
-        only.mode = p.sawHelp ? CommandLine::Mode::Help : CommandLine::Mode::Version;
-        return {only, {}};
+        cl.mode = parser.isSet(QStringLiteral("help")) ? CommandLine::Mode::Help
+                                                       : CommandLine::Mode::Version;
+        return result;
     }
-    p.check();
-    return {p.cl, p.error};
+    Reader reader{arguments, parser, cl, {}};
+    reader.readSyntax();
+    reader.readLibrary();
+    reader.readView();
+    reader.readItems();
+    reader.readSort();
+    cl.label = parser.isSet(QStringLiteral("label"));
+    reader.readOutput();
+    reader.check();
+    result.error = reader.error;
+    return result;
 }
 
 QString usageText() {

@@ -21,30 +21,26 @@ QString errorOf(const QStringList& arguments) {
 
 } // namespace
 
-TEST(CommandLine, NoArgumentsOpenTheWindowOnTheDefaultLibrary) {
-    const CommandLine cl = parsed({});
-    EXPECT_EQ(cl.mode, Mode::Window);
-    EXPECT_FALSE(cl.library);
-    EXPECT_FALSE(cl.headless());
+TEST(CommandLine, EachViewWithEachOutput) {
+    using Case = std::tuple<QStringList, Mode, Output, QString>;
+    for (const auto& [arguments, mode, output, file] : std::vector<Case>{
+             {{}, Mode::Window, Output::Text, {}},
+             {{"--list-playlists", "--text"}, Mode::ListPlaylists, Output::Text, {}},
+             {{"--print-text", "-", "--list-playlists"},
+              Mode::ListPlaylists,
+              Output::PrintText,
+              "-"},
+             {{"--list-playlists", "--pdf=out.pdf"}, Mode::ListPlaylists, Output::Pdf, "out.pdf"},
+             {{"--playlist", "x", "--print"}, Mode::Playlist, Output::Print, {}}}) {
+        const CommandLine cl = parsed(arguments);
+        EXPECT_TRUE(cl.mode == mode && cl.output == output && cl.outputFile == file &&
+                    cl.headless() == (mode != Mode::Window) &&
+                    cl.drawsPages() == (output == Output::Pdf || output == Output::Print))
+            << arguments.join(' ').toStdString();
+    }
+    EXPECT_FALSE(parsed({}).library);
     EXPECT_EQ(parsed({"--library", "/music"}).library, QStringLiteral("/music"));
     EXPECT_EQ(parsed({"--library=/my music"}).library, QStringLiteral("/my music"));
-}
-
-TEST(CommandLine, ListPlaylistsWithEachOutput) {
-    const CommandLine text = parsed({"--list-playlists"});
-    EXPECT_EQ(text.mode, Mode::ListPlaylists);
-    EXPECT_EQ(text.output, Output::Text);
-    EXPECT_FALSE(text.drawsPages());
-    EXPECT_EQ(parsed({"--list-playlists", "--text"}).output, Output::Text);
-    const CommandLine printText = parsed({"--print-text", "-", "--list-playlists"});
-    EXPECT_EQ(printText.output, Output::PrintText);
-    EXPECT_EQ(printText.outputFile, QStringLiteral("-"));
-    EXPECT_FALSE(printText.drawsPages());
-    const CommandLine pdf = parsed({"--list-playlists", "--pdf=out.pdf"});
-    EXPECT_EQ(pdf.output, Output::Pdf);
-    EXPECT_EQ(pdf.outputFile, QStringLiteral("out.pdf"));
-    EXPECT_TRUE(pdf.drawsPages());
-    EXPECT_TRUE(parsed({"--list-playlists", "--print"}).drawsPages());
 }
 
 TEST(CommandLine, APlaylistWithItemsAndSortKeys) {
@@ -57,6 +53,7 @@ TEST(CommandLine, APlaylistWithItemsAndSortKeys) {
     EXPECT_FALSE(cl.label);
     // A name that looks like an option is still a name.
     EXPECT_EQ(parsed({"--playlist", "--label"}).playlist, QStringLiteral("--label"));
+    EXPECT_EQ(parsed({"--playlist", "--print=yes"}).playlist, QStringLiteral("--print=yes"));
     const CommandLine label = parsed({"--playlist=Jazz", "--label", "--items", "Year,Genre"});
     EXPECT_TRUE(label.label);
     EXPECT_EQ(label.items, (std::vector<int>{5, 4}));
@@ -73,7 +70,9 @@ TEST(CommandLine, HelpAndVersionWinOverEverythingElse) {
 TEST(CommandLine, UsageErrorsSayWhich) {
     const std::vector<std::pair<QStringList, QString>> cases = {
         {{"--bogus"}, "unknown option --bogus"},
+        {{"-x"}, "unknown option -x"},
         {{"stray"}, "unexpected argument \"stray\""},
+        {{"--list-playlists", "--", "--text"}, "unexpected argument \"--text\""},
         {{"--library"}, "--library needs a value"},
         {{"--library="}, "--library needs a folder"},
         {{"--library", "a", "--library", "b"}, "--library is given twice"},
