@@ -111,7 +111,7 @@ void Form1::CmdPlaylists_Click() {
         state_.PrintKind = views::PrintList;
         state_.PrintCaption = views::caption::ListOfPlaylists;
         state_.List1.fontSize = state_.ScaleX * 11.0F / 1.28F;
-        state_.List1.Clear();
+        newListing();
         state_.SelectedPlaylist.clear();
         views::ListPlaylists(state_);
     });
@@ -137,7 +137,7 @@ void Form1::List1_Click(const QString& clickedLineText) {
         state_.PlaylistsShowing = 0;
         state_.PrintKind = views::PrintList;
         state_.PrintCaption = state_.CustomActive ? CustomList : views::caption::SelectedList;
-        state_.List1.Clear();
+        newListing();
         state_.SortGroupVisible = true;
         views::ListSelectedPlaylists(state_);
     });
@@ -145,7 +145,7 @@ void Form1::List1_Click(const QString& clickedLineText) {
 
 void Form1::CmdSelected_Click() {
     handle([&] {
-        state_.List1.Clear();
+        newListing();
         views::ResetList(state_);
         state_.SortGroupVisible = true;
         views::ListSelectedPlaylists(state_);
@@ -154,6 +154,7 @@ void Form1::CmdSelected_Click() {
 
 void Form1::cmdCDLabel_Click() {
     handle([&] {
+        ++listings_; // the label empties the list itself
         views::ResetLabel(state_);
         print::Label(state_);
     });
@@ -167,11 +168,11 @@ void Form1::cmdCustom_Click(int Index) {
     handle([&] {
         switch (views::cmdCustom_Click(state_, Index)) {
         case views::Rebuild::List:
-            state_.List1.Clear();
+            newListing();
             views::ListSelectedPlaylists(state_);
             break;
         case views::Rebuild::Label:
-            state_.List1.Clear();
+            newListing();
             print::Label(state_);
             break;
         case views::Rebuild::None:
@@ -187,7 +188,7 @@ void Form1::cmdReset_Click() {
         } else if (state_.DisplayKind == 2) {
             views::ResetLabel(state_);
         }
-        state_.List1.Clear();
+        newListing();
         if (state_.DisplayKind == 1) {
             views::ListSelectedPlaylists(state_);
         } else if (state_.DisplayKind == 2) {
@@ -213,7 +214,7 @@ void Form1::cmdSort_Click(int Index) {
         if (state_.CustomActive) {
             state_.PrintCaption = CustomList;
         }
-        state_.List1.Clear();
+        newListing();
         views::cmdSort_Click(state_, Index);
     });
 }
@@ -243,7 +244,7 @@ void Form1::CmdPrint_Click() {
 
 void Form1::cmdWebSite_Click() {
     handle([&] {
-        state_.List1.Clear();
+        newListing();
         // What the browser makes of it is not ours to report.
         resumeNext([&] {
             if (openUrl_) {
@@ -311,6 +312,11 @@ Rect Form1::clientArea() const {
 
 QString Form1::statusLine() const {
     return state_.StatusLine.isEmpty() ? libraryNote_ : state_.StatusLine;
+}
+
+void Form1::newListing() {
+    state_.List1.Clear();
+    ++listings_;
 }
 
 Control* Form1::find(const QString& name, int index) {

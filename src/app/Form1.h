@@ -59,10 +59,15 @@ public:
     Rect clientArea() const;
     // The window's one line of news: what went wrong last, else what is wrong with the library.
     QString statusLine() const;
+    // Counts the listings the display list has shown. Each new one starts at its top with no line
+    // highlighted, even when it shows the same lines again.
+    int listingCount() const { return listings_; }
 
 private:
     template <class Steps> void handle(Steps&& steps, const char* failure = "That did not work");
     Control* find(const QString& name, int index = -1);
+    // Empties the display list for a new listing.
+    void newListing();
 
     views::FormState state_;
     ScreenMetrics screen_;
@@ -71,6 +76,7 @@ private:
     QString libraryNote_;
     std::shared_ptr<const library::Player> givenPlayer_;
     std::vector<Control> controls_ = designControls();
+    int listings_ = 0;
 };
 
 } // namespace corvane::app

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -98,6 +99,8 @@ MainWindow::MainWindow(Form1& form, QWidget* parent)
     setWindowTitle(WindowCaption);
     build();
     redraw();
+    // The keyboard starts on the list, where the page keys read the guide.
+    list_->setFocus();
 
     // Open large enough to show the whole layout, but never past the screen: the scroll area
     // reaches what a small screen cannot show.
@@ -120,6 +123,7 @@ QRect MainWindow::pixels(const Rect& twips) const {
 void MainWindow::build() {
     auto* area = new QScrollArea(this);
     area->setFrameShape(QFrame::NoFrame);
+    area->setFocusPolicy(Qt::NoFocus); // Tab goes from control to control
     area->setStyleSheet(
         QStringLiteral("QScrollArea { background-color: %1; }").arg(rgb(WindowBackground)));
     canvas_ = new QWidget;
@@ -152,19 +156,19 @@ void MainWindow::build() {
                 w->setMouseTracking(true);
                 w->installEventFilter(this);
             }
-            connect(list_, &QListWidget::clicked, this, [this](const QModelIndex& index) {
-                form_.List1_Click(index.row());
-                redraw();
-            });
+            connect(list_, &QListWidget::clicked, this,
+                    [this](const QModelIndex& index) { lineClicked(index.row()); });
             widget = list_;
             break;
         }
         case ControlKind::Button: {
             auto* button = new QPushButton(canvas_);
-            button->setFocusPolicy(Qt::NoFocus);
+            // Tab reaches it; a click leaves the keyboard where it was (on the list).
+            button->setFocusPolicy(Qt::TabFocus);
             button->setStyleSheet(
                 QStringLiteral("QPushButton { background-color: %1; color: black; padding: 0px;"
                                " border: 1px solid rgb(40,40,40); border-radius: 3px; }"
+                               " QPushButton:focus { border: 2px solid rgb(0,70,180); }"
                                " QPushButton:pressed { border: 2px inset rgb(40,40,40); }")
                     .arg(background));
             connectButton(button, c.name, c.index);
@@ -269,11 +273,16 @@ void MainWindow::redraw() {
             }
         }
     }
+    // A new listing starts at the top with no line current (not even the first, as the list
+    // would make it on taking the focus), so that Down goes to the first line.
     const QStringList& lines = form_.state().List1.lines;
-    if (lines != shownLines_) {
+    if (lines != shownLines_ || form_.listingCount() != shownListing_) {
         shownLines_ = lines;
+        shownListing_ = form_.listingCount();
         list_->clear();
         list_->addItems(lines);
+        list_->setCurrentIndex(QModelIndex());
+        list_->scrollToTop();
     }
     status_->setText(form_.statusLine());
 }
@@ -290,7 +299,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove) {
         mouseMovedOverList(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
     }
+    if (watched == list_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && list_->currentRow() >= 0) {
+            lineClicked(list_->currentRow());
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::lineClicked(int row) {
+    form_.List1_Click(row);
+    redraw();
 }
 
 void MainWindow::mouseMovedOverList(const QPoint& globalPosition) {

@@ -12,8 +12,10 @@ class QListWidget;
 class QPushButton;
 class QScreen;
 
-// Draws Form1's controls and forwards every click and mouse move to its handlers; after each
-// event it draws again from Form1's state. It holds no behaviour of its own.
+// Draws Form1's controls and forwards every click, mouse move and Enter on a line to its handlers;
+// after each event it draws again from Form1's state. It holds no behaviour of its own. The
+// keyboard reaches everything: the list moves with the arrow and page keys, Tab reaches every
+// button and Space presses it.
 namespace corvane::app {
 
 // The screen as Form1 measures it: twips per pixel from the logical dpi, the size in twips.
@@ -40,6 +42,7 @@ private:
     void build();
     void connectButton(QPushButton* button, const QString& name, int index);
     void mouseMovedOverList(const QPoint& globalPosition);
+    void lineClicked(int row);
     QRect pixels(const Rect& twips) const;
 
     Form1& form_;
@@ -48,6 +51,7 @@ private:
     QLabel* status_ = nullptr;
     QMap<QPair<QString, int>, QWidget*> widgets_;
     QStringList shownLines_;
+    int shownListing_ = -1;
 };
 
 } // namespace corvane::app

@@ -9,7 +9,9 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QtTest/QTest>
+#include <set>
 
 using namespace corvane;
 using namespace corvane::app;
@@ -37,6 +39,8 @@ struct Window : test::FormTest {
     QPoint centreOfLine(int row) const {
         return list()->visualItemRect(list()->item(row)).center();
     }
+    QWidget* focused() const { return window->focusWidget(); }
+    void press(Qt::Key key) const { QTest::keyClick(focused(), key); }
     QStringList shownLines() const {
         QStringList lines;
         for (int i = 0; i < list()->count(); ++i) {
@@ -130,6 +134,58 @@ TEST_F(Window, ButtonsReachTheirHandlers) {
     EXPECT_EQ(openedUrls, std::vector<QString>{guide::WebAddress});
     EXPECT_EQ(list()->count(), 0);
     EXPECT_TRUE(button("cmdWebSite")->text().contains(guide::WebAddress));
+}
+
+TEST_F(Window, TheKeyboardReachesEveryButtonAndLine) {
+    EXPECT_EQ(focused(), list());
+    std::set<QWidget*> reached;
+    for (int i = 0; i < 40 && reached.insert(focused()).second; ++i) {
+        press(Qt::Key_Tab);
+    }
+    for (const Control& c : form->controls()) {
+        if (c.kind == ControlKind::Button && c.visible) {
+            EXPECT_TRUE(reached.count(button(c.name, c.index))) << c.name.toStdString() << c.index;
+        }
+    }
+    EXPECT_EQ(focused(), list()); // and round again
+
+    button("CmdPlaylists")->setFocus();
+    press(Qt::Key_Space);
+    EXPECT_EQ(button("cmdPrint")->text(), QStringLiteral("PRINT\nlist of playlists"));
+    list()->setFocus();
+    press(Qt::Key_Down);
+    EXPECT_EQ(list()->currentRow(), 0);
+    press(Qt::Key_PageDown);
+    press(Qt::Key_Up);
+    EXPECT_EQ(list()->currentRow(), 4);
+    press(Qt::Key_Return); // as a click on "Road Trip"
+    EXPECT_EQ(form->state().SelectedPlaylist, QStringLiteral("Road Trip"));
+    EXPECT_EQ(shownLines(), form->state().List1.lines);
+    EXPECT_EQ(list()->currentRow(), -1);
+}
+
+TEST_F(Window, EveryListingStartsAtTheTopWithNothingHighlighted) {
+    for (int i = 0; i < 80; ++i) {
+        library->addPlaylist(QStringLiteral("More %1").arg(i));
+    }
+    auto many = makeForm(library);
+    many->Form_Load();
+    MainWindow other(*many);
+    other.show();
+    QListWidget* list = other.displayList();
+    auto* playlists = qobject_cast<QPushButton*>(other.widgetOf("CmdPlaylists"));
+    for (int listing = 0; listing < 2; ++listing) {
+        QTest::mouseClick(playlists, Qt::LeftButton);
+        QApplication::processEvents(); // the list lays out its new lines
+        EXPECT_EQ(list->verticalScrollBar()->value(), 0) << listing;
+        EXPECT_EQ(list->currentRow(), -1) << listing;
+        EXPECT_TRUE(list->selectedItems().isEmpty()) << listing;
+        for (int page = 0; page < 3; ++page) {
+            QTest::keyClick(list, Qt::Key_PageDown);
+        }
+        EXPECT_GT(list->verticalScrollBar()->value(), 0);
+        EXPECT_FALSE(list->selectedItems().isEmpty());
+    }
 }
 
 TEST_F(Window, TheStatusLineShowsWhatWentWrong) {
