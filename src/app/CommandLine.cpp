@@ -27,16 +27,27 @@ QString itemList() {
     return names.join(QStringLiteral(", "));
 }
 
-// Every option by its long name, and the name of its value for those that take one.
+// Every option by its long name (and its one-letter name), and the name of its value for those
+// that take one.
 struct OptionSpec {
     const char* name;
-    const char* valueName;
+    const char* valueName = nullptr;
+    const char* shortName = nullptr;
 };
 constexpr OptionSpec Options[] = {
-    {"help", nullptr},           {"version", nullptr}, {"library", "SOURCE"},
-    {"list-playlists", nullptr}, {"playlist", "NAME"}, {"label", nullptr},
-    {"items", "LIST"},           {"sort", "KEYS"},     {"text", nullptr},
-    {"print-text", "FILE"},      {"pdf", "FILE"},      {"print", nullptr},
+    {"help", nullptr, "h"},
+    {"version"},
+    {"quiet", nullptr, "q"},
+    {"library", "SOURCE"},
+    {"list-playlists"},
+    {"playlist", "NAME"},
+    {"label"},
+    {"items", "LIST"},
+    {"sort", "KEYS"},
+    {"text"},
+    {"print-text", "FILE"},
+    {"pdf", "FILE"},
+    {"print"},
 };
 
 const OptionSpec* optionNamed(const QString& name) {
@@ -234,10 +245,12 @@ struct Reader {
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     for (const OptionSpec& o : Options) {
-        const QString name = QLatin1String(o.name);
+        QStringList names{QLatin1String(o.name)};
+        if (o.shortName != nullptr) {
+            names.prepend(QLatin1String(o.shortName));
+        }
         parser.addOption(QCommandLineOption(
-            name == QStringLiteral("help") ? QStringList{"h", name} : QStringList{name}, {},
-            o.valueName != nullptr ? QLatin1String(o.valueName) : QString()));
+            names, {}, o.valueName != nullptr ? QLatin1String(o.valueName) : QString()));
     }
     parser.parse(QStringList{QStringLiteral("corvane")} + arguments);
 
@@ -256,6 +269,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     reader.readItems();
     reader.readSort();
     cl.label = parser.isSet(QStringLiteral("label"));
+    cl.quiet = parser.isSet(QStringLiteral("quiet"));
     reader.readOutput();
     reader.check();
     result.error = reader.error;
@@ -284,6 +298,7 @@ QString usageText() {
         "                     label); default: the saved display\n"
         "  --sort KEYS        KEY[:desc],... the first key the major order, e.g. "
         "Artist,Rating:desc\n"
+        "  --quiet, -q        nothing on standard error but errors\n"
         "\n"
         "OUTPUT, one of:\n"
         "  --text             the display's lines on standard output (the default)\n"

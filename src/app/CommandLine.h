@@ -12,7 +12,9 @@
 //   corvane [--library SOURCE] --playlist NAME [--label] [--items LIST] [--sort KEYS] [OUTPUT]
 //   corvane --help | --version
 //
-// OUTPUT is one of --text (the default), --print-text FILE, --pdf FILE, --print.
+// OUTPUT is one of --text (the default), --print-text FILE, --pdf FILE, --print. Data goes to
+// standard output; errors, warnings and notes go to standard error, and --quiet keeps only the
+// errors.
 namespace corvane::app {
 
 struct SortKey {
@@ -33,6 +35,7 @@ struct CommandLine {
     std::vector<SortKey> sort;             // the major key first
     Output output = Output::Text;
     QString outputFile; // --print-text and --pdf; "-" is standard output for --print-text
+    bool quiet = false; // standard error carries errors only
 
     bool headless() const { return mode == Mode::ListPlaylists || mode == Mode::Playlist; }
     // --pdf and --print draw pages, which needs Qt's GUI library (though no screen).

@@ -10,6 +10,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QUrl>
 #include <cstdio>
 #include <memory>
@@ -57,6 +58,11 @@ int runHeadless(const app::CommandLine& cl, int argc, char** argv) {
         say(stderr, QStringLiteral("corvane: %1").arg(problem));
         return 2;
     }
+    if (demo && !cl.quiet) {
+        say(stderr, QStringLiteral("corvane: your music folder holds no playlist; using the demo "
+                                   "library in %1")
+                        .arg(library::demoLibraryPath()));
+    }
 
     QFile standardOutput;
     standardOutput.open(stdout, QIODevice::WriteOnly);
@@ -97,7 +103,7 @@ int runHeadless(const app::CommandLine& cl, int argc, char** argv) {
                         .arg(cl.outputFile, textFile.errorString()));
         return 1;
     }
-    if (!result.message.isEmpty()) {
+    if (!result.message.isEmpty() && !(result.exitCode == 0 && cl.quiet)) {
         say(stderr, QStringLiteral("corvane: %1%2")
                         .arg(result.exitCode == 0 ? QStringLiteral("warning: ") : QString(),
                              result.message));
@@ -151,6 +157,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     const app::CommandLine& cl = parsed.commandLine;
+    if (cl.quiet) {
+        // Qt's own notes and warnings too: only errors are left.
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.info=false\n"
+                                                        "*.warning=false"));
+    }
     switch (cl.mode) {
     case app::CommandLine::Mode::Help:
         std::fputs(app::usageText().toLocal8Bit().constData(), stdout);

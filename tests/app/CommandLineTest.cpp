@@ -38,6 +38,9 @@ TEST(CommandLine, EachViewWithEachOutput) {
                     cl.drawsPages() == (output == Output::Pdf || output == Output::Print))
             << arguments.join(' ').toStdString();
     }
+    EXPECT_FALSE(parsed({}).quiet);
+    EXPECT_TRUE(parsed({"--list-playlists", "-q"}).quiet);
+    EXPECT_TRUE(parsed({"--quiet"}).quiet);
     EXPECT_FALSE(parsed({}).library);
     EXPECT_EQ(parsed({"--library", "/music"}).library, QStringLiteral("/music"));
     EXPECT_EQ(parsed({"--library=/my music"}).library, QStringLiteral("/my music"));
@@ -87,6 +90,7 @@ TEST(CommandLine, UsageErrorsSayWhich) {
         {{"--list-playlists", "--pdf"}, "--pdf needs a value"},
         {{"--list-playlists", "--print-text="}, "--print-text needs a file name"},
         {{"--list-playlists", "--print=yes"}, "--print takes no value"},
+        {{"--quiet=no"}, "--quiet takes no value"},
         {{"--playlist", "x", "--items", "Title,Colour"}, "unknown item \"Colour\""},
         {{"--playlist", "x", "--items", ""}, "unknown item \"\""},
         {{"--playlist", "x", "--items", "Title,,Time"}, "unknown item \"\""},
