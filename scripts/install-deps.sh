@@ -4,9 +4,9 @@
 set -euo pipefail
 
 packages=(
-    # build
+    # build; the icon's PNGs are rendered from its SVG
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libtag1-dev
+    qt6-base-dev libtag1-dev librsvg2-bin
     # the demo library's audio files
     libflac-dev
     # tests and benchmarks
@@ -17,6 +17,10 @@ packages=(
     cups printer-driver-cups-pdf poppler-utils
     # the window without a desktop, and screenshots of it
     xvfb xauth imagemagick
+    # checks of the menu entry, the AppStream metadata and the manual page
+    desktop-file-utils appstream man-db groff-base
+    # the Debian package: its dependencies computed from the binaries, and its check
+    dpkg-dev file lintian
 )
 
 missing=()

@@ -3,8 +3,10 @@
 #include "print/FixedPitch.h"
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QEvent>
 #include <QFrame>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -97,6 +99,12 @@ MainWindow::MainWindow(Form1& form, QWidget* parent)
     : QMainWindow(parent)
     , form_(form) {
     setWindowTitle(WindowCaption);
+    QIcon icon;
+    for (QDirIterator it(QStringLiteral(":/icons"), QDir::Files, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        icon.addFile(it.next());
+    }
+    setWindowIcon(icon);
     build();
     redraw();
     // The keyboard starts on the list, where the page keys read the guide.

@@ -54,6 +54,9 @@ struct Window : test::FormTest {
 
 TEST_F(Window, DrawsEveryControlWhereForm1PutsIt) {
     EXPECT_EQ(window->windowTitle(), WindowCaption);
+    for (int size : {16, 32, 256}) {
+        EXPECT_TRUE(window->windowIcon().availableSizes().contains(QSize(size, size))) << size;
+    }
     const double tx = screen.twipsPerPixelX;
     const double ty = screen.twipsPerPixelY;
     for (const Control& c : form->controls()) {
