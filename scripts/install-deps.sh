@@ -15,8 +15,8 @@ packages=(
     fontconfig fonts-liberation2 fonts-wqy-microhei
     # a real printer for the print tests: CUPS with a PDF queue, and tools to read the PDF
     cups printer-driver-cups-pdf poppler-utils
-    # the window without a desktop, and screenshots of it
-    xvfb xauth imagemagick
+    # the window without a desktop, and screenshots of it (scripts/screenshot.sh)
+    xvfb xauth imagemagick xdotool
     # checks of the menu entry, the AppStream metadata and the manual page
     desktop-file-utils appstream man-db groff-base
     # the Debian package: its dependencies computed from the binaries, and its check

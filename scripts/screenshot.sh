@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Takes the screenshot that the AppStream metadata shows (data/screenshots/corvane-window.png):
+# the window of the program in build/ (or $CORVANE_BUILD_DIR) on the demo library, on a virtual
+# display, with the first playlist opened from the keyboard. Needs xvfb, xdotool and imagemagick.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+program=$(realpath "${CORVANE_BUILD_DIR:-build}/bin/corvane")
+work=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 3>"$work/display" 2>/dev/null &
+xvfb=$!
+trap 'kill $xvfb $corvane 2>/dev/null || true; rm -rf "$work"' EXIT
+until [ -s "$work/display" ]; do sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+
+corvane=
+env -u CORVANE_LIBRARY HOME="$work" XDG_CONFIG_HOME="$work/config" "$program" --quiet &
+corvane=$!
+window=$(xdotool search --sync --onlyvisible --name "Corvane" | head -1)
+sleep 1
+# LIST ALL PLAYLISTS by Tab and Space, back to the list, down to the first playlist, Enter.
+xdotool windowfocus --sync "$window" key Tab space shift+Tab Down Down Down Down Down Return
+sleep 1
+import -window "$window" "$work/window.png"
+convert "$work/window.png" -strip data/screenshots/corvane-window.png
+echo "data/screenshots/corvane-window.png: $(identify -format '%w x %h' data/screenshots/corvane-window.png)"
