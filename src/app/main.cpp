@@ -149,7 +149,6 @@ int runWindow(const app::CommandLine& cl, int argc, char** argv) {
 int main(int argc, char** argv) {
     // The settings' folder, and how docks and task switchers find the menu entry and icon.
     QCoreApplication::setApplicationName(QStringLiteral("corvane"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("corvane"));
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
