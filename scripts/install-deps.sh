@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     # build
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libtag1-dev
+    qt6-base-dev libtag1-dev libsqlite3-dev
     # the demo library's audio files
     libflac-dev
     # tests and benchmarks
