@@ -234,7 +234,11 @@ std::shared_ptr<Player> openITunes(const QString& location, SongSource songs) {
     store->file = location;
     auto reader = [store] {
         return namingStore(StoreKind::ITunes, store->file, [&] {
-            const auto playlists = store->playlists.get(store->file, parseITunesPlaylists);
+            // The whole file is checked (the first and last bytes) whenever it is read again.
+            const auto playlists = store->playlists.get(store->file, [](const QByteArray& bytes) {
+                checkITunesLibrary(bytes);
+                return parseITunesPlaylists(bytes);
+            });
             std::vector<StoreListing> listings;
             for (std::size_t i = 0; i < playlists->size(); ++i) {
                 listings.push_back({(*playlists)[i].name, [store, playlists, i] {
@@ -250,10 +254,6 @@ std::shared_ptr<Player> openITunes(const QString& location, SongSource songs) {
     };
     // A file that is not a whole library is refused now; the tracks are read only when a
     // playlist is first opened.
-    namingStore(StoreKind::ITunes, location, [&] {
-        FileStamp stamp;
-        checkITunesLibrary(readStoreFile(location, &stamp));
-    });
     reader();
     return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs));
 }

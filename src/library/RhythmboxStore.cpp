@@ -30,36 +30,65 @@ void expectRoot(QXmlStreamReader& xml, QStringView root, const char* what) {
     }
 }
 
+enum class Field { Title, Artist, Album, Genre, Duration, Date, Rating, Location, Other };
+
+Field fieldNamed(QStringView name) {
+    constexpr std::pair<const char16_t*, Field> Fields[] = {
+        {u"title", Field::Title},   {u"artist", Field::Artist},     {u"album", Field::Album},
+        {u"genre", Field::Genre},   {u"duration", Field::Duration}, {u"date", Field::Date},
+        {u"rating", Field::Rating}, {u"location", Field::Location}};
+    for (const auto& [text, field] : Fields) {
+        if (name == text) {
+            return field;
+        }
+    }
+    return Field::Other;
+}
+
 StoreSong readEntry(QXmlStreamReader& xml, QString* location) {
     StoreSong song;
     song.tagged = true;
     song.rating = 0; // no <rating>: unrated
     while (xml.readNextStartElement()) {
-        const QStringView name = xml.name();
+        const Field field = fieldNamed(xml.name());
+        if (field == Field::Other) {
+            xml.skipCurrentElement();
+            continue;
+        }
         const QString text = xml.readElementText();
-        if (name == u"title") {
+        switch (field) {
+        case Field::Title:
             song.title = text;
-        } else if (name == u"artist") {
+            break;
+        case Field::Artist:
             song.artist = known(text);
-        } else if (name == u"album") {
+            break;
+        case Field::Album:
             song.album = known(text);
-        } else if (name == u"genre") {
+            break;
+        case Field::Genre:
             song.genre = known(text);
-        } else if (name == u"duration") {
-            const qint64 seconds = text.toLongLong();
-            song.seconds = seconds > 0 ? static_cast<double>(seconds) : -1;
-        } else if (name == u"date") {
-            const qint64 day = text.toLongLong();
-            if (day > 0) {
+            break;
+        case Field::Duration:
+            song.seconds = text.toLongLong() > 0 ? text.toDouble() : -1;
+            break;
+        case Field::Date:
+            if (const qint64 day = text.toLongLong(); day > 0) {
                 song.year = QString::number(QDate::fromJulianDay(day + GlibToJulianDay).year());
             }
-        } else if (name == u"rating") {
+            break;
+        case Field::Rating: {
             const double stars = text.toDouble();
             song.rating = std::isfinite(stars) && stars > 0 && stars <= 5
                               ? ratingFromStars(static_cast<int>(std::lround(stars)))
                               : 0;
-        } else if (name == u"location") {
+            break;
+        }
+        case Field::Location:
             *location = text;
+            break;
+        case Field::Other:
+            break;
         }
     }
     return song;

@@ -32,8 +32,9 @@ struct StorePlaylist {
 
 // --- Rhythmbox ---
 
-// rhythmdb.xml: the songs (and radio stations) by location. Dates are GLib Julian day numbers,
-// ratings 0-5 stars, "Unknown" stands for no artist, album or genre.
+// rhythmdb.xml: the songs (and radio stations) by their location as written there (a
+// percent-encoded URI). Dates are GLib Julian day numbers, ratings 0-5 stars, and "Unknown"
+// stands for no artist, album or genre.
 QHash<QString, StoreSong> parseRhythmboxSongs(const QByteArray& bytes);
 // Throws as parseRhythmboxSongs does for bytes that are not a Rhythmbox database, one of a newer
 // version, or one cut short, without reading its entries.

@@ -36,19 +36,6 @@ struct FakeFiles {
     }
 };
 
-SongData fileSong(const QString& title, int rating, double seconds) {
-    SongData song;
-    song.title = title;
-    song.artist = QStringLiteral("Ann");
-    song.album = QStringLiteral("Album");
-    song.year = QStringLiteral("2020");
-    song.genre = QStringLiteral("Pop");
-    song.rating = rating;
-    song.seconds = seconds;
-    song.fileType = QStringLiteral("mp3");
-    return song;
-}
-
 // A real connection of another program on a database.
 class Writer {
 public:
@@ -167,7 +154,8 @@ TEST_F(PlayerStoresTest, Rhythmbox) {
   <playlist name="Play Queue" type="queue"><location>file:///music/new.mp3</location></playlist>
 </rhythmdb-playlists>
 )");
-    files_.present.insert("/music/new.mp3", fileSong("New", 50, 5));
+    files_.present.insert("/music/new.mp3",
+                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3", {}});
     const auto player = open(StoreKind::Rhythmbox, "rb");
     EXPECT_EQ(names(*player), QStringList({"Road Trip"}));
     EXPECT_EQ(listing(*player, "Road Trip"),
@@ -210,7 +198,9 @@ TEST_F(PlayerStoresTest, Audacious) {
                                           Radio.toUtf8() + "\ntitle=Radio%20One\n");
     write("aud/playlists/1002.audpl", "title=Caf%C3%A9\n");
     write("aud/playlists/1003.audpl", "title=Not%20in%20the%20order\n");
-    files_.present.insert("/music/Ann/First Song.mp3", fileSong("First (file)", 99, 225));
+    files_.present.insert(
+        "/music/Ann/First Song.mp3",
+        SongData{"First (file)", "Ann", "Album", "2020", "Pop", 99, 225, "mp3", {}});
     const auto player = open(StoreKind::Audacious, "aud");
     EXPECT_EQ(names(*player), QStringList({"Café", "Road Trip"}));
     // The file's tags and rating where it is there; the cached ones, unrated, where it is gone.
