@@ -26,12 +26,12 @@ inline QString whyUnreadable(const QString& path) {
 
 // The bytes of a store's file; throws LibraryError saying why it cannot be read.
 inline QByteArray readStoreFile(const QString& path, FileStamp* stamp) {
-    QByteArray bytes;
-    if (!readRegularFile(path, MaxStoreBytes + 1, &bytes, stamp)) {
-        throw LibraryError(whyUnreadable(path).toStdString());
-    }
-    if (bytes.size() > MaxStoreBytes) {
+    if (fileStamp(path).size > MaxStoreBytes) {
         throw LibraryError("the file is larger than 512 MiB");
+    }
+    QByteArray bytes;
+    if (!readRegularFile(path, MaxStoreBytes, &bytes, stamp)) {
+        throw LibraryError(whyUnreadable(path).toStdString());
     }
     return bytes;
 }

@@ -332,7 +332,8 @@ TEST_F(PlayerStoresTest, BadStoresSayWhichAndWhy) {
     write("cut/rhythmdb.xml", rhythmdb.first(rhythmdb.indexOf("</location>") + 5));
     write("newer/rhythmdb.xml", QByteArray(rhythmdb).replace("2.0", "3.0"));
     write("badlists/rhythmdb.xml", rhythmdb);
-    write("badlists/playlists.xml", "<rhythmdb-playlists><playlist name=\"A\" type=\"static\">");
+    write("badlists/playlists.xml",
+          "<rhythmdb-playlists><playlist name=\"A\" type=\"static\"></rhythmdb-playlists>");
     write("text/strawberry.db", "This is no database at all, just text.");
     write("empty/strawberry.db", "");
     sql("other/clementine.db", "CREATE TABLE notes (text TEXT);");
@@ -353,7 +354,7 @@ TEST_F(PlayerStoresTest, BadStoresSayWhichAndWhy) {
         {"missing/clementine.db", "Clementine", "no such file"},
         {"cut/rhythmdb.xml", "Rhythmbox", "the file is cut short"},
         {"newer/rhythmdb.xml", "Rhythmbox", "written by a newer Rhythmbox (database version 3.0)"},
-        {"badlists", "Rhythmbox", "the file is cut short (line 1)"},
+        {"badlists", "Rhythmbox", "not well-formed XML at line 1: "},
         {"text/strawberry.db", "Strawberry", "not an SQLite database"},
         {"empty/strawberry.db", "Strawberry", "an empty file, not an SQLite database"},
         {"other/clementine.db", "Clementine", "no table \"playlists\": not a Strawberry"},
