@@ -80,7 +80,9 @@ ITunesPlaylist readPlaylist(QXmlStreamReader& xml, bool* usersOwn) {
         } else if (key == u"Distinguished Kind") {
             *usersOwn = false;
             xml.skipCurrentElement();
-        } else if (key == u"Playlist Items" && xml.name() == u"array") {
+        } else if (key == u"Playlist Items" && xml.name() == u"array" && *usersOwn) {
+            // iTunes writes what kind a playlist is before its items: the library's own lists
+            // (every track, often twice) are skipped rather than read.
             while (xml.readNextStartElement()) {
                 readDict(xml, [&](const QString& itemKey) {
                     if (itemKey == u"Track ID") {
