@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     # build; the icon's PNGs are rendered from its SVG
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libtag1-dev librsvg2-bin
+    qt6-base-dev libtag1-dev libsqlite3-dev librsvg2-bin
     # the demo library's audio files
     libflac-dev
     # tests and benchmarks

@@ -1,6 +1,7 @@
 #include "library/LibrarySource.h"
 
 #include "library/FileLibrary.h"
+#include "library/PlayerStores.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,16 @@
 namespace corvane::library {
 
 std::shared_ptr<Player> openLibrary(const QString& source, QString* error) {
+    if (const std::optional<StoreKind> kind = storeKindOf(source)) {
+        try {
+            return openStore(*kind, source, songFileSource());
+        } catch (const LibraryError& failure) {
+            if (error) {
+                *error = QString::fromStdString(failure.what());
+            }
+            return nullptr;
+        }
+    }
     return openFileLibrary(source, error);
 }
 
