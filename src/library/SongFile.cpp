@@ -167,7 +167,8 @@ int nativeRating(const Tag* tag) {
     return -1;
 }
 
-// Xiph comments (and APE, ID3v2 TXXX) hold FMPS_RATING and RATING as text.
+// Xiph comments (and APE, ID3v2 TXXX) hold FMPS_RATING and RATING as text, and a player's own
+// "rating:EMAIL" (Quod Libet's: "rating:quodlibet@lists.sacredchao.net") as a fraction.
 int textRating(const PropertyMap& properties) {
     if (properties.contains("FMPS_RATING")) {
         return ratingFromFraction(joined(properties, "FMPS_RATING").toDouble());
@@ -175,7 +176,16 @@ int textRating(const PropertyMap& properties) {
     if (properties.contains("RATING")) {
         return ratingFromText(joined(properties, "RATING"));
     }
-    return -1;
+    int rating = -1;
+    for (const auto& [key, values] : properties) {
+        if (key.startsWith("RATING:") && !values.isEmpty()) {
+            rating = ratingFromFraction(toQString(values.front()).trimmed().toDouble());
+            if (rating > 0) {
+                break;
+            }
+        }
+    }
+    return rating;
 }
 
 // One of a file's tags: its fields, and the rating it gives (-1: none).

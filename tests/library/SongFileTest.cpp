@@ -25,6 +25,7 @@ using demo::SongTags;
 namespace {
 
 const QString WindowsMediaPlayer = QStringLiteral("Windows Media Player 9 Series");
+const QString QuodLibet = QStringLiteral("rating:quodlibet@lists.sacredchao.net");
 
 class SongFileTest : public ::testing::Test {
 protected:
@@ -134,6 +135,12 @@ TEST_F(SongFileTest, RatingsByTheirKeysInOrder) {
         {"percent.flac", {}, {{"RATING", "40"}}, 25},
         {"stars.flac", {}, {{"RATING", "5"}}, 99},
         {"fmps-first.flac", {}, {{"FMPS_RATING", "0.2"}, {"RATING", "5"}}, 1},
+        // A player's own "rating:EMAIL" holds a fraction, read after the keys above.
+        {"ql.ogg", {}, {{QuodLibet, "0.8"}}, 75},
+        {"ql.flac", {}, {{QuodLibet, "0.8"}}, 75},
+        {"ql.opus", {}, {{QuodLibet, "0.8"}}, 75},
+        {"ql-after.ogg", {}, {{QuodLibet, "1.0"}, {"RATING", "2"}}, 25},
+        {"ql-bad.opus", {}, {{QuodLibet, "4"}}, 0},
     };
     for (const Case& c : cases) {
         SongTags tags = fullTags();
