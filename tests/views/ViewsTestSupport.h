@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FailingSong.h"
 #include "library/MemoryLibrary.h"
 #include "views/FormState.h"
 
@@ -29,10 +30,16 @@ public:
     Song& seconds(double v) { return set(data_.seconds, v); }
     // The member ("Name", "durationString" or an attribute) whose call fails.
     Song& failing(const QString& member) {
-        data_.failing.insert(member);
+        failing_.insert(member);
         return *this;
     }
-    operator library::SongData() const { return data_; }
+    operator std::shared_ptr<const library::MediaItem>() const {
+        auto song = std::make_shared<const library::MemorySong>(data_);
+        if (failing_.isEmpty()) {
+            return song;
+        }
+        return std::make_shared<const library::test_support::FailingSong>(song, failing_);
+    }
 
 private:
     template <class T, class V> Song& set(T& field, V&& value) {
@@ -40,6 +47,7 @@ private:
         return *this;
     }
     library::SongData data_;
+    QSet<QString> failing_;
 };
 
 class ViewsTest : public ::testing::Test {
