@@ -97,6 +97,22 @@ TEST_F(SongTable, RatingsBecomeStarsRoundingHalvesToEven) {
     }
 }
 
+TEST_F(SongTable, ControlCharactersShowAsReplacementCharacters) {
+    // A newline, a tab, ESC, NUL, CR, DEL, NEL and the line separator: none may break a line.
+    playlist.add(Song("Line\nBreak")
+                     .artist("Tab\tbed")
+                     .album(QStringLiteral("\x1b[2J\u0085x\x7f"))
+                     .genre(QString::fromLatin1("N\0L", 3))
+                     .year("19\r99")
+                     .type(QStringLiteral("mp\u20283")));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    const QString r(QChar::ReplacementCharacter);
+    const SongRow expected = {
+        "Line" + r + "Break", "Tab" + r + "bed",       "00:00",       "----", "N" + r + "L",
+        "19" + r + "99",      r + "[2J" + r + "x" + r, "mp" + r + "3"};
+    EXPECT_EQ(row(0), expected);
+}
+
 // --- Failing library calls -------------------------------------------------------------------
 
 TEST_F(SongTable, AFailingCallLeavesOnlyItsCellEmpty) {
