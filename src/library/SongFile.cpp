@@ -2,12 +2,15 @@
 
 #include "library/Rating.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <aifffile.h>
 #include <apefile.h>
 #include <apetag.h>
 #include <asffile.h>
+#include <cerrno>
+#include <cstring>
 #include <fileref.h>
 #include <flacfile.h>
 #include <id3v1tag.h>
@@ -20,6 +23,7 @@
 #include <opusfile.h>
 #include <popularimeterframe.h>
 #include <speexfile.h>
+#include <sys/stat.h>
 #include <tfilestream.h>
 #include <tpropertymap.h>
 #include <trueaudiofile.h>
@@ -310,10 +314,36 @@ void readTags(IOStream& stream, SongInfo& info) {
 
 } // namespace
 
+QString openProblem(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status {};
+    int error = 0;
+    if (::stat(name.constData(), &status) != 0) {
+        error = errno;
+    } else if (!S_ISREG(status.st_mode)) {
+        return QStringLiteral("not a regular file");
+    } else if (::access(name.constData(), R_OK) != 0) {
+        error = errno;
+    }
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("no such file");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("permission denied");
+    case 0:
+        return QStringLiteral("cannot be opened");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error)).toLower();
+    }
+}
+
 SongRead readSongFile(const QString& path) {
     SongRead read;
     const int fd = openRegularFile(path, &read.stamp);
     if (fd < 0) {
+        read.problem = openProblem(path);
         return read;
     }
     read.regularFile = true;
@@ -321,10 +351,14 @@ SongRead readSongFile(const QString& path) {
     FileStream stream(fd, true);
     if (!stream.isOpen()) {
         ::close(fd);
+        read.problem = QStringLiteral("cannot be read");
         return read;
     }
     // The stream now owns the descriptor.
     readTags(stream, read.info);
+    if (!read.info.readable) {
+        read.problem = QStringLiteral("not an audio file or damaged");
+    }
     return read;
 }
 

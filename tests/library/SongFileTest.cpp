@@ -254,10 +254,13 @@ TEST_F(SongFileTest, CorruptAndTruncatedFilesGiveNoAttributes) {
 
     const QString flac = write("cut.flac", 5, fullTags());
     QFile::resize(flac, 20);
-    EXPECT_FALSE(readSongFile(flac).info.readable);
     const QString empty = dir_.filePath("empty.flac");
     QFile(empty).open(QIODevice::WriteOnly);
-    EXPECT_FALSE(readSongFile(empty).info.readable);
+    for (const QString& path : {junk, flac, empty}) {
+        EXPECT_FALSE(readSongFile(path).info.readable) << path.toStdString();
+        EXPECT_EQ(readSongFile(path).problem, "not an audio file or damaged");
+    }
+    EXPECT_EQ(readSongFile(write("good.flac", 1, {})).problem, QString());
 }
 
 TEST_F(SongFileTest, ReadsAFileWhoseExtensionLies) {
@@ -271,11 +274,19 @@ TEST_F(SongFileTest, ReadsAFileWhoseExtensionLies) {
     EXPECT_EQ(read.info.fileType, "mp3"); // the type the user sees is the file's name
 }
 
-TEST_F(SongFileTest, OpensOnlyRegularFiles) {
+TEST_F(SongFileTest, OpensOnlyRegularFilesAndSaysWhy) {
     const QString fifo = dir_.filePath("fifo.mp3");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_FALSE(readSongFile(fifo).regularFile); // returns at once, though no writer comes
-    EXPECT_FALSE(readSongFile(dir_.path()).regularFile);
-    EXPECT_FALSE(readSongFile("/dev/zero").regularFile);
-    EXPECT_FALSE(readSongFile(dir_.filePath("missing.mp3")).regularFile);
+    const std::pair<QString, QString> cases[] = {
+        {fifo, "not a regular file"}, // returns at once, though no writer comes
+        {dir_.path(), "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {dir_.filePath("missing.mp3"), "no such file"},
+        {dir_.filePath("missing/a.mp3"), "no such file"},
+    };
+    for (const auto& [path, problem] : cases) {
+        const SongRead read = readSongFile(path);
+        EXPECT_FALSE(read.regularFile) << path.toStdString();
+        EXPECT_EQ(read.problem, problem);
+    }
 }
