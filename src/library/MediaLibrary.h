@@ -96,14 +96,23 @@ struct ItemInfo {
 // "mm:ss" for a duration in seconds, rounded to the nearest second ("03:45", "75:00").
 QString durationText(double seconds);
 
-// Runs one statement of a procedure; a failure skips it and the procedure goes on.
-template <class Statement> bool resumeNext(Statement&& statement) noexcept {
+// Runs one statement of a procedure; a failure skips it and the procedure goes on. With
+// `failure`, a failure's reason is kept there (never empty).
+template <class Statement>
+bool resumeNext(Statement&& statement, QString* failure = nullptr) noexcept {
     try {
         statement();
         return true;
+    } catch (const std::exception& e) {
+        if (failure) {
+            *failure = QString::fromUtf8(e.what());
+        }
     } catch (...) {
-        return false;
     }
+    if (failure && failure->isEmpty()) {
+        *failure = QStringLiteral("unknown failure");
+    }
+    return false;
 }
 
 } // namespace corvane::library

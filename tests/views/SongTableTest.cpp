@@ -130,6 +130,24 @@ TEST_F(SongTable, AFailingCallLeavesOnlyItsCellEmpty) {
     EXPECT_EQ(row(2)[Time], "----");
     EXPECT_EQ(row(2)[Type], "----");
     EXPECT_EQ(row(2)[Artist], "C");
+    // Said once, counting songs, not calls.
+    EXPECT_EQ(state.StatusLine, "3 songs could not be read (first: cannot read Name)");
+}
+
+TEST_F(SongTable, OneSongThatCouldNotBeReadIsNamedInOneLine) {
+    playlist.add(Song("Fine"));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    EXPECT_EQ(state.StatusLine, QString());
+    const QStringList calls = {"durationString", "UserRating", "Artist",  "WM/Genre",
+                               "WM/Year",        "Album",      "FileType"};
+    Song unread("x");
+    for (const QString& call : calls) {
+        unread.failing(call);
+    }
+    playlist.add(unread.because("/music/a\nb.flac: not an audio file"));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    EXPECT_EQ(state.StatusLine,
+              "1 song could not be read (/music/a\uFFFDb.flac: not an audio file)");
 }
 
 // --- Row counts --------------------------------------------------------------------------------

@@ -33,12 +33,14 @@ public:
         failing_.insert(member);
         return *this;
     }
+    // What the failing calls say; "cannot read MEMBER" by default.
+    Song& because(QString why) { return set(why_, std::move(why)); }
     operator std::shared_ptr<const library::MediaItem>() const {
         auto song = std::make_shared<const library::MemorySong>(data_);
         if (failing_.isEmpty()) {
             return song;
         }
-        return std::make_shared<const library::test_support::FailingSong>(song, failing_);
+        return std::make_shared<const library::test_support::FailingSong>(song, failing_, why_);
     }
 
 private:
@@ -48,6 +50,7 @@ private:
     }
     library::SongData data_;
     QSet<QString> failing_;
+    QString why_;
 };
 
 class ViewsTest : public ::testing::Test {
