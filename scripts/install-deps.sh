@@ -7,8 +7,8 @@ packages=(
     # build; the icon's PNGs are rendered from its SVG
     g++ cmake ninja-build pkg-config
     qt6-base-dev libtag1-dev libsqlite3-dev librsvg2-bin
-    # the demo library's audio files
-    libflac-dev
+    # the demo library's and the tests' audio files
+    libflac-dev libvorbis-dev
     # tests and benchmarks
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     # "Courier New" through fontconfig, and a font for CJK titles

@@ -76,6 +76,10 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
             return {2, QStringLiteral("no playlist named \"%1\"").arg(commandLine.playlist)};
         }
         form.List1_Click(line);
+        // Songs that could not be read are worth a word too; the steps below show the same songs.
+        if (const QString songs = form.state().StatusLine; !songs.isEmpty()) {
+            result.message += (result.message.isEmpty() ? QString() : QStringLiteral("; ")) + songs;
+        }
         if (commandLine.label) {
             if (!commandLine.sort.empty()) {
                 if (HeadlessResult r = sort(form, commandLine.sort, true); r.exitCode != 0) {

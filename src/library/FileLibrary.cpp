@@ -20,8 +20,9 @@ namespace {
 // A song as read, with the texts that every listing asks for made once. A file that cannot be
 // read has no duration or rating; its file type is known from the name all the same.
 struct Song {
-    explicit Song(SongInfo read)
-        : title(std::move(read.title))
+    Song(SongInfo read, QString problem)
+        : problem(std::move(problem))
+        , title(std::move(read.title))
         , clock(read.readable ? durationText(read.seconds) : QString())
         , texts{read.readable ? QString::number(read.seconds, 'g', 12) : QString(),
                 read.readable ? QString::number(read.rating) : QString(),
@@ -31,6 +32,7 @@ struct Song {
                 std::move(read.album),
                 std::move(read.fileType)} {}
 
+    QString problem; // why it could not be read; empty when it was
     QString title;
     QString clock;
     ItemInfo texts;
@@ -55,7 +57,7 @@ public:
         if (!read.regularFile) {
             return nullptr;
         }
-        auto song = std::make_shared<const Song>(std::move(read.info));
+        auto song = std::make_shared<const Song>(std::move(read.info), std::move(read.problem));
         songs_.insert(path, {read.stamp, song});
         return song;
     }
@@ -70,28 +72,46 @@ private:
     long long reads_ = 0;
 };
 
+// A song whose file could not be read fails its calls with "PATH: why", so that the listing can
+// say what went wrong; its name is the fallback all the same. A stream has nothing to read.
 class FileSong final : public MediaItem {
 public:
-    FileSong(QString name, std::shared_ptr<const Song> song)
+    FileSong(QString name, std::shared_ptr<const Song> song, QString problem)
         : name_(std::move(name))
-        , song_(std::move(song)) {}
+        , song_(std::move(song))
+        , problem_(std::move(problem)) {}
 
     QString name() const override { return name_; }
 
-    QString durationString() const override { return song_ ? song_->clock : QString(); }
+    QString durationString() const override {
+        failIfUnread();
+        return song_ ? song_->clock : QString();
+    }
 
     QString getItemInfo(const QString& attribute) const override {
+        // A file that is no audio file still has the type its name gives.
+        if (!song_ || attribute != attribute::FileType) {
+            failIfUnread();
+        }
         return song_ ? song_->texts.get(attribute) : QString();
     }
 
 private:
+    void failIfUnread() const {
+        if (!problem_.isEmpty()) {
+            throw LibraryError(problem_.toStdString());
+        }
+    }
+
     QString name_;
     std::shared_ptr<const Song> song_;
+    QString problem_;
 };
 
 struct Entry {
     QString path;     // the file found on disk; empty for a stream or a missing file
     QString fallback; // the name when no file can be read: the playlist's title, else the file name
+    QString location; // as the playlist names it
 };
 
 class FilePlaylist final : public Playlist {
@@ -110,14 +130,22 @@ public:
         }
         const Entry& entry = entries_[static_cast<std::size_t>(index)];
         std::shared_ptr<const Song> song;
+        QString problem;
         if (!entry.path.isEmpty()) {
             song = songs_->song(entry.path);
+            problem = song ? song->problem : openProblem(entry.path);
+        } else if (!isStreamLocation(entry.location)) {
+            problem = QStringLiteral("no such file");
+        }
+        if (!problem.isEmpty()) {
+            problem = QStringLiteral("%1: %2").arg(
+                entry.path.isEmpty() ? entry.location : entry.path, problem);
         }
         QString name = entry.fallback;
         if (song) {
             name = song->title.isEmpty() ? QFileInfo(entry.path).completeBaseName() : song->title;
         }
-        return std::make_shared<FileSong>(std::move(name), std::move(song));
+        return std::make_shared<FileSong>(std::move(name), std::move(song), std::move(problem));
     }
 
 private:
@@ -234,7 +262,8 @@ struct FileLibrary::State {
         for (const PlaylistEntry& entry : parsed.entries) {
             entries.push_back(
                 {resolver.resolve(entry.location),
-                 entry.title.isEmpty() ? lastPathComponent(entry.location) : entry.title});
+                 entry.title.isEmpty() ? lastPathComponent(entry.location) : entry.title,
+                 entry.location});
         }
         const QString title = parsed.title.trimmed();
         return std::make_shared<FilePlaylist>(title.isEmpty() ? info.completeBaseName() : title,

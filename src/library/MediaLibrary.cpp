@@ -36,6 +36,17 @@ QString ItemInfo::get(const QString& attribute) const {
     return {};
 }
 
+QString failureReason(const std::exception_ptr& failure) {
+    QString reason;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        reason = QString::fromUtf8(e.what());
+    } catch (...) {
+    }
+    return reason.isEmpty() ? QStringLiteral("unknown failure") : reason;
+}
+
 QString durationText(double seconds) {
     const long long total = std::isfinite(seconds) && seconds > 0 ? std::llround(seconds) : 0;
     return QStringLiteral("%1:%2")

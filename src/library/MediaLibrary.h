@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -96,12 +97,20 @@ struct ItemInfo {
 // "mm:ss" for a duration in seconds, rounded to the nearest second ("03:45", "75:00").
 QString durationText(double seconds);
 
-// Runs one statement of a procedure; a failure skips it and the procedure goes on.
-template <class Statement> bool resumeNext(Statement&& statement) noexcept {
+// What a failure says, for a status line: the exception's message, never empty.
+QString failureReason(const std::exception_ptr& failure);
+
+// Runs one statement of a procedure; a failure skips it and the procedure goes on. With
+// `failure`, a failure's reason is kept there.
+template <class Statement>
+bool resumeNext(Statement&& statement, QString* failure = nullptr) noexcept {
     try {
         statement();
         return true;
     } catch (...) {
+        if (failure) {
+            *failure = failureReason(std::current_exception());
+        }
         return false;
     }
 }

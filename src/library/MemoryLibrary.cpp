@@ -3,38 +3,27 @@
 #include <algorithm>
 
 namespace corvane::library {
-namespace {
-
-void failIf(const SongData& song, const QString& member) {
-    if (song.failing.contains(member)) {
-        throw LibraryError("cannot read " + member.toStdString());
-    }
-}
-
-} // namespace
 
 MemorySong::MemorySong(SongData data)
-    : data_(std::move(data))
-    , info_{QString::number(data_.seconds, 'g', 12),
-            QString::number(data_.rating),
-            data_.artist,
-            data_.genre,
-            data_.year,
-            data_.album,
-            data_.fileType} {}
+    : title_(std::move(data.title))
+    , seconds_(data.seconds)
+    , info_{QString::number(data.seconds, 'g', 12),
+            QString::number(data.rating),
+            std::move(data.artist),
+            std::move(data.genre),
+            std::move(data.year),
+            std::move(data.album),
+            std::move(data.fileType)} {}
 
 QString MemorySong::name() const {
-    failIf(data_, QStringLiteral("Name"));
-    return data_.title;
+    return title_;
 }
 
 QString MemorySong::durationString() const {
-    failIf(data_, QStringLiteral("durationString"));
-    return durationText(data_.seconds);
+    return durationText(seconds_);
 }
 
 QString MemorySong::getItemInfo(const QString& attribute) const {
-    failIf(data_, attribute);
     return info_.get(attribute);
 }
 
@@ -46,7 +35,11 @@ std::shared_ptr<const MediaItem> MemoryPlaylist::item(int index) const {
 }
 
 MemoryPlaylist& MemoryPlaylist::add(SongData song) {
-    songs_.push_back(std::make_shared<const MemorySong>(std::move(song)));
+    return add(std::make_shared<const MemorySong>(std::move(song)));
+}
+
+MemoryPlaylist& MemoryPlaylist::add(std::shared_ptr<const MediaItem> song) {
+    songs_.push_back(std::move(song));
     return *this;
 }
 

@@ -2,8 +2,6 @@
 
 #include "library/MediaLibrary.h"
 
-#include <QSet>
-
 // A library built in code: any number of playlists and songs, for tests and benchmarks.
 namespace corvane::library {
 
@@ -16,9 +14,6 @@ struct SongData {
     int rating = 0;       // "UserRating", 0-99
     double seconds = 0.0; // "Duration"
     QString fileType;
-    // Members whose calls fail ("Name", "durationString" or an attribute name), to exercise the
-    // callers' skipping of failed statements.
-    QSet<QString> failing;
 };
 
 class MemorySong final : public MediaItem {
@@ -27,10 +22,10 @@ public:
     QString name() const override;
     QString durationString() const override;
     QString getItemInfo(const QString& attribute) const override;
-    const SongData& data() const { return data_; }
 
 private:
-    SongData data_;
+    QString title_;
+    double seconds_;
     ItemInfo info_;
 };
 
@@ -43,11 +38,12 @@ public:
     std::shared_ptr<const MediaItem> item(int index) const override;
 
     MemoryPlaylist& add(SongData song);
+    MemoryPlaylist& add(std::shared_ptr<const MediaItem> song);
     void clear() { songs_.clear(); }
 
 private:
     QString name_;
-    std::vector<std::shared_ptr<const MemorySong>> songs_;
+    std::vector<std::shared_ptr<const MediaItem>> songs_;
 };
 
 class MemoryLibrary final : public Player,

@@ -15,7 +15,8 @@
 //   percentage (RATING 6-100, MP4 rate)  0                         unrated
 //                                        1-20, 21-40, 41-60,       1, 2, 3,
 //                                        61-80, 81-100             4, 5
-//   fraction (FMPS_RATING 0.0-1.0)       as the percentage of f x 100, rounded; 0.0 unrated
+//   fraction (FMPS_RATING 0.0-1.0,       as the percentage of f x 100, rounded; 0.0 unrated
+//   a player's rating:EMAIL)
 //   RATING as a whole number 0-5         that many stars
 //   RATING with a decimal point, <= 1    a fraction
 //   ASF WM/SharedUserRating              kept as it is (already 0-99), capped at 99

@@ -2,14 +2,20 @@
 
 #include "library/Rating.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <aifffile.h>
 #include <apefile.h>
+#include <apetag.h>
 #include <asffile.h>
+#include <cerrno>
+#include <cstring>
 #include <fileref.h>
 #include <flacfile.h>
+#include <id3v1tag.h>
 #include <id3v2tag.h>
+#include <infotag.h>
 #include <mp4file.h>
 #include <mpcfile.h>
 #include <mpegfile.h>
@@ -17,10 +23,12 @@
 #include <opusfile.h>
 #include <popularimeterframe.h>
 #include <speexfile.h>
+#include <sys/stat.h>
 #include <tfilestream.h>
 #include <tpropertymap.h>
 #include <trueaudiofile.h>
 #include <unistd.h>
+#include <vector>
 #include <vorbisfile.h>
 #include <wavfile.h>
 #include <wavpackfile.h>
@@ -87,25 +95,6 @@ QString yearOf(const QString& date) {
     return year == u"0000" ? QString() : year;
 }
 
-const ID3v2::Tag* id3v2TagOf(File* file) {
-    if (auto* mpeg = dynamic_cast<MPEG::File*>(file)) {
-        return mpeg->hasID3v2Tag() ? mpeg->ID3v2Tag() : nullptr;
-    }
-    if (auto* flac = dynamic_cast<FLAC::File*>(file)) {
-        return flac->hasID3v2Tag() ? flac->ID3v2Tag() : nullptr;
-    }
-    if (auto* wav = dynamic_cast<RIFF::WAV::File*>(file)) {
-        return wav->hasID3v2Tag() ? wav->ID3v2Tag() : nullptr;
-    }
-    if (auto* aiff = dynamic_cast<RIFF::AIFF::File*>(file)) {
-        return aiff->hasID3v2Tag() ? aiff->tag() : nullptr;
-    }
-    if (auto* tta = dynamic_cast<TrueAudio::File*>(file)) {
-        return tta->hasID3v2Tag() ? tta->ID3v2Tag() : nullptr;
-    }
-    return nullptr;
-}
-
 // The Windows Media Player frame first, else the first other frame that holds a rating.
 // -1: no rating there.
 int popularimeterRating(const ID3v2::Tag& tag) {
@@ -168,25 +157,119 @@ int mp4Rating(const MP4::Tag& tag) {
     return -1;
 }
 
-int ratingOf(File* file, const PropertyMap& properties) {
+// The rating frames of the tag's own kind; -1 for a kind that has none, or none there.
+int nativeRating(const Tag* tag) {
+    if (const auto* id3v2 = dynamic_cast<const ID3v2::Tag*>(tag)) {
+        return popularimeterRating(*id3v2);
+    }
+    if (const auto* asf = dynamic_cast<const ASF::Tag*>(tag)) {
+        return asfRating(*asf);
+    }
+    if (const auto* mp4 = dynamic_cast<const MP4::Tag*>(tag)) {
+        return mp4Rating(*mp4);
+    }
+    return -1;
+}
+
+// Xiph comments (and APE, ID3v2 TXXX) hold FMPS_RATING and RATING as text, and a player's own
+// "rating:EMAIL" (Quod Libet's: "rating:quodlibet@lists.sacredchao.net") as a fraction.
+int textRating(const PropertyMap& properties) {
+    if (properties.contains("FMPS_RATING")) {
+        return ratingFromFraction(joined(properties, "FMPS_RATING").toDouble());
+    }
+    if (properties.contains("RATING")) {
+        return ratingFromText(joined(properties, "RATING"));
+    }
     int rating = -1;
-    if (const ID3v2::Tag* id3v2 = id3v2TagOf(file)) {
-        rating = popularimeterRating(*id3v2);
+    for (const auto& [key, values] : properties) {
+        if (key.startsWith("RATING:") && !values.isEmpty()) {
+            rating = ratingFromFraction(toQString(values.front()).trimmed().toDouble());
+            if (rating > 0) {
+                break;
+            }
+        }
     }
-    if (auto* asf = dynamic_cast<ASF::File*>(file); asf && rating < 0 && asf->tag()) {
-        rating = asfRating(*asf->tag());
+    return rating;
+}
+
+// One of a file's tags: its fields, and the rating it gives (-1: none).
+struct TagFields {
+    PropertyMap properties;
+    int rating = -1;
+};
+
+using Tags = std::vector<TagFields>;
+
+TagFields fieldsOf(PropertyMap properties, const Tag* tag) {
+    int rating = nativeRating(tag);
+    if (rating < 0) {
+        rating = textRating(properties);
     }
-    if (auto* mp4 = dynamic_cast<MP4::File*>(file); mp4 && rating < 0 && mp4->tag()) {
-        rating = mp4Rating(*mp4->tag());
+    return {std::move(properties), rating};
+}
+
+// TagLib's File::properties() answers from one tag only: each tag's own properties() are read.
+template <class... TagType> Tags tagsInOrder(const TagType*... tags) {
+    Tags fields;
+    const auto add = [&](const auto* tag) {
+        if (tag) {
+            fields.push_back(fieldsOf(tag->properties(), tag));
+        }
+    };
+    (add(tags), ...);
+    return fields;
+}
+
+template <class Type> Tags apeThenId3v1(Type* file) {
+    return tagsInOrder(file->APETag(), file->ID3v1Tag());
+}
+
+// The file's tags, first the one read first: a field or rating missing from a tag is taken from
+// the next (an MP3 from ffmpeg has an ID3v2 tag with only the encoder's name, and the user's tags
+// in APEv2 or ID3v1). A tag absent from the file is an empty one or none.
+Tags tagsOf(File& file) {
+    if (auto* mpeg = dynamic_cast<MPEG::File*>(&file)) {
+        return tagsInOrder(mpeg->ID3v2Tag(), mpeg->APETag(), mpeg->ID3v1Tag());
     }
-    // Xiph comments (and APE, ID3v2 TXXX) hold FMPS_RATING and RATING as text.
-    if (rating < 0 && properties.contains("FMPS_RATING")) {
-        rating = ratingFromFraction(joined(properties, "FMPS_RATING").toDouble());
+    if (auto* flac = dynamic_cast<FLAC::File*>(&file)) {
+        return tagsInOrder(flac->xiphComment(), flac->ID3v2Tag(), flac->ID3v1Tag());
     }
-    if (rating < 0 && properties.contains("RATING")) {
-        rating = ratingFromText(joined(properties, "RATING"));
+    if (auto* wav = dynamic_cast<RIFF::WAV::File*>(&file)) {
+        return tagsInOrder(wav->ID3v2Tag(), wav->InfoTag());
     }
-    return std::max(rating, 0);
+    if (auto* tta = dynamic_cast<TrueAudio::File*>(&file)) {
+        return tagsInOrder(tta->ID3v2Tag(), tta->ID3v1Tag());
+    }
+    if (auto* wavPack = dynamic_cast<WavPack::File*>(&file)) {
+        return apeThenId3v1(wavPack);
+    }
+    if (auto* ape = dynamic_cast<APE::File*>(&file)) {
+        return apeThenId3v1(ape);
+    }
+    if (auto* mpc = dynamic_cast<MPC::File*>(&file)) {
+        return apeThenId3v1(mpc);
+    }
+    // One tag of one kind (Ogg, MP4, ASF, AIFF): the file's properties are that tag's.
+    return {fieldsOf(file.properties(), file.tag())};
+}
+
+// The field from the first tag that holds it.
+QString field(const Tags& tags, const char* key) {
+    for (const TagFields& tag : tags) {
+        if (QString value = joined(tag.properties, key); !value.isEmpty()) {
+            return value;
+        }
+    }
+    return {};
+}
+
+int rating(const Tags& tags) {
+    for (const TagFields& tag : tags) {
+        if (tag.rating >= 0) {
+            return tag.rating;
+        }
+    }
+    return 0;
 }
 
 // TagLib opens some junk as a valid file (any bytes after an MPEG frame sync, the first bytes
@@ -199,13 +282,13 @@ void describe(File& file, SongInfo& info) {
     }
     info.readable = true;
     info.seconds = milliseconds / 1000.0;
-    const PropertyMap properties = file.properties();
-    info.title = joined(properties, "TITLE");
-    info.artist = joined(properties, "ARTIST");
-    info.album = joined(properties, "ALBUM");
-    info.genre = joined(properties, "GENRE");
-    info.year = yearOf(joined(properties, "DATE"));
-    info.rating = ratingOf(&file, properties);
+    const Tags tags = tagsOf(file);
+    info.title = field(tags, "TITLE");
+    info.artist = field(tags, "ARTIST");
+    info.album = field(tags, "ALBUM");
+    info.genre = field(tags, "GENRE");
+    info.year = yearOf(field(tags, "DATE"));
+    info.rating = rating(tags);
 }
 
 void readTags(IOStream& stream, SongInfo& info) {
@@ -231,10 +314,36 @@ void readTags(IOStream& stream, SongInfo& info) {
 
 } // namespace
 
+QString openProblem(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status {};
+    int error = 0;
+    if (::stat(name.constData(), &status) != 0) {
+        error = errno;
+    } else if (!S_ISREG(status.st_mode)) {
+        return QStringLiteral("not a regular file");
+    } else if (::access(name.constData(), R_OK) != 0) {
+        error = errno;
+    }
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("no such file");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("permission denied");
+    case 0:
+        return QStringLiteral("cannot be opened");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error)).toLower();
+    }
+}
+
 SongRead readSongFile(const QString& path) {
     SongRead read;
     const int fd = openRegularFile(path, &read.stamp);
     if (fd < 0) {
+        read.problem = openProblem(path);
         return read;
     }
     read.regularFile = true;
@@ -242,10 +351,14 @@ SongRead readSongFile(const QString& path) {
     FileStream stream(fd, true);
     if (!stream.isOpen()) {
         ::close(fd);
+        read.problem = QStringLiteral("cannot be read");
         return read;
     }
     // The stream now owns the descriptor.
     readTags(stream, read.info);
+    if (!read.info.readable) {
+        read.problem = QStringLiteral("not an audio file or damaged");
+    }
     return read;
 }
 

@@ -23,10 +23,17 @@ struct SongRead {
     bool regularFile = false; // false: nothing was opened
     FileStamp stamp;          // of the file as it was read
     SongInfo info;
+    // Why the song could not be read ("no such file", "not an audio file or damaged"); empty
+    // when it was.
+    QString problem;
 };
 
 // Reads a song's file: only a regular file is opened (a FIFO or a device named by a playlist
 // must never block the program), without waiting on it.
 SongRead readSongFile(const QString& path);
+
+// Why the file at `path` cannot be opened as a song: "no such file", "permission denied", "not a
+// regular file" (a folder, a FIFO, a device) or the system's words.
+QString openProblem(const QString& path);
 
 } // namespace corvane::library

@@ -27,6 +27,21 @@ QString ratingStars(double rating) {
     return QString(static_cast<qsizetype>(stars), u'*');
 }
 
+// A control character (a NUL, a newline, a tab, ESC) or a line or paragraph separator in a tag
+// or a file name would break a song's line in two or reach a terminal as a command: each shows
+// as U+FFFD, whichever backend the song came from.
+QString printable(QString text) {
+    const auto unprintable = [](QChar c) {
+        const QChar::Category category = c.category();
+        return category == QChar::Other_Control || category == QChar::Separator_Line ||
+               category == QChar::Separator_Paragraph;
+    };
+    if (std::any_of(text.cbegin(), text.cend(), unprintable)) {
+        std::replace_if(text.begin(), text.end(), unprintable, QChar::ReplacementCharacter);
+    }
+    return text;
+}
+
 int roundHalfEven(double value) {
     return static_cast<int>(std::nearbyint(value));
 }
@@ -44,34 +59,53 @@ bool LoadSongTable(FormState& state, const library::Playlist& playlist) {
     }
 
     state.SongTable.resize(static_cast<std::size_t>(count));
+    int unread = 0; // songs with a call that failed
+    QString firstFailure;
     for (int i = 0; i < count; ++i) {
         SongRow& row = state.SongTable[static_cast<std::size_t>(i)];
+        QString failure; // the first of this song's calls to fail
+        const auto call = [&](const auto& statement) {
+            QString why;
+            if (!resumeNext(statement, &why) && failure.isEmpty()) {
+                failure = why;
+            }
+        };
         std::shared_ptr<const library::MediaItem> song;
-        resumeNext([&] { song = playlist.item(i); });
+        call([&] { song = playlist.item(i); });
         if (song) {
             const auto info = [&](const QString& attribute, int kept, QString& cell) {
-                resumeNext(
-                    [&] { cell = text::firstCharacters(song->getItemInfo(attribute), kept); });
+                call([&] {
+                    cell = text::firstCharacters(printable(song->getItemInfo(attribute)), kept);
+                });
             };
             // Each row's rating starts unset, so a failed read never shows another song's stars.
             QString rating;
-            resumeNext([&] {
-                rating = ratingStars(asNumber(song->getItemInfo(library::attribute::UserRating)));
-            });
-            resumeNext([&] { row[Title] = text::firstCharacters(song->name(), 29); });
+            call([&] { rating = song->getItemInfo(library::attribute::UserRating); });
+            call([&] { row[Title] = text::firstCharacters(printable(song->name()), 29); });
             info(library::attribute::Artist, 20, row[Artist]);
-            resumeNext([&] { row[Time] = song->durationString(); });
-            row[Rating] = rating;
+            call([&] { row[Time] = printable(song->durationString()); });
+            // No rating (a stream's) is no failure of the song.
+            resumeNext([&] { row[Rating] = ratingStars(asNumber(rating)); });
             info(library::attribute::Genre, 11, row[Genre]);
-            resumeNext([&] { row[Year] = song->getItemInfo(library::attribute::Year); });
+            call([&] { row[Year] = printable(song->getItemInfo(library::attribute::Year)); });
             info(library::attribute::Album, 27, row[Album]);
-            resumeNext([&] { row[Type] = song->getItemInfo(library::attribute::FileType); });
+            call([&] { row[Type] = printable(song->getItemInfo(library::attribute::FileType)); });
         }
         for (QString& cell : row) {
             if (cell.isEmpty()) {
                 cell = QStringLiteral("----");
             }
         }
+        if (!failure.isEmpty() && unread++ == 0) {
+            firstFailure = printable(failure);
+        }
+    }
+    // The cells show "----"; the status line says why, once for the whole table.
+    if (unread == 1) {
+        state.StatusLine = QStringLiteral("1 song could not be read (%1)").arg(firstFailure);
+    } else if (unread > 1) {
+        state.StatusLine =
+            QStringLiteral("%1 songs could not be read (first: %2)").arg(unread).arg(firstFailure);
     }
     return true;
 }

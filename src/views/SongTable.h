@@ -6,8 +6,9 @@
 // The selected playlist's songs as display-ready cells, and its total playing time.
 namespace corvane::views {
 
-// Fills SongTable and LastSong from `playlist`, in its own order. Returns false when the
-// playlist has no songs: the view then stops after its header lines.
+// Fills SongTable and LastSong from `playlist`, in its own order. A call that fails leaves its
+// cell "----"; how many songs could not be read, and why the first, goes to StatusLine. Returns
+// false when the playlist has no songs: the view then stops after its header lines.
 bool LoadSongTable(FormState& state, const library::Playlist& playlist);
 
 struct PlayingTime {

@@ -1,6 +1,7 @@
 #include "app/Headless.h"
 
 #include "AppTestSupport.h"
+#include "FailingSong.h"
 
 #include <QBuffer>
 
@@ -157,4 +158,34 @@ TEST_F(Headless, ABadSettingsFileIsAWarningAndTheDefaultStands) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.message.contains(userSettings)) << r.message.toStdString();
     EXPECT_TRUE(output.contains("Road Trip"));
+}
+
+TEST_F(Headless, SongsThatCouldNotBeReadAreAWarningAfterTheSameOutput) {
+    auto unread = [](const char* title, const char* why) {
+        return std::make_shared<library::test_support::FailingSong>(
+            std::make_shared<library::MemorySong>(test::song(title, {}, 0)),
+            QSet<QString>{"durationString", "Artist"}, why);
+    };
+    library->addPlaylist(QStringLiteral("Lost"))
+        .add(unread("x", "/music/x.flac: not an audio file"))
+        .add(test::song("Fine", "Ann", 10))
+        .add(unread("y", "/music/y.mp3: no such file"));
+    const QString said = "2 songs could not be read (first: /music/x.flac: not an audio file)";
+    const HeadlessResult r = run({"--playlist", "Lost", "--sort", "Title,Time"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.message, said);
+    EXPECT_EQ(output, windowText([](Form1& w) {
+                  w.List1_Click(lineOf(w, "Lost"));
+                  w.cmdMinorSort_Click();
+                  w.cmdSort_Click(2);
+                  w.cmdSort_Click(0);
+              }));
+    EXPECT_TRUE(output.contains("  2  x                             ----                 ----  "));
+    // After a settings file's warning, and with a printout that went well.
+    write(userSettings, "11\r\n2\r\n");
+    const HeadlessResult printed =
+        run({"--playlist", "Lost", "--label", "--print-text", "-"}, recordingPrinters());
+    EXPECT_EQ(printed.exitCode, 0);
+    EXPECT_TRUE(printed.message.contains(userSettings)) << printed.message.toStdString();
+    EXPECT_TRUE(printed.message.endsWith("; " + said)) << printed.message.toStdString();
 }

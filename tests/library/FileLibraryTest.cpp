@@ -1,7 +1,7 @@
 #include "library/FileLibrary.h"
-#include "library/LibrarySource.h"
 
 #include "LibraryTestSupport.h"
+#include "library/LibrarySource.h"
 #include "library/demo/AudioWriter.h"
 
 #include <QCoreApplication>
@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -53,8 +54,11 @@ QStringList names(const PlaylistArray& playlists) {
     return result;
 }
 
-// One listing as the views make it: every call the song table and the total time make.
-QStringList listing(const PlaylistCollection& collection, const QString& name) {
+// One listing as the views make it: every call the song table and the total time make. A call
+// that fails leaves its cell empty, and the song's line ends with " !" and the first failure's
+// reason, paths below `root` shown from there.
+QStringList listing(const PlaylistCollection& collection, const QString& name,
+                    const QString& root = {}) {
     QStringList lines;
     const PlaylistArray found = collection.getByName(name);
     if (found.count() == 0) {
@@ -63,13 +67,27 @@ QStringList listing(const PlaylistCollection& collection, const QString& name) {
     const auto playlist = found.item(0);
     for (int i = 0; i < playlist->count(); ++i) {
         const auto song = playlist->item(i);
-        QStringList cells{song->name(), song->durationString()};
+        QString failure;
+        const auto cell = [&](const std::function<QString()>& call) {
+            try {
+                return call();
+            } catch (const LibraryError& e) {
+                if (failure.isEmpty()) {
+                    failure = QStringLiteral(" !") + e.what();
+                }
+                return QString();
+            }
+        };
+        QStringList cells{song->name(), cell([&] { return song->durationString(); })};
         for (const QString& attribute :
              {attribute::UserRating, attribute::Artist, attribute::Genre, attribute::Year,
               attribute::Album, attribute::FileType, attribute::Duration}) {
-            cells.push_back(song->getItemInfo(attribute));
+            cells.push_back(cell([&] { return song->getItemInfo(attribute); }));
         }
-        lines.push_back(cells.join(u'|'));
+        if (!root.isEmpty()) {
+            failure.replace(root + u'/', QString());
+        }
+        lines.push_back(cells.join(u'|') + failure);
     }
     return lines;
 }
@@ -118,11 +136,14 @@ TEST_F(FileLibraryTest, ReadsEverySongsAttributes) {
 }
 
 TEST_F(FileLibraryTest, MissingFilesAndStreamsStayAsNamedSongs) {
-    writeText("Mix.m3u", "#EXTINF:10,Gone Song\ngone.mp3\nalso gone.flac\n"
+    writeText("Mix.m3u", "#EXTINF:10,Gone Song\ngone.mp3\nalso gone.flac\nC:\\Music\\x.mp3\n"
                          "#EXTINF:-1,Radio\nhttp://radio.example/live\nhttp://radio.example/\n");
     const auto library = open();
-    EXPECT_EQ(listing(*library, "Mix"),
-              QStringList({"Gone Song||||||||", "also gone.flac||||||||", "Radio||||||||",
+    // A missing file's calls fail with the path the playlist names; a stream has nothing to read.
+    EXPECT_EQ(listing(*library, "Mix", root_),
+              QStringList({"Gone Song|||||||| !gone.mp3: no such file",
+                           "also gone.flac|||||||| !also gone.flac: no such file",
+                           "x.mp3|||||||| !C:/Music/x.mp3: no such file", "Radio||||||||",
                            "http://radio.example/||||||||"}));
     EXPECT_EQ(library->audioFileReads(), 0);
 }
@@ -136,18 +157,19 @@ TEST_F(FileLibraryTest, AFifoOrFolderNamedByAPlaylistNeverBlocks) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(at("Trap.m3u")).constData(), 0600), 0);
     const auto library = open();
     EXPECT_EQ(names(library->getAll()), QStringList({"Mix"}));
-    const QStringList lines = listing(*library, "Mix");
+    const QStringList lines = listing(*library, "Mix", root_);
     ASSERT_EQ(lines.size(), 4);
-    EXPECT_EQ(lines[0], "fifo.mp3||||||||");
-    EXPECT_EQ(lines[1], "folder.mp3||||||||");
-    EXPECT_EQ(lines[2], "zero||||||||");
+    EXPECT_EQ(lines[0], "fifo.mp3|||||||| !fifo.mp3: not a regular file");
+    EXPECT_EQ(lines[1], "folder.mp3|||||||| !folder.mp3: not a regular file");
+    EXPECT_EQ(lines[2], "zero|||||||| !/dev/zero: not a regular file");
     EXPECT_TRUE(lines[3].startsWith("Real|00:05|50|"));
 }
 
 TEST_F(FileLibraryTest, CorruptSongsKeepTheirFileNameAndType) {
     writeText("bad.mp3", QByteArray(3000, '\xFF'));
     writeText("Mix.m3u", "bad.mp3\n");
-    EXPECT_EQ(listing(*open(), "Mix"), QStringList({"bad|||||||mp3|"}));
+    EXPECT_EQ(listing(*open(), "Mix", root_),
+              QStringList({"bad|||||||mp3| !bad.mp3: not an audio file or damaged"}));
 }
 
 TEST_F(FileLibraryTest, ARepeatListingReadsNoFile) {

@@ -5,13 +5,26 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <apetag.h>
+#include <flacfile.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <id3v1tag.h>
+#include <id3v2tag.h>
+#include <infotag.h>
+#include <mpegfile.h>
 #include <sys/stat.h>
+#include <textidentificationframe.h>
+#include <wavfile.h>
+#include <xiphcomment.h>
 
 using namespace corvane::library;
 using demo::SongTags;
 
 namespace {
+
+const QString WindowsMediaPlayer = QStringLiteral("Windows Media Player 9 Series");
+const QString QuodLibet = QStringLiteral("rating:quodlibet@lists.sacredchao.net");
 
 class SongFileTest : public ::testing::Test {
 protected:
@@ -34,65 +47,158 @@ SongTags fullTags() {
             {}};
 }
 
+using namespace TagLib;
+
+// An MP3 as ffmpeg leaves it (an ID3v2.4 tag naming only the encoder), then tagged by a tool that
+// writes the tags of `types` and leaves the others as they are.
+void tagFfmpegMp3(const QString& path, int types, const std::function<void(MPEG::File&)>& tag) {
+    ASSERT_TRUE(demo::writeSilentMp3(path, 2));
+    for (const int written : {int(MPEG::File::ID3v2), types}) {
+        MPEG::File file(QFile::encodeName(path).constData(), false);
+        if (written == MPEG::File::ID3v2) {
+            auto* encoder = new ID3v2::TextIdentificationFrame("TSSE", String::Latin1);
+            encoder->setText("Lavf59.27.100");
+            file.ID3v2Tag(true)->addFrame(encoder);
+        } else {
+            tag(file);
+        }
+        ASSERT_TRUE(file.save(written, File::StripNone, ID3v2::v4, File::DoNotDuplicate));
+    }
+}
+
 } // namespace
 
-TEST_F(SongFileTest, ReadsTheTagsAndLengthOfAnMp3) {
-    SongTags tags = fullTags();
-    tags.popularimeters = {{"Windows Media Player 9 Series", 196}};
-    const SongRead read = readSongFile(write("Song.MP3", 10.0, tags));
-    ASSERT_TRUE(read.regularFile);
-    EXPECT_TRUE(read.info.readable);
-    EXPECT_EQ(read.info.title, tags.title);
-    EXPECT_EQ(read.info.artist, tags.artist);
-    EXPECT_EQ(read.info.album, tags.album);
-    EXPECT_EQ(read.info.genre, tags.genre);
-    EXPECT_EQ(read.info.year, "2004");
-    EXPECT_EQ(read.info.fileType, "mp3");
-    EXPECT_EQ(read.info.rating, 75);
-    EXPECT_NEAR(read.info.seconds, 10.0, 0.1);
-}
-
-TEST_F(SongFileTest, ReadsTheTagsAndLengthOfAFlac) {
+TEST_F(SongFileTest, ReadsTheTagsAndLengthOfEachFormat) {
     SongTags tags = fullTags();
     tags.title = "Café 夜";
-    tags.fields = {{"FMPS_RATING", "0.6"}};
-    const SongRead read = readSongFile(write("song.flac", 642.5, tags));
-    EXPECT_EQ(read.info.title, "Café 夜");
-    EXPECT_EQ(read.info.fileType, "flac");
-    EXPECT_EQ(read.info.rating, 50);
-    EXPECT_NEAR(read.info.seconds, 642.5, 0.01);
+    const std::tuple<const char*, double, SongTags> files[] = {{"Song.MP3", 10.0, tags},
+                                                               {"song.flac", 642.5, tags},
+                                                               {"song.ogg", 5.0, tags},
+                                                               {"song.opus", 3.5, tags},
+                                                               {"bare.flac", 3.0, {}}};
+    for (const auto& [name, seconds, written] : files) {
+        SCOPED_TRACE(name);
+        const SongRead read = readSongFile(write(name, seconds, written));
+        ASSERT_TRUE(read.regularFile);
+        EXPECT_TRUE(read.info.readable);
+        EXPECT_EQ(QStringList({read.info.title, read.info.artist, read.info.album, read.info.genre,
+                               read.info.year}),
+                  QStringList({written.title, written.artist, written.album, written.genre,
+                               written.date.left(4)}));
+        EXPECT_EQ(read.info.fileType, QString::fromLatin1(name).section('.', 1).toLower());
+        EXPECT_EQ(read.info.rating, 0);
+        EXPECT_NEAR(read.info.seconds, seconds, 0.1);
+    }
 }
 
-TEST_F(SongFileTest, PrefersWindowsMediaPlayersPopularimeter) {
-    SongTags tags = fullTags();
-    tags.popularimeters = {{"someone@example.org", 255}, {"Windows Media Player 9 Series", 1}};
-    EXPECT_EQ(readSongFile(write("a.mp3", 1, tags)).info.rating, 1);
-    tags.popularimeters = {{"someone@example.org", 0}, {"other@example.org", 128}};
-    EXPECT_EQ(readSongFile(write("b.mp3", 1, tags)).info.rating, 50);
-    tags.popularimeters = {};
-    tags.fields = {{"FMPS_Rating", "1.0"}};
-    EXPECT_EQ(readSongFile(write("c.mp3", 1, tags)).info.rating, 99);
+TEST_F(SongFileTest, RatingsByTheirKeysInOrder) {
+    struct Case {
+        const char* file;
+        QList<demo::Popularimeter> popularimeters;
+        QList<QPair<QString, QString>> fields;
+        int rating;
+    };
+    const Case cases[] = {
+        // POPM: Windows Media Player's frame wherever it stands, else the first other frame
+        // that holds a rating.
+        {"wmp.mp3", {{"someone@example.org", 255}, {WindowsMediaPlayer, 1}}, {}, 1},
+        {"wmp0.mp3", {{"someone@example.org", 255}, {WindowsMediaPlayer, 0}}, {}, 0},
+        {"first.mp3",
+         {{"a@example.org", 0}, {"b@example.org", 64}, {"c@example.org", 255}},
+         {},
+         25},
+        {"txxx.mp3", {}, {{"FMPS_Rating", "1.0"}}, 99},
+        {"popm-first.mp3", {{"a@example.org", 128}}, {{"FMPS_Rating", "1.0"}}, 50},
+        {"percent.flac", {}, {{"RATING", "40"}}, 25},
+        {"stars.flac", {}, {{"RATING", "5"}}, 99},
+        {"fmps-first.flac", {}, {{"FMPS_RATING", "0.2"}, {"RATING", "5"}}, 1},
+        // A player's own "rating:EMAIL" holds a fraction, read after the keys above.
+        {"ql.ogg", {}, {{QuodLibet, "0.8"}}, 75},
+        {"ql.flac", {}, {{QuodLibet, "0.8"}}, 75},
+        {"ql.opus", {}, {{QuodLibet, "0.8"}}, 75},
+        {"ql-after.ogg", {}, {{QuodLibet, "1.0"}, {"RATING", "2"}}, 25},
+        {"ql-bad.opus", {}, {{QuodLibet, "4"}}, 0},
+    };
+    for (const Case& c : cases) {
+        SongTags tags = fullTags();
+        tags.popularimeters = c.popularimeters;
+        tags.fields = c.fields;
+        EXPECT_EQ(readSongFile(write(c.file, 1, tags)).info.rating, c.rating) << c.file;
+    }
 }
 
-TEST_F(SongFileTest, ReadsXiphRatingFields) {
-    SongTags tags = fullTags();
-    tags.fields = {{"RATING", "40"}};
-    EXPECT_EQ(readSongFile(write("a.flac", 1, tags)).info.rating, 25);
-    tags.fields = {{"RATING", "5"}};
-    EXPECT_EQ(readSongFile(write("b.flac", 1, tags)).info.rating, 99);
-    tags.fields = {{"FMPS_RATING", "0.2"}, {"RATING", "5"}};
-    EXPECT_EQ(readSongFile(write("c.flac", 1, tags)).info.rating, 1);
-}
-
-TEST_F(SongFileTest, LeavesMissingTagsEmpty) {
-    const SongRead read = readSongFile(write("bare.flac", 3, {}));
-    EXPECT_TRUE(read.info.readable);
-    EXPECT_EQ(read.info.title, QString());
-    EXPECT_EQ(read.info.album, QString());
-    EXPECT_EQ(read.info.year, QString());
-    EXPECT_EQ(read.info.genre, QString());
-    EXPECT_EQ(read.info.rating, 0);
-    EXPECT_NEAR(read.info.seconds, 3, 0.01);
+TEST_F(SongFileTest, AFieldMissingFromOneTagIsTakenFromTheNext) {
+    const auto basics = [](Tag* tag) {
+        tag->setTitle("Salt");
+        tag->setArtist("Keepers");
+        tag->setAlbum("Harbour");
+        tag->setYear(2004);
+    };
+    struct Case {
+        const char* file;
+        std::function<void(const QString&)> write;
+        const char* titleArtistAlbumYearRating;
+    };
+    const Case cases[] = {
+        {"ffmpeg-ape.mp3",
+         [&](const QString& path) {
+             tagFfmpegMp3(path, MPEG::File::APE, [&](MPEG::File& file) {
+                 basics(file.APETag(true));
+                 file.APETag()->addValue("FMPS_RATING", "0.8");
+             });
+         },
+         "Salt|Keepers|Harbour|2004|75"},
+        {"ffmpeg-id3v1.mp3",
+         [&](const QString& path) {
+             tagFfmpegMp3(path, MPEG::File::ID3v1,
+                          [&](MPEG::File& file) { basics(file.ID3v1Tag(true)); });
+         },
+         "Salt|Keepers|Harbour|2004|0"},
+        // ID3v2, then APEv2, then ID3v1; the rating too.
+        {"three.mp3",
+         [&](const QString& path) {
+             tagFfmpegMp3(path, MPEG::File::AllTags, [&](MPEG::File& file) {
+                 file.ID3v2Tag()->setTitle("ID3v2");
+                 basics(file.APETag(true));
+                 file.APETag()->setYear(0);
+                 file.APETag()->addValue("RATING", "3");
+                 basics(file.ID3v1Tag(true));
+                 file.ID3v1Tag()->setArtist("ID3v1");
+                 file.ID3v1Tag()->setYear(1999);
+             });
+         },
+         "ID3v2|Keepers|Harbour|1999|50"},
+        // FLAC: the Xiph comment, then ID3v2.
+        {"id3.flac",
+         [&](const QString& path) {
+             ASSERT_TRUE(demo::writeSilentFlac(path, 2));
+             FLAC::File file(QFile::encodeName(path).constData(), false);
+             file.xiphComment(true)->setTitle("Xiph");
+             basics(file.ID3v2Tag(true));
+             ASSERT_TRUE(file.save());
+         },
+         "Xiph|Keepers|Harbour|2004|0"},
+        // WAV: ID3v2, then RIFF INFO.
+        {"info.wav",
+         [&](const QString& path) {
+             ASSERT_TRUE(demo::writeSilentWav(path, 2));
+             RIFF::WAV::File file(QFile::encodeName(path).constData(), false);
+             file.ID3v2Tag()->setTitle("ID3v2");
+             basics(file.InfoTag());
+             ASSERT_TRUE(file.save(RIFF::WAV::File::AllTags));
+         },
+         "ID3v2|Keepers|Harbour|2004|0"},
+    };
+    for (const Case& c : cases) {
+        const QString path = dir_.filePath(c.file);
+        c.write(path);
+        const SongInfo info = readSongFile(path).info;
+        EXPECT_EQ(QStringList({info.title, info.artist, info.album, info.year,
+                               QString::number(info.rating)})
+                      .join(u'|'),
+                  c.titleArtistAlbumYearRating)
+            << c.file;
+    }
 }
 
 TEST_F(SongFileTest, CorruptAndTruncatedFilesGiveNoAttributes) {
@@ -108,10 +214,13 @@ TEST_F(SongFileTest, CorruptAndTruncatedFilesGiveNoAttributes) {
 
     const QString flac = write("cut.flac", 5, fullTags());
     QFile::resize(flac, 20);
-    EXPECT_FALSE(readSongFile(flac).info.readable);
     const QString empty = dir_.filePath("empty.flac");
     QFile(empty).open(QIODevice::WriteOnly);
-    EXPECT_FALSE(readSongFile(empty).info.readable);
+    for (const QString& path : {junk, flac, empty}) {
+        EXPECT_FALSE(readSongFile(path).info.readable) << path.toStdString();
+        EXPECT_EQ(readSongFile(path).problem, "not an audio file or damaged");
+    }
+    EXPECT_EQ(readSongFile(write("good.flac", 1, {})).problem, QString());
 }
 
 TEST_F(SongFileTest, ReadsAFileWhoseExtensionLies) {
@@ -125,11 +234,19 @@ TEST_F(SongFileTest, ReadsAFileWhoseExtensionLies) {
     EXPECT_EQ(read.info.fileType, "mp3"); // the type the user sees is the file's name
 }
 
-TEST_F(SongFileTest, OpensOnlyRegularFiles) {
+TEST_F(SongFileTest, OpensOnlyRegularFilesAndSaysWhy) {
     const QString fifo = dir_.filePath("fifo.mp3");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_FALSE(readSongFile(fifo).regularFile); // returns at once, though no writer comes
-    EXPECT_FALSE(readSongFile(dir_.path()).regularFile);
-    EXPECT_FALSE(readSongFile("/dev/zero").regularFile);
-    EXPECT_FALSE(readSongFile(dir_.filePath("missing.mp3")).regularFile);
+    const std::pair<QString, QString> cases[] = {
+        {fifo, "not a regular file"}, // returns at once, though no writer comes
+        {dir_.path(), "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {dir_.filePath("missing.mp3"), "no such file"},
+        {dir_.filePath("missing/a.mp3"), "no such file"},
+    };
+    for (const auto& [path, problem] : cases) {
+        const SongRead read = readSongFile(path);
+        EXPECT_FALSE(read.regularFile) << path.toStdString();
+        EXPECT_EQ(read.problem, problem);
+    }
 }

@@ -97,6 +97,22 @@ TEST_F(SongTable, RatingsBecomeStarsRoundingHalvesToEven) {
     }
 }
 
+TEST_F(SongTable, ControlCharactersShowAsReplacementCharacters) {
+    // A newline, a tab, ESC, NUL, CR, DEL, NEL and the line separator: none may break a line.
+    playlist.add(Song("Line\nBreak")
+                     .artist("Tab\tbed")
+                     .album(QStringLiteral("\x1b[2J\u0085x\x7f"))
+                     .genre(QString::fromLatin1("N\0L", 3))
+                     .year("19\r99")
+                     .type(QStringLiteral("mp\u20283")));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    const QString r(QChar::ReplacementCharacter);
+    const SongRow expected = {
+        "Line" + r + "Break", "Tab" + r + "bed",       "00:00",       "----", "N" + r + "L",
+        "19" + r + "99",      r + "[2J" + r + "x" + r, "mp" + r + "3"};
+    EXPECT_EQ(row(0), expected);
+}
+
 // --- Failing library calls -------------------------------------------------------------------
 
 TEST_F(SongTable, AFailingCallLeavesOnlyItsCellEmpty) {
@@ -114,6 +130,24 @@ TEST_F(SongTable, AFailingCallLeavesOnlyItsCellEmpty) {
     EXPECT_EQ(row(2)[Time], "----");
     EXPECT_EQ(row(2)[Type], "----");
     EXPECT_EQ(row(2)[Artist], "C");
+    // Said once, counting songs, not calls.
+    EXPECT_EQ(state.StatusLine, "3 songs could not be read (first: cannot read Name)");
+}
+
+TEST_F(SongTable, OneSongThatCouldNotBeReadIsNamedInOneLine) {
+    playlist.add(Song("Fine"));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    EXPECT_EQ(state.StatusLine, QString());
+    const QStringList calls = {"durationString", "UserRating", "Artist",  "WM/Genre",
+                               "WM/Year",        "Album",      "FileType"};
+    Song unread("x");
+    for (const QString& call : calls) {
+        unread.failing(call);
+    }
+    playlist.add(unread.because("/music/a\nb.flac: not an audio file"));
+    ASSERT_TRUE(LoadSongTable(state, playlist));
+    EXPECT_EQ(state.StatusLine,
+              "1 song could not be read (/music/a\uFFFDb.flac: not an audio file)");
 }
 
 // --- Row counts --------------------------------------------------------------------------------

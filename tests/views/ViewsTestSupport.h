@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FailingSong.h"
 #include "library/MemoryLibrary.h"
 #include "views/FormState.h"
 
@@ -29,10 +30,18 @@ public:
     Song& seconds(double v) { return set(data_.seconds, v); }
     // The member ("Name", "durationString" or an attribute) whose call fails.
     Song& failing(const QString& member) {
-        data_.failing.insert(member);
+        failing_.insert(member);
         return *this;
     }
-    operator library::SongData() const { return data_; }
+    // What the failing calls say; "cannot read MEMBER" by default.
+    Song& because(QString why) { return set(why_, std::move(why)); }
+    operator std::shared_ptr<const library::MediaItem>() const {
+        auto song = std::make_shared<const library::MemorySong>(data_);
+        if (failing_.isEmpty()) {
+            return song;
+        }
+        return std::make_shared<const library::test_support::FailingSong>(song, failing_, why_);
+    }
 
 private:
     template <class T, class V> Song& set(T& field, V&& value) {
@@ -40,6 +49,8 @@ private:
         return *this;
     }
     library::SongData data_;
+    QSet<QString> failing_;
+    QString why_;
 };
 
 class ViewsTest : public ::testing::Test {

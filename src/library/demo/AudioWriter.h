@@ -21,7 +21,8 @@ struct SongTags {
     QString date; // "2004" or a full date, "2004-06-15"
     // MP3: POPM frames, in this order.
     QList<Popularimeter> popularimeters;
-    // FLAC: further Xiph comment fields ("FMPS_RATING", "RATING"); MP3: TXXX frames.
+    // FLAC, Ogg Vorbis, Opus: further Xiph comment fields ("FMPS_RATING", "RATING"); MP3: TXXX
+    // frames.
     QList<QPair<QString, QString>> fields;
 };
 
@@ -30,9 +31,15 @@ bool writeSilentFlac(const QString& path, double seconds);
 // An MP3 file (MPEG-2 layer III, 16 kHz mono, 8 kbit/s) of `seconds` of silence, about one
 // kilobyte a second.
 bool writeSilentMp3(const QString& path, double seconds);
-// Writes the tags into an existing FLAC or MP3 file (by its extension).
+// A WAV file (8 kHz mono, 16-bit PCM) of `seconds` of silence, untagged.
+bool writeSilentWav(const QString& path, double seconds);
+// An Ogg Vorbis file (8 kHz mono) of `seconds` of silence, encoded by libvorbis.
+bool writeSilentVorbis(const QString& path, double seconds);
+// An Ogg Opus file (mono) of `seconds` of silence.
+bool writeSilentOpus(const QString& path, double seconds);
+// Writes the tags into an existing FLAC, MP3, Ogg Vorbis (.ogg) or Opus file (by its extension).
 bool writeTags(const QString& path, const SongTags& tags);
-// writeSilentFlac or writeSilentMp3 by the extension, then writeTags.
+// The writeSilent... for the extension (flac, mp3, ogg, opus), then writeTags.
 bool writeSong(const QString& path, double seconds, const SongTags& tags);
 
 } // namespace corvane::library::demo
