@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sqlite3.h>
@@ -65,11 +66,17 @@ QStringList listing(const Player& player, const QString& name) {
     const auto playlist = found.item(0);
     for (int i = 0; i < playlist->count(); ++i) {
         const auto song = playlist->item(i);
-        QStringList cells{song->name(), song->durationString()};
+        // A call that fails shows as an empty cell, as the song table shows it.
+        const auto cell = [](const std::function<QString()>& call) {
+            QString text;
+            resumeNext([&] { text = call(); });
+            return text;
+        };
+        QStringList cells{song->name(), cell([&] { return song->durationString(); })};
         for (const QString& attribute :
              {attribute::UserRating, attribute::Artist, attribute::Genre, attribute::Year,
               attribute::Album, attribute::FileType, attribute::Duration}) {
-            cells.push_back(song->getItemInfo(attribute));
+            cells.push_back(cell([&] { return song->getItemInfo(attribute); }));
         }
         lines.push_back(cells.join(u'|'));
     }
@@ -155,7 +162,7 @@ TEST_F(PlayerStoresTest, Rhythmbox) {
 </rhythmdb-playlists>
 )");
     files_.present.insert("/music/new.mp3",
-                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3", {}});
+                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
     const auto player = open(StoreKind::Rhythmbox, "rb");
     EXPECT_EQ(names(*player), QStringList({"Road Trip"}));
     EXPECT_EQ(listing(*player, "Road Trip"),
@@ -198,9 +205,8 @@ TEST_F(PlayerStoresTest, Audacious) {
                                           Radio.toUtf8() + "\ntitle=Radio%20One\n");
     write("aud/playlists/1002.audpl", "title=Caf%C3%A9\n");
     write("aud/playlists/1003.audpl", "title=Not%20in%20the%20order\n");
-    files_.present.insert(
-        "/music/Ann/First Song.mp3",
-        SongData{"First (file)", "Ann", "Album", "2020", "Pop", 99, 225, "mp3", {}});
+    files_.present.insert("/music/Ann/First Song.mp3",
+                          SongData{"First (file)", "Ann", "Album", "2020", "Pop", 99, 225, "mp3"});
     const auto player = open(StoreKind::Audacious, "aud");
     EXPECT_EQ(names(*player), QStringList({"Café", "Road Trip"}));
     // The file's tags and rating where it is there; the cached ones, unrated, where it is gone.
