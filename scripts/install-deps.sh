@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     # build
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libtag1-dev
+    qt6-base-dev libtag1-dev libmpdclient-dev
     # the demo library's audio files
     libflac-dev
     # tests and benchmarks
@@ -17,6 +17,8 @@ packages=(
     cups printer-driver-cups-pdf poppler-utils
     # the window without a desktop, and screenshots of it
     xvfb xauth imagemagick
+    # a real MPD server for the MPD tests, and its command-line client for the benchmark
+    mpd mpc
 )
 
 missing=()

@@ -69,13 +69,21 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
     // A settings file that could not be used is worth a word; the built-in display stands in.
     HeadlessResult result{0, form.state().StatusLine};
 
+    // A library that fails on the way leaves an empty view and says why in the status line.
+    const auto libraryFailed = [&] { return !form.state().StatusLine.isEmpty(); };
     form.CmdPlaylists_Click();
+    if (libraryFailed()) {
+        return {2, form.state().StatusLine};
+    }
     if (commandLine.mode == CommandLine::Mode::Playlist) {
         const int line = findPlaylistLine(form.state().List1, commandLine.playlist);
         if (line < 0) {
             return {2, QStringLiteral("no playlist named \"%1\"").arg(commandLine.playlist)};
         }
         form.List1_Click(line);
+        if (libraryFailed()) {
+            return {2, form.state().StatusLine};
+        }
         if (commandLine.label) {
             if (!commandLine.sort.empty()) {
                 if (HeadlessResult r = sort(form, commandLine.sort, true); r.exitCode != 0) {

@@ -1,6 +1,7 @@
 #include "library/LibrarySource.h"
 
 #include "library/FileLibrary.h"
+#include "library/MpdLibrary.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,9 @@
 namespace corvane::library {
 
 std::shared_ptr<Player> openLibrary(const QString& source, QString* error) {
+    if (isMpdSource(source)) {
+        return openMpdLibrary(source, error);
+    }
     return openFileLibrary(source, error);
 }
 

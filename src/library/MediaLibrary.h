@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCollator>
 #include <QString>
 #include <memory>
 #include <stdexcept>
@@ -96,6 +97,21 @@ struct ItemInfo {
 // "mm:ss" for a duration in seconds, rounded to the nearest second ("03:45", "75:00").
 QString durationText(double seconds);
 
+// The year of a date tag: its first run of four digits ("2019-05-03", "03/05/2019"); empty when
+// there is none, or it is "0000".
+QString yearOf(const QString& date);
+
+// The order of playlists in the list, by name: the user's locale (English under the C locale),
+// numbers by their value, case ignored; names still equal by their code points.
+class PlaylistNameOrder {
+public:
+    PlaylistNameOrder();
+    bool operator()(const QString& a, const QString& b) const;
+
+private:
+    QCollator collator_;
+};
+
 // Runs one statement of a procedure; a failure skips it and the procedure goes on.
 template <class Statement> bool resumeNext(Statement&& statement) noexcept {
     try {
@@ -104,6 +120,19 @@ template <class Statement> bool resumeNext(Statement&& statement) noexcept {
     } catch (...) {
         return false;
     }
+}
+
+// The same, and a failure's message is kept in `why`, for the caller to tell.
+template <class Statement> bool resumeNext(Statement&& statement, QString& why) noexcept {
+    try {
+        statement();
+        return true;
+    } catch (const std::exception& e) {
+        why = QString::fromUtf8(e.what()).section(u'\n', 0, 0);
+    } catch (...) {
+        why = QStringLiteral("an unknown failure");
+    }
+    return false;
 }
 
 } // namespace corvane::library
