@@ -10,8 +10,11 @@
 #include <cstring>
 #include <ctime>
 #include <mpd/client.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <optional>
 #include <pthread.h>
+#include <sys/socket.h>
 
 namespace corvane::library {
 namespace {
@@ -170,8 +173,9 @@ struct MpdLibrary::State {
         idle = connection != nullptr;
     }
 
+    // A change to a playlist, the tags or the ratings may show in any playlist's songs.
     void forget(unsigned events) {
-        if (events & (MPD_IDLE_STORED_PLAYLIST | MPD_IDLE_DATABASE | MPD_IDLE_STICKER)) {
+        if (events & WatchedEvents) {
             songs.clear();
         }
         if (events & (MPD_IDLE_DATABASE | MPD_IDLE_STICKER)) {
@@ -205,6 +209,11 @@ struct MpdLibrary::State {
             if (error != MPD_ERROR_SUCCESS) {
                 fail(QStringLiteral("connecting"));
             }
+            // "noidle" follows "idle" with no answer between: without this, Nagle's algorithm
+            // holds it back until the server's delayed acknowledgement (40 ms) on every call.
+            const int on = 1;
+            setsockopt(mpd_connection_get_fd(connection.get()), IPPROTO_TCP, TCP_NODELAY, &on,
+                       sizeof on);
             break;
         }
         if (!connection) {

@@ -113,7 +113,7 @@ protected:
     // A server on the songs above; playlists and ratings made through the protocol, and one
     // song deleted from the disk and the database once it was in a playlist.
     void serve(const QString& password = {}, bool stickers = true) {
-        server.emplace(MpdTestServer::Options{dir.path(), {}, password, stickers});
+        server.emplace(MpdTestServer::Options{dir.path(), password, stickers});
         for (const SongFile& song : Songs) {
             QDir().mkpath(server->musicFolder() + u'/' +
                           QString::fromUtf8(song.path).section(u'/', 0, 0));

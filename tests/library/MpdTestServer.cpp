@@ -52,10 +52,8 @@ unsigned freePort() {
 
 MpdTestServer::MpdTestServer(Options options)
     : options_(std::move(options))
-    , music_(options_.musicFolder.isEmpty() ? options_.folder + QStringLiteral("/music")
-                                            : options_.musicFolder)
     , port_(freePort()) {
-    QDir().mkpath(music_);
+    QDir().mkpath(musicFolder());
     QDir().mkpath(options_.folder + QStringLiteral("/playlists"));
 }
 
@@ -87,7 +85,7 @@ QString MpdTestServer::start() {
                                            "auto_update \"no\"\n"
                                            "zeroconf_enabled \"no\"\n"
                                            "audio_output {\n type \"null\"\n name \"null\"\n}\n")
-                                .arg(music_, folder, socketPath())
+                                .arg(musicFolder(), folder, socketPath())
                                 .arg(port_);
     if (options_.stickers) {
         configuration += QStringLiteral("sticker_file \"%1/sticker.sql\"\n").arg(folder);
@@ -152,7 +150,7 @@ void MpdTestServer::kill() {
 }
 
 QString MpdTestServer::run(const std::function<bool(mpd_connection*)>& commands) const {
-    const Connection connection(mpd_connection_new(socketPath().toUtf8().constData(), 0, 30000),
+    const Connection connection(mpd_connection_new(socketPath().toUtf8().constData(), 0, 600000),
                                 &mpd_connection_free);
     if (!connection) {
         return QStringLiteral("out of memory");

@@ -17,8 +17,7 @@ namespace corvane::library::test {
 class MpdTestServer {
 public:
     struct Options {
-        QString folder;       // configuration, database, stored playlists, socket and log
-        QString musicFolder;  // the music; folder/music when empty
+        QString folder;       // the music (in folder/music), database, stored playlists, socket
         QString password;     // when set, the password gives every permission and none without
         bool stickers = true; // a sticker database (the ratings)
     };
@@ -34,7 +33,7 @@ public:
     // SIGKILL, as a crash or a power cut would.
     void kill();
 
-    const QString& musicFolder() const { return music_; }
+    QString musicFolder() const { return options_.folder + QStringLiteral("/music"); }
     QString socketPath() const;
     unsigned port() const { return port_; }
     // Over TCP, with the password.
@@ -48,7 +47,6 @@ public:
 
 private:
     Options options_;
-    QString music_;
     unsigned port_ = 0;
     pid_t pid_ = -1;
 };
