@@ -70,6 +70,17 @@ MpdAddress MpdTestServer::address() const {
 }
 
 QString MpdTestServer::start() {
+    QString why = launch();
+    // A port found free may be taken before mpd binds it: a first start tries other ports.
+    for (int retry = 0; !why.isEmpty() && !started_ && retry < 2; ++retry) {
+        port_ = freePort();
+        why = launch();
+    }
+    started_ = started_ || why.isEmpty();
+    return why;
+}
+
+QString MpdTestServer::launch() {
     if (!QFileInfo(QString::fromLatin1(Program)).isExecutable()) {
         return QStringLiteral("%1 is missing: install Debian's mpd (scripts/install-deps.sh)")
             .arg(QString::fromLatin1(Program));

@@ -46,9 +46,12 @@ public:
     QString update(bool rescan = false) const;
 
 private:
+    QString launch();
+
     Options options_;
     unsigned port_ = 0;
     pid_t pid_ = -1;
+    bool started_ = false; // once: the port is the server's from then on
 };
 
 // A TCP port on 127.0.0.1 that nothing listens on now.
