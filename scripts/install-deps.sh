@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     # build; the icon's PNGs are rendered from its SVG
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libtag1-dev libsqlite3-dev librsvg2-bin
+    qt6-base-dev libtag1-dev libsqlite3-dev libmpdclient-dev librsvg2-bin
     # the demo library's and the tests' audio files
     libflac-dev libvorbis-dev
     # tests and benchmarks
@@ -21,6 +21,8 @@ packages=(
     desktop-file-utils appstream man-db groff-base
     # the Debian package: its dependencies computed from the binaries, and its check
     dpkg-dev file lintian
+    # a real MPD server for the MPD tests, and its command-line client for the benchmark
+    mpd mpc
 )
 
 missing=()

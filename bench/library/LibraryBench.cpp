@@ -1,6 +1,7 @@
 // Listing a 10,000-song playlist from a library of 10,000 tagged files, the first time (every
 // file read) and again (nothing read). The library is generated once into
 // $CORVANE_BENCH_LIBRARY, else <temp>/corvane-bench-library-1, and kept for later runs.
+#include "Listing.h"
 #include "library/FileLibrary.h"
 #include "library/demo/AudioWriter.h"
 
@@ -64,26 +65,6 @@ bool ensureLibrary(const QString& folder) {
            marker.open(QIODevice::WriteOnly);
 }
 
-// getByName, then for every song the calls that a listing of the playlist makes.
-void listAll(const Player& player, benchmark::State& state) {
-    const PlaylistArray found = player.playlistCollection()->getByName(PlaylistName);
-    if (found.count() != 1 || found.item(0)->count() != Songs) {
-        state.SkipWithError("the generated playlist is not as expected");
-        return;
-    }
-    const auto playlist = found.item(0);
-    for (int i = 0; i < playlist->count(); ++i) {
-        const auto song = playlist->item(i);
-        benchmark::DoNotOptimize(song->name());
-        benchmark::DoNotOptimize(song->durationString());
-        for (const QString& attribute :
-             {attribute::UserRating, attribute::Artist, attribute::Genre, attribute::Year,
-              attribute::Album, attribute::FileType, attribute::Duration}) {
-            benchmark::DoNotOptimize(song->getItemInfo(attribute));
-        }
-    }
-}
-
 std::shared_ptr<FileLibrary> openBenchLibrary(benchmark::State& state) {
     const QString folder = libraryFolder();
     QString error;
@@ -106,7 +87,7 @@ void FirstListing(benchmark::State& state) {
         if (!library) {
             return;
         }
-        listAll(*library, state);
+        listAll(*library, PlaylistName, Songs, state);
         reads = library->audioFileReads();
     }
     state.counters["audio_file_reads"] = static_cast<double>(reads);
@@ -118,10 +99,10 @@ void RepeatListing(benchmark::State& state) {
     if (!library) {
         return;
     }
-    listAll(*library, state);
+    listAll(*library, PlaylistName, Songs, state);
     const long long before = library->audioFileReads();
     for (auto _ : state) {
-        listAll(*library, state);
+        listAll(*library, PlaylistName, Songs, state);
     }
     state.counters["audio_file_reads"] = static_cast<double>(library->audioFileReads() - before);
 }

@@ -57,6 +57,7 @@ Form1::Form1(std::shared_ptr<const library::Player> player, views::DisplaySettin
 // failure is told in the status line.
 template <class Steps> void Form1::handle(Steps&& steps, const char* failure) {
     state_.StatusLine.clear();
+    state_.LibraryFailed = false;
     try {
         steps();
     } catch (const std::exception& e) {

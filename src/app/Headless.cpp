@@ -69,16 +69,28 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
     // A settings file that could not be used is worth a word; the built-in display stands in.
     HeadlessResult result{0, form.state().StatusLine};
 
+    // A library that fails on the way leaves an empty view and says why in the status line
+    // (exit 2); anything else the status line says on the way is a warning worth passing on.
+    const auto failedOrWarn = [&] {
+        const QString& line = form.state().StatusLine;
+        if (!form.state().LibraryFailed && !line.isEmpty()) {
+            result.message += (result.message.isEmpty() ? QString() : QStringLiteral("; ")) + line;
+        }
+        return form.state().LibraryFailed;
+    };
     form.CmdPlaylists_Click();
+    if (failedOrWarn()) {
+        return {2, form.state().StatusLine};
+    }
     if (commandLine.mode == CommandLine::Mode::Playlist) {
         const int line = findPlaylistLine(form.state().List1, commandLine.playlist);
         if (line < 0) {
             return {2, QStringLiteral("no playlist named \"%1\"").arg(commandLine.playlist)};
         }
+        // The steps after the click show the same songs: their warnings would repeat it.
         form.List1_Click(line);
-        // Songs that could not be read are worth a word too; the steps below show the same songs.
-        if (const QString songs = form.state().StatusLine; !songs.isEmpty()) {
-            result.message += (result.message.isEmpty() ? QString() : QStringLiteral("; ")) + songs;
+        if (failedOrWarn()) {
+            return {2, form.state().StatusLine};
         }
         if (commandLine.label) {
             if (!commandLine.sort.empty()) {

@@ -10,7 +10,8 @@
 namespace corvane::app {
 
 struct HeadlessResult {
-    int exitCode = 0; // 0 done; 2 an unknown playlist or a key not shown; 1 a failed printout
+    int exitCode = 0; // 0 done; 2 a library that failed, an unknown playlist or a key not
+                      // shown; 1 a failed printout
     QString message;  // one line for standard error; empty when there is nothing to say
 };
 

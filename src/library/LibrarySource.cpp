@@ -1,6 +1,7 @@
 #include "library/LibrarySource.h"
 
 #include "library/FileLibrary.h"
+#include "library/MpdLibrary.h"
 #include "library/PlayerStores.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,9 @@
 namespace corvane::library {
 
 std::shared_ptr<Player> openLibrary(const QString& source, QString* error) {
+    if (isMpdSource(source)) {
+        return openMpdLibrary(source, error);
+    }
     if (const std::optional<StoreKind> kind = storeKindOf(source)) {
         try {
             return openStore(*kind, source, songFileSource());

@@ -22,9 +22,10 @@ LibraryChoice chooseLibrary(const QString& commandLineSource);
 // <applicationDirPath>/../share/corvane/demo-library when installed. Empty when absent.
 QString demoLibraryPath();
 
-// The library that reads `source`, by the backend for its kind: a player's store (see
-// PlayerStores.h), else playlist files. Returns nullptr and sets *error
-// (one line naming the source and why) when it cannot be read.
+// The library that reads `source`, by the backend for its kind: an MPD server for "mpd:..."
+// (MpdLibrary.h), a player's store (PlayerStores.h), else a folder or playlist file
+// (FileLibrary.h). Returns nullptr and sets *error (one line naming the source and why) when it
+// cannot be read.
 std::shared_ptr<Player> openLibrary(const QString& source, QString* error);
 
 } // namespace corvane::library

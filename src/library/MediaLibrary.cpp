@@ -54,4 +54,35 @@ QString durationText(double seconds) {
         .arg(total % 60, 2, 10, QLatin1Char('0'));
 }
 
+QString yearOf(const QString& date) {
+    const auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    for (qsizetype i = 0; i < date.size();) {
+        if (!isDigit(date[i])) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < date.size() && isDigit(date[end])) {
+            ++end;
+        }
+        if (end - i == 4) {
+            const QString year = date.mid(i, 4);
+            return year == u"0000" ? QString() : year;
+        }
+        i = end;
+    }
+    return {};
+}
+
+PlaylistNameOrder::PlaylistNameOrder()
+    : collator_(QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale()) {
+    collator_.setNumericMode(true);
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+}
+
+bool PlaylistNameOrder::operator()(const QString& a, const QString& b) const {
+    const int order = collator_.compare(a, b);
+    return order != 0 ? order < 0 : a < b;
+}
+
 } // namespace corvane::library

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCollator>
 #include <QString>
 #include <exception>
 #include <memory>
@@ -96,6 +97,21 @@ struct ItemInfo {
 
 // "mm:ss" for a duration in seconds, rounded to the nearest second ("03:45", "75:00").
 QString durationText(double seconds);
+
+// The year of a date tag: its first run of four digits ("2019-05-03", "03/05/2019"); empty when
+// there is none, or it is "0000".
+QString yearOf(const QString& date);
+
+// The order of playlists in the list, by name: the user's locale (English under the C locale),
+// numbers by their value, case ignored; names still equal by their code points.
+class PlaylistNameOrder {
+public:
+    PlaylistNameOrder();
+    bool operator()(const QString& a, const QString& b) const;
+
+private:
+    QCollator collator_;
+};
 
 // What a failure says, for a status line: the exception's message, never empty.
 QString failureReason(const std::exception_ptr& failure);

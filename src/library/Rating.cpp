@@ -54,4 +54,10 @@ int ratingFromWindowsMedia(long long value) {
     return value <= 0 ? 0 : value >= 99 ? 99 : static_cast<int>(value);
 }
 
+int ratingFromTenPoints(const QString& text) {
+    bool ok = false;
+    const int points = text.trimmed().toInt(&ok);
+    return ok && points >= 0 && points <= 10 ? ratingFromStars((points + 1) / 2) : 0;
+}
+
 } // namespace corvane::library

@@ -20,6 +20,9 @@
 //   RATING as a whole number 0-5         that many stars
 //   RATING with a decimal point, <= 1    a fraction
 //   ASF WM/SharedUserRating              kept as it is (already 0-99), capped at 99
+//   MPD sticker "rating" (0-10)          0                         unrated
+//                                        1-2, 3-4, 5-6, 7-8, 9-10  1, 2, 3, 4, 5 (a half
+//                                                                  star rounds up)
 //
 // Values outside these ranges, and texts that are no numbers, count as unrated.
 namespace corvane::library {
@@ -31,5 +34,7 @@ int ratingFromFraction(double fraction);
 // RATING in Xiph comments and MP4 atoms: stars, a percentage or a fraction (see above).
 int ratingFromText(const QString& text);
 int ratingFromWindowsMedia(long long value);
+// MPD clients' sticker, a whole number 0-10.
+int ratingFromTenPoints(const QString& text);
 
 } // namespace corvane::library

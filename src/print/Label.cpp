@@ -150,16 +150,20 @@ void Label(views::FormState& state) {
         static_cast<float>(state.Configuration.LabelFontSize * double{state.ScaleX} / 1.28 * 1.35);
 
     std::shared_ptr<const library::Playlist> playlist;
-    resumeNext([&] {
-        if (state.Playlists) {
-            playlist = state.Playlists->getByName(state.SelectedPlaylist).item(0);
-        }
-    });
+    QString why;
+    if (state.Playlists) {
+        library::PlaylistArray found;
+        state.LibraryFailed =
+            !resumeNext([&] { found = state.Playlists->getByName(state.SelectedPlaylist); }, &why);
+        resumeNext([&] { playlist = found.item(0); });
+    }
     if (!playlist) {
         // Labelling whatever the song table still holds would pass another playlist's songs
         // off as this one's.
-        state.StatusLine = QStringLiteral("There is no playlist named \"%1\" in the library.")
-                               .arg(state.SelectedPlaylist);
+        state.StatusLine = !why.isEmpty()
+                               ? why
+                               : QStringLiteral("There is no playlist named \"%1\" in the library.")
+                                     .arg(state.SelectedPlaylist);
         state.SongTable.clear();
         state.LastSong = -1;
         return;

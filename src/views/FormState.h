@@ -96,6 +96,7 @@ struct FormState {
     QString MinorSortCaption;
     bool SortGroupVisible = true; // Label1, Frame1, cmdSort(0..7), cmdMinorSort
     QString StatusLine;           // one line saying what went wrong, empty when all is well
+    bool LibraryFailed = false;   // a library call of the last handler failed: its view is empty
 
     bool playlistSelected() const {
         return !SelectedPlaylist.isEmpty() && SelectedPlaylist != ListOfPlaylistsHeading;

@@ -7,13 +7,12 @@ namespace corvane::views {
 void ListPlaylists(FormState& state) {
     using library::resumeNext;
 
+    // A library that fails shows no playlists, and the status line says why.
     library::PlaylistArray playlists;
-    resumeNext([&] {
-        if (!state.Playlists) {
-            throw library::LibraryError("no library");
-        }
-        playlists = state.Playlists->getAll();
-    });
+    if (state.Playlists &&
+        !resumeNext([&] { playlists = state.Playlists->getAll(); }, &state.StatusLine)) {
+        state.LibraryFailed = true;
+    }
 
     // Each new list of playlists starts in major-sort mode.
     state.MinorSortCaption = caption::MinorSortOff;

@@ -94,12 +94,16 @@ void ListSelectedPlaylists(FormState& state) {
     state.List1.fontSize =
         static_cast<float>(static_cast<double>(state.ScaleX) / 1.44 * c.ListFontSize * 1.1);
 
+    // A library that fails shows no songs, and the status line says why.
     std::shared_ptr<const library::Playlist> playlist;
-    resumeNext([&] {
-        if (state.Playlists) {
-            playlist = state.Playlists->getByName(state.SelectedPlaylist).item(0);
+    if (state.Playlists) {
+        library::PlaylistArray found;
+        if (!resumeNext([&] { found = state.Playlists->getByName(state.SelectedPlaylist); },
+                        &state.StatusLine)) {
+            state.LibraryFailed = true;
         }
-    });
+        resumeNext([&] { playlist = found.item(0); });
+    }
     PlayingTime total;
     if (playlist) {
         total = TotalPlaylistTime(state, *playlist);

@@ -14,10 +14,11 @@ struct Headless : test::FormTest {
     std::unique_ptr<Form1> form;
     QByteArray output;
 
-    HeadlessResult run(const QStringList& arguments, Form1::PrinterFactory printers = {}) {
+    HeadlessResult run(const QStringList& arguments, Form1::PrinterFactory printers = {},
+                       std::shared_ptr<const library::Player> player = nullptr) {
         const ParsedCommandLine parsed = parseCommandLine(arguments);
         EXPECT_TRUE(parsed.error.isEmpty()) << parsed.error.toStdString();
-        form = makeForm(library, std::move(printers));
+        form = makeForm(player ? player : library, std::move(printers));
         output.clear();
         QBuffer buffer(&output);
         buffer.open(QIODevice::WriteOnly);
@@ -37,7 +38,61 @@ struct Headless : test::FormTest {
     }
 };
 
+// A library whose list, or else whose playlists, fail: as one whose server went away.
+class FailingLibrary final : public library::Player,
+                             public library::PlaylistCollection,
+                             public std::enable_shared_from_this<FailingLibrary> {
+public:
+    FailingLibrary(std::shared_ptr<const library::PlaylistCollection> library, bool listFails)
+        : library_(std::move(library))
+        , listFails_(listFails) {}
+
+    QString versionInfo() const override { return QStringLiteral("12.0.0"); }
+    std::shared_ptr<const library::PlaylistCollection> playlistCollection() const override {
+        return shared_from_this();
+    }
+    library::PlaylistArray getAll() const override {
+        return listFails_ ? fail() : library_->getAll();
+    }
+    library::PlaylistArray getByName(const QString&) const override { return fail(); }
+
+    static inline const QString Said = QStringLiteral("MPD at pi:6600: the server went away");
+
+private:
+    [[noreturn]] static library::PlaylistArray fail() {
+        throw library::LibraryError(Said.toStdString());
+    }
+
+    std::shared_ptr<const library::PlaylistCollection> library_;
+    bool listFails_;
+};
+
 } // namespace
+
+TEST_F(Headless, ALibraryFailingMidwayShowsNothingAndSaysWhyInOneLine) {
+    for (const bool listFails : {true, false}) {
+        const auto failing = std::make_shared<FailingLibrary>(library, listFails);
+        auto window = makeForm(failing);
+        window->Form_Load();
+        window->CmdPlaylists_Click();
+        if (!listFails) {
+            window->List1_Click(4);
+            EXPECT_EQ(window->state().List1.List(1).simplified(),
+                      QStringLiteral("PLAYLIST: Road Trip Total Time 0:00:00"));
+        }
+        EXPECT_EQ(window->statusLine(), FailingLibrary::Said);
+        EXPECT_EQ(window->state().List1.ListCount(), 4); // the heading lines alone
+        if (!listFails) {
+            window->cmdCDLabel_Click();
+            EXPECT_EQ(window->statusLine(), FailingLibrary::Said);
+        }
+
+        const HeadlessResult r = run({"--playlist", "Road Trip"}, {}, failing);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.message, FailingLibrary::Said);
+        EXPECT_TRUE(output.isEmpty());
+    }
+}
 
 TEST_F(Headless, ListsThePlaylistsAsTheWindowDoes) {
     library->addPlaylist(QStringLiteral("日本の歌 🎵"));
