@@ -3,7 +3,7 @@
 #include "library/PathResolver.h"
 #include "library/PlaylistFormats.h"
 #include "library/RegularFile.h"
-#include "library/SongFile.h"
+#include "library/SongFiles.h"
 
 #include <QCollator>
 #include <QDateTime>
@@ -17,78 +17,6 @@
 namespace corvane::library {
 namespace {
 
-// A song as read, with the texts that every listing asks for made once. A file that cannot be
-// read has no duration or rating; its file type is known from the name all the same.
-struct Song {
-    explicit Song(SongInfo read)
-        : title(std::move(read.title))
-        , clock(read.readable ? durationText(read.seconds) : QString())
-        , texts{read.readable ? QString::number(read.seconds, 'g', 12) : QString(),
-                read.readable ? QString::number(read.rating) : QString(),
-                std::move(read.artist),
-                std::move(read.genre),
-                std::move(read.year),
-                std::move(read.album),
-                std::move(read.fileType)} {}
-
-    QString title;
-    QString clock;
-    ItemInfo texts;
-};
-
-// Songs already read, by path; shared by the library and every playlist it handed out.
-class SongCache {
-public:
-    // The song at `path`, read only when new or changed; null when it is no regular file.
-    std::shared_ptr<const Song> song(const QString& path) {
-        const FileStamp now = fileStamp(path);
-        if (!now.isRegularFile()) {
-            songs_.remove(path);
-            return nullptr;
-        }
-        if (const auto found = songs_.constFind(path);
-            found != songs_.cend() && found->stamp == now) {
-            return found->song;
-        }
-        SongRead read = readSongFile(path);
-        ++reads_;
-        if (!read.regularFile) {
-            return nullptr;
-        }
-        auto song = std::make_shared<const Song>(std::move(read.info));
-        songs_.insert(path, {read.stamp, song});
-        return song;
-    }
-    long long reads() const { return reads_; }
-
-private:
-    struct Cached {
-        FileStamp stamp;
-        std::shared_ptr<const Song> song;
-    };
-    QHash<QString, Cached> songs_;
-    long long reads_ = 0;
-};
-
-class FileSong final : public MediaItem {
-public:
-    FileSong(QString name, std::shared_ptr<const Song> song)
-        : name_(std::move(name))
-        , song_(std::move(song)) {}
-
-    QString name() const override { return name_; }
-
-    QString durationString() const override { return song_ ? song_->clock : QString(); }
-
-    QString getItemInfo(const QString& attribute) const override {
-        return song_ ? song_->texts.get(attribute) : QString();
-    }
-
-private:
-    QString name_;
-    std::shared_ptr<const Song> song_;
-};
-
 struct Entry {
     QString path;     // the file found on disk; empty for a stream or a missing file
     QString fallback; // the name when no file can be read: the playlist's title, else the file name
@@ -96,7 +24,7 @@ struct Entry {
 
 class FilePlaylist final : public Playlist {
 public:
-    FilePlaylist(QString name, std::vector<Entry> entries, std::shared_ptr<SongCache> songs)
+    FilePlaylist(QString name, std::vector<Entry> entries, std::shared_ptr<SongFiles> songs)
         : name_(std::move(name))
         , entries_(std::move(entries))
         , songs_(std::move(songs)) {}
@@ -109,21 +37,16 @@ public:
             throw LibraryError("song index out of range");
         }
         const Entry& entry = entries_[static_cast<std::size_t>(index)];
-        std::shared_ptr<const Song> song;
-        if (!entry.path.isEmpty()) {
-            song = songs_->song(entry.path);
+        if (entry.path.isEmpty()) {
+            return songWithoutFile(entry.fallback);
         }
-        QString name = entry.fallback;
-        if (song) {
-            name = song->title.isEmpty() ? QFileInfo(entry.path).completeBaseName() : song->title;
-        }
-        return std::make_shared<FileSong>(std::move(name), std::move(song));
+        return songs_->song(entry.path, entry.fallback);
     }
 
 private:
     QString name_;
     std::vector<Entry> entries_;
-    std::shared_ptr<SongCache> songs_;
+    std::shared_ptr<SongFiles> songs_;
 };
 
 QString lastPathComponent(const QString& location) {
@@ -222,7 +145,7 @@ struct FileLibrary::State {
     QHash<QString, Cached> playlists;                     // by file
     std::vector<std::shared_ptr<const Playlist>> inOrder; // natural order of names
     PlaylistFinder finder;
-    std::shared_ptr<SongCache> songs = std::make_shared<SongCache>();
+    std::shared_ptr<SongFiles> songs = std::make_shared<SongFiles>();
     long long playlistReads = 0;
 
     std::shared_ptr<const Playlist> parse(const QString& file, const QByteArray& bytes,
@@ -243,6 +166,7 @@ struct FileLibrary::State {
 
     // The playlists as the files now stand: only new and changed files are read.
     const std::vector<std::shared_ptr<const Playlist>>& refresh() {
+        songs->newListing();
         const QStringList files =
             singleFile.isEmpty() ? finder.find(root) : QStringList{singleFile};
         QHash<QString, Cached> current;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace corvane::library {
@@ -56,6 +57,33 @@ int openRegularFile(const QString& path, FileStamp* stamp) {
         *stamp = opened;
     }
     return fd;
+}
+
+QString whyUnreadable(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status {};
+    int error = 0;
+    if (::stat(name.constData(), &status) != 0) {
+        error = errno;
+        if (error == ENOENT || error == ENOTDIR) {
+            return QStringLiteral("no such file");
+        }
+    } else if (S_ISDIR(status.st_mode)) {
+        return QStringLiteral("a folder, not a file");
+    } else if (!S_ISREG(status.st_mode)) {
+        return QStringLiteral("not a regular file");
+    } else if (const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd < 0) {
+        error = errno;
+    } else {
+        ::close(fd);
+        return QStringLiteral("cannot be read");
+    }
+    // "Permission denied" reads as "permission denied" after a colon.
+    QString text = QString::fromStdString(std::generic_category().message(error));
+    if (!text.isEmpty()) {
+        text[0] = text[0].toLower();
+    }
+    return text;
 }
 
 bool readRegularFile(const QString& path, qsizetype maxBytes, QByteArray* bytes, FileStamp* stamp) {

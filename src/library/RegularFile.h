@@ -24,6 +24,10 @@ qint64 folderModifiedNs(const QString& path);
 // A descriptor open for reading on the regular file at `path` (its stamp in *stamp), or -1.
 int openRegularFile(const QString& path, FileStamp* stamp);
 
+// Why the file at `path` cannot be opened for reading, in a few words ("no such file",
+// "permission denied", "a folder, not a file").
+QString whyUnreadable(const QString& path);
+
 // Up to `maxBytes` of the regular file at `path`; false when it is no regular file or cannot
 // be read.
 bool readRegularFile(const QString& path, qsizetype maxBytes, QByteArray* bytes, FileStamp* stamp);

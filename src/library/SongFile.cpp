@@ -82,7 +82,7 @@ QString joined(const PropertyMap& properties, const char* key) {
 
 // "2019-05-03", "2019", "03/05/2019": the year is the first run of four digits.
 QString yearOf(const QString& date) {
-    const QRegularExpression fourDigits(QStringLiteral("(?<![0-9])([0-9]{4})(?![0-9])"));
+    static const QRegularExpression fourDigits(QStringLiteral("(?<![0-9])([0-9]{4})(?![0-9])"));
     const QString year = fourDigits.match(date).captured(1);
     return year == u"0000" ? QString() : year;
 }
