@@ -1,5 +1,6 @@
 #include "library/FileLibrary.h"
 
+#include "library/FileName.h"
 #include "library/PathResolver.h"
 #include "library/PlaylistFormats.h"
 #include "library/RegularFile.h"
@@ -8,7 +9,6 @@
 #include <QCollator>
 #include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
 #include <QUrl>
@@ -60,8 +60,13 @@ QString lastPathComponent(const QString& location) {
 // are not followed (no loops).
 class PlaylistFinder {
 public:
-    QStringList find(const QString& root) {
-        QStringList files;
+    struct Found {
+        QStringList files;      // sorted by path
+        QStringList unreadable; // folders that could not be listed: "path: why"
+    };
+
+    Found find(const QString& root) {
+        Found found;
         QHash<QString, Folder> seen;
         QStringList pending{root};
         while (!pending.isEmpty()) {
@@ -71,19 +76,21 @@ public:
                 continue;
             }
             Folder folder;
-            if (const auto found = folders_.constFind(path);
-                found != folders_.cend() && found->modifiedNs == modified && !found->racy) {
-                folder = *found;
-            } else {
-                folder = list(path, modified);
+            if (const auto known = folders_.constFind(path);
+                known != folders_.cend() && known->modifiedNs == modified && !known->racy) {
+                folder = *known;
+            } else if (int error = 0; !list(path, modified, &folder, &error)) {
+                found.unreadable.push_back(shownName(path) + QStringLiteral(": ") +
+                                           errorText(error));
+                continue;
             }
-            files += folder.playlists;
+            found.files += folder.playlists;
             pending += folder.folders;
             seen.insert(path, std::move(folder));
         }
         folders_ = std::move(seen);
-        files.sort();
-        return files;
+        found.files.sort();
+        return found;
     }
 
 private:
@@ -94,24 +101,24 @@ private:
         QStringList folders;
     };
 
-    static Folder list(const QString& path, qint64 modified) {
-        Folder folder;
-        folder.modifiedNs = modified;
+    static bool list(const QString& path, qint64 modified, Folder* folder, int* error) {
+        const std::vector<FolderEntry> entries = listFolder(path, true, error);
+        if (*error != 0) {
+            return false;
+        }
+        folder->modifiedNs = modified;
         // File systems with coarse times (FAT: 2 s) could hide a second change.
         constexpr qint64 RacyNs = 3'000'000'000;
-        folder.racy = QDateTime::currentMSecsSinceEpoch() * 1'000'000 - modified < RacyNs;
-        const QFileInfoList entries =
-            QDir(path).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-        for (const QFileInfo& entry : entries) {
-            if (entry.isDir()) {
-                if (!entry.isSymLink()) {
-                    folder.folders.push_back(entry.absoluteFilePath());
-                }
-            } else if (hasPlaylistExtension(entry.fileName())) {
-                folder.playlists.push_back(entry.absoluteFilePath());
+        folder->racy = QDateTime::currentMSecsSinceEpoch() * 1'000'000 - modified < RacyNs;
+        const QString prefix = path.endsWith(u'/') ? path : path + u'/';
+        for (const FolderEntry& entry : entries) {
+            if (entry.kind == FolderEntry::Folder) {
+                folder->folders.push_back(prefix + entry.name);
+            } else if (entry.kind == FolderEntry::File && hasPlaylistExtension(entry.name)) {
+                folder->playlists.push_back(prefix + entry.name);
             }
         }
-        return folder;
+        return true;
     }
 
     QHash<QString, Folder> folders_;
@@ -121,7 +128,7 @@ private:
 bool readPlaylistFile(const QString& file, QByteArray* bytes, FileStamp* stamp,
                       PlaylistParser* parser, QString* why) {
     if (!readRegularFile(file, MaxPlaylistBytes, bytes, stamp)) {
-        *why = QStringLiteral("cannot be opened for reading");
+        *why = whyUnreadable(file);
         return false;
     }
     *parser = choosePlaylistParser(file, *bytes);
@@ -150,7 +157,7 @@ struct FileLibrary::State {
 
     std::shared_ptr<const Playlist> parse(const QString& file, const QByteArray& bytes,
                                           PlaylistParser parser, PathResolver& resolver) const {
-        const QFileInfo info(file);
+        const QFileInfo info(file); // names only: the file system is asked nothing
         const ParsedPlaylist parsed = parser(bytes, info.absolutePath());
         std::vector<Entry> entries;
         entries.reserve(parsed.entries.size());
@@ -159,16 +166,19 @@ struct FileLibrary::State {
                 {resolver.resolve(entry.location),
                  entry.title.isEmpty() ? lastPathComponent(entry.location) : entry.title});
         }
+        // Names are keys, shown on one line each: a control character in a file name or a
+        // title never breaks one in two.
         const QString title = parsed.title.trimmed();
-        return std::make_shared<FilePlaylist>(title.isEmpty() ? info.completeBaseName() : title,
-                                              std::move(entries), songs);
+        return std::make_shared<FilePlaylist>(
+            shownName(title.isEmpty() ? info.completeBaseName() : title), std::move(entries),
+            songs);
     }
 
     // The playlists as the files now stand: only new and changed files are read.
     const std::vector<std::shared_ptr<const Playlist>>& refresh() {
         songs->newListing();
         const QStringList files =
-            singleFile.isEmpty() ? finder.find(root) : QStringList{singleFile};
+            singleFile.isEmpty() ? finder.find(root).files : QStringList{singleFile};
         QHash<QString, Cached> current;
         current.reserve(files.size());
         bool changed = false;
@@ -225,12 +235,12 @@ struct FileLibrary::State {
 
 FileLibrary::FileLibrary(const QString& source)
     : state_(std::make_shared<State>()) {
-    const QFileInfo info(source);
-    if (info.isDir()) {
-        state_->root = QDir::cleanPath(info.absoluteFilePath());
+    const QString path = absolutePath(source);
+    if (folderModifiedNs(path) >= 0) {
+        state_->root = path;
     } else {
-        state_->singleFile = QDir::cleanPath(info.absoluteFilePath());
-        state_->root = QDir::cleanPath(info.absolutePath());
+        state_->singleFile = path;
+        state_->root = path.left(std::max<qsizetype>(path.lastIndexOf(u'/'), 1));
     }
 }
 
@@ -265,20 +275,21 @@ long long FileLibrary::playlistFileReads() const {
 std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error) {
     const auto fail = [&](const QString& why) -> std::shared_ptr<Player> {
         if (error) {
-            *error = QStringLiteral("cannot read the library \"%1\": %2").arg(source, why);
+            *error =
+                QStringLiteral("cannot read the library \"%1\": %2").arg(shownName(source), why);
         }
         return nullptr;
     };
     if (source.isEmpty()) {
         return fail(QStringLiteral("no folder or playlist file named"));
     }
-    const QFileInfo info(source);
-    if (!info.exists()) {
-        return fail(QStringLiteral("no such folder or file"));
+    if (int why = 0; !pathExists(source, &why)) {
+        return fail(why == ENOENT || why == ENOTDIR ? QStringLiteral("no such folder or file")
+                                                    : errorText(why));
     }
-    if (info.isDir()) {
-        if (!QDir(source).isReadable()) {
-            return fail(QStringLiteral("the folder cannot be read (permission denied)"));
+    if (folderModifiedNs(source) >= 0) {
+        if (int why = 0; listFolder(source, false, &why).empty() && why != 0) {
+            return fail(QStringLiteral("the folder cannot be read (%1)").arg(errorText(why)));
         }
     } else if (!fileStamp(source).isRegularFile()) {
         return fail(QStringLiteral("neither a folder nor a playlist file"));
@@ -295,13 +306,7 @@ std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error) {
 }
 
 bool holdsPlaylistFile(const QString& folder) {
-    QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        if (hasPlaylistExtension(it.next())) {
-            return true;
-        }
-    }
-    return false;
+    return !PlaylistFinder().find(folder).files.isEmpty();
 }
 
 } // namespace corvane::library

@@ -1,6 +1,7 @@
 #include "library/LibrarySource.h"
 
 #include "library/FileLibrary.h"
+#include "library/FileName.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,7 +33,7 @@ LibraryChoice chooseLibrary(const QString& commandLineSource) {
     if (!commandLineSource.isEmpty()) {
         return {commandLineSource, false};
     }
-    const QString fromEnvironment = qEnvironmentVariable("CORVANE_LIBRARY");
+    const QString fromEnvironment = decodeFileName(qgetenv("CORVANE_LIBRARY"));
     if (!fromEnvironment.isEmpty()) {
         return {fromEnvironment, false};
     }

@@ -47,6 +47,8 @@ inline constexpr qsizetype MaxPlaylistBytes = 32 * 1024 * 1024;
 // Text of a playlist file: a byte order mark (UTF-8, UTF-16) decides and is dropped; else UTF-8
 // when the bytes are valid UTF-8, else Windows-1252.
 QString decodePlaylistText(const QByteArray& bytes);
+// Bytes read as Windows-1252, as the playlists and file names of Windows programs are written.
+QString decodeWindows1252(QByteArrayView bytes);
 // The lines of a text, split on LF, CR LF or CR; lines longer than a sane path or title are
 // dropped rather than kept (binary junk, a runaway line).
 std::vector<QStringView> playlistLines(QStringView text);

@@ -16,7 +16,9 @@ constexpr char16_t Cp1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-QString decodeCp1252(QByteArrayView bytes) {
+} // namespace
+
+QString decodeWindows1252(QByteArrayView bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
     for (const char c : bytes) {
@@ -25,6 +27,8 @@ QString decodeCp1252(QByteArrayView bytes) {
     }
     return text;
 }
+
+namespace {
 
 QString decodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes) {
     QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
@@ -101,7 +105,7 @@ QString decodePlaylistText(const QByteArray& bytes) {
     if (!utf8.hasError()) {
         return text;
     }
-    return decodeCp1252(bytes);
+    return decodeWindows1252(bytes);
 }
 
 std::vector<QStringView> playlistLines(QStringView text) {

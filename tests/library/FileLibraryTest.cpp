@@ -1,6 +1,7 @@
 #include "library/FileLibrary.h"
 
 #include "LibraryTestSupport.h"
+#include "library/FileName.h"
 #include "library/LibrarySource.h"
 #include "library/demo/AudioWriter.h"
 
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace corvane::library;
 using demo::SongTags;
@@ -24,15 +26,29 @@ protected:
         root_ = dir_.path();
     }
     QString at(const QString& relative) const { return root_ + u'/' + relative; }
+    // Names keep every byte (see FileName.h), so files are made with the system's own calls.
+    void makeFolders(const QString& relative) {
+        const QStringList parts = relative.split(u'/');
+        for (qsizetype i = 1; i < parts.size(); ++i) {
+            ::mkdir(encodeFileName(at(parts.first(i).join(u'/'))).constData(), 0755);
+        }
+    }
     void writeText(const QString& relative, const QByteArray& bytes) {
-        QDir().mkpath(QFileInfo(at(relative)).absolutePath());
-        QFile file(at(relative));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        makeFolders(relative);
+        const int fd = ::open(encodeFileName(at(relative)).constData(),
+                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0) << relative.toStdString();
+        ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
+        ::close(fd);
     }
     void writeSong(const QString& relative, const SongTags& tags, double seconds = 5) {
-        QDir().mkpath(QFileInfo(at(relative)).absolutePath());
-        ASSERT_TRUE(demo::writeSong(at(relative), seconds, tags));
+        makeFolders(relative);
+        const QString written =
+            at(QStringLiteral("written.") + relative.section(u'.', -1)); // the type
+        ASSERT_TRUE(demo::writeSong(written, seconds, tags));
+        ASSERT_EQ(
+            ::rename(encodeFileName(written).constData(), encodeFileName(at(relative)).constData()),
+            0);
     }
     std::shared_ptr<FileLibrary> open() {
         QString error;
@@ -136,17 +152,38 @@ TEST_F(FileLibraryTest, AFifoOrFolderNamedByAPlaylistNeverBlocks) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(at("fifo.mp3")).constData(), 0600), 0);
     QDir().mkpath(at("folder.mp3"));
     writeSong("real.mp3", tagsOf("Real"));
-    writeText("Mix.m3u", "fifo.mp3\nfolder.mp3\n/dev/zero\nreal.mp3\n");
+    // Files of the kernel's own file systems are never read (reading /proc/kmsg waits forever),
+    // nor are they through a link.
+    ASSERT_EQ(::symlink("/proc/kmsg", QFile::encodeName(at("kmsg.mp3")).constData()), 0);
+    writeText("Mix.m3u", "fifo.mp3\nfolder.mp3\n/dev/zero\n/proc/kmsg\nkmsg.mp3\nreal.mp3\n");
     // A FIFO with a playlist's name is not read either.
     ASSERT_EQ(::mkfifo(QFile::encodeName(at("Trap.m3u")).constData(), 0600), 0);
     const auto library = open();
     EXPECT_EQ(names(library->getAll()), QStringList({"Mix"}));
     const QStringList lines = listing(*library, "Mix").replaceInStrings(root_, "~");
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_EQ(lines[0], "fifo.mp3|!~/fifo.mp3: not a regular file");
-    EXPECT_EQ(lines[1], "folder.mp3|!~/folder.mp3: a folder, not a file");
-    EXPECT_EQ(lines[2], "zero|!/dev/zero: not a regular file");
-    EXPECT_TRUE(lines[3].startsWith("Real|00:05|50|"));
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines.first(5), QStringList({"fifo.mp3|!~/fifo.mp3: not a regular file",
+                                           "folder.mp3|!~/folder.mp3: a folder, not a file",
+                                           "zero|!/dev/zero: not a regular file",
+                                           "kmsg|!/proc/kmsg: a system file, never read",
+                                           "kmsg.mp3|!~/kmsg.mp3: a system file, never read"}));
+    EXPECT_TRUE(lines[5].startsWith("Real|00:05|50|"));
+}
+
+TEST_F(FileLibraryTest, NamesThatAreNoUtf8AreFoundListedAndOpened) {
+    const QString latin = decodeFileName("Caf\xE9");
+    writeSong("a.mp3", tagsOf("A"));
+    writeText(latin + u'/' + latin + QStringLiteral(".m3u"), "../a.mp3\n");
+    writeText("list\nFAKE LINE.m3u", "a.mp3\n"); // one playlist, one line
+    const QString shown = QStringLiteral("Caf\uFFFD");
+    const auto library = open();
+    EXPECT_EQ(names(library->getAll()), QStringList({shown, "list\uFFFDFAKE LINE"}));
+    EXPECT_TRUE(listing(*library, shown).value(0).startsWith("A|00:05|"));
+    // The file itself as the library, as --library names it.
+    QString error;
+    const auto one = openFileLibrary(at(latin + u'/' + latin + QStringLiteral(".m3u")), &error);
+    ASSERT_TRUE(one) << error.toStdString();
+    EXPECT_EQ(names(one->playlistCollection()->getAll()), QStringList({shown}));
 }
 
 TEST_F(FileLibraryTest, CorruptSongsKeepTheirFileNameAndType) {
