@@ -11,23 +11,39 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
 
 namespace corvane::library {
 namespace {
 
-struct Entry {
-    QString path;     // the file found on disk; empty for a stream or a missing file
-    QString fallback; // the name when no file can be read: the playlist's title, else the file name
+// What the playlists of one library share: the songs read so far and, for the listing under
+// way, the resolver with the folders it listed.
+struct Lookup {
+    SongFiles songs;
+    std::unique_ptr<PathResolver> resolver; // made when the listing first needs it
+    unsigned listing = 1;
+
+    void newListing() {
+        ++listing;
+        songs.newListing();
+        resolver.reset();
+    }
 };
 
+QString lastPathComponent(const QString& location);
+
+// A playlist's entries are found on disk when its songs are asked for, not when the list of
+// playlists is made: a playlist of a million missing files is listed as fast as an empty one.
 class FilePlaylist final : public Playlist {
 public:
-    FilePlaylist(QString name, std::vector<Entry> entries, std::shared_ptr<SongFiles> songs)
+    FilePlaylist(QString name, std::vector<PlaylistEntry> entries, QStringList roots,
+                 std::shared_ptr<Lookup> lookup)
         : name_(std::move(name))
         , entries_(std::move(entries))
-        , songs_(std::move(songs)) {}
+        , roots_(std::move(roots))
+        , lookup_(std::move(lookup)) {}
 
     QString name() const override { return name_; }
     int count() const override { return static_cast<int>(entries_.size()); }
@@ -36,17 +52,51 @@ public:
         if (index < 0 || index >= count()) {
             throw LibraryError("song index out of range");
         }
-        const Entry& entry = entries_[static_cast<std::size_t>(index)];
-        if (entry.path.isEmpty()) {
-            return songWithoutFile(entry.fallback);
+        const auto i = static_cast<std::size_t>(index);
+        const PlaylistEntry& entry = entries_[i];
+        QString fallback = entry.title.isEmpty() ? lastPathComponent(entry.location) : entry.title;
+        if (isStreamLocation(entry.location)) {
+            return songWithoutFile(std::move(fallback));
         }
-        return songs_->song(entry.path, entry.fallback);
+        // Each entry is looked for once per listing, however often its song is asked for: as
+        // it is written (one stat), else by the resolver.
+        if (found_.listing != lookup_->listing) {
+            found_ = {lookup_->listing, std::vector<QString>(entries_.size()),
+                      std::vector<bool>(entries_.size())};
+        }
+        QString& path = found_.paths[i];
+        if (!found_.done[i]) {
+            found_.done[i] = true;
+            const bool local = entry.location.startsWith(u'/') && !entry.location.startsWith(u"//");
+            if (local) {
+                if (auto song = lookup_->songs.song(entry.location, fallback)) {
+                    path = entry.location;
+                    return song;
+                }
+            }
+            if (!lookup_->resolver) {
+                lookup_->resolver = std::make_unique<PathResolver>();
+            }
+            path = lookup_->resolver->resolve(entry.location, roots_);
+        }
+        if (!path.isEmpty()) {
+            if (auto song = lookup_->songs.song(path, fallback)) {
+                return song;
+            }
+        }
+        return songWithoutFile(std::move(fallback), entry.location, QStringLiteral("no such file"));
     }
 
 private:
     QString name_;
-    std::vector<Entry> entries_;
-    std::shared_ptr<SongFiles> songs_;
+    std::vector<PlaylistEntry> entries_;
+    QStringList roots_; // where moved songs are sought
+    std::shared_ptr<Lookup> lookup_;
+    mutable struct {
+        unsigned listing = 0;
+        std::vector<QString> paths; // empty: nothing found
+        std::vector<bool> done;
+    } found_;
 };
 
 QString lastPathComponent(const QString& location) {
@@ -144,6 +194,7 @@ bool readPlaylistFile(const QString& file, QByteArray* bytes, FileStamp* stamp,
 struct FileLibrary::State {
     QString root;       // the folder whose playlists are listed, and where moved songs are sought
     QString singleFile; // the one playlist file, when the source is a file
+    QStringList roots;  // where moved songs are sought: the root, then the music folder
 
     struct Cached {
         FileStamp stamp;
@@ -152,37 +203,29 @@ struct FileLibrary::State {
     QHash<QString, Cached> playlists;                     // by file
     std::vector<std::shared_ptr<const Playlist>> inOrder; // natural order of names
     PlaylistFinder finder;
-    std::shared_ptr<SongFiles> songs = std::make_shared<SongFiles>();
+    std::shared_ptr<Lookup> lookup = std::make_shared<Lookup>();
     long long playlistReads = 0;
 
     std::shared_ptr<const Playlist> parse(const QString& file, const QByteArray& bytes,
-                                          PlaylistParser parser, PathResolver& resolver) const {
+                                          PlaylistParser parser) const {
         const QFileInfo info(file); // names only: the file system is asked nothing
-        const ParsedPlaylist parsed = parser(bytes, info.absolutePath());
-        std::vector<Entry> entries;
-        entries.reserve(parsed.entries.size());
-        for (const PlaylistEntry& entry : parsed.entries) {
-            entries.push_back(
-                {resolver.resolve(entry.location),
-                 entry.title.isEmpty() ? lastPathComponent(entry.location) : entry.title});
-        }
+        ParsedPlaylist parsed = parser(bytes, info.absolutePath());
         // Names are keys, shown on one line each: a control character in a file name or a
         // title never breaks one in two.
         const QString title = parsed.title.trimmed();
         return std::make_shared<FilePlaylist>(
-            shownName(title.isEmpty() ? info.completeBaseName() : title), std::move(entries),
-            songs);
+            shownName(title.isEmpty() ? info.completeBaseName() : title), std::move(parsed.entries),
+            roots, lookup);
     }
 
     // The playlists as the files now stand: only new and changed files are read.
     const std::vector<std::shared_ptr<const Playlist>>& refresh() {
-        songs->newListing();
+        lookup->newListing();
         const QStringList files =
             singleFile.isEmpty() ? finder.find(root).files : QStringList{singleFile};
         QHash<QString, Cached> current;
         current.reserve(files.size());
         bool changed = false;
-        std::optional<PathResolver> resolver;
         for (const QString& file : files) {
             const FileStamp stamp = fileStamp(file);
             if (const auto found = playlists.constFind(file);
@@ -199,10 +242,7 @@ struct FileLibrary::State {
                 continue;
             }
             ++playlistReads;
-            if (!resolver) {
-                resolver.emplace(root);
-            }
-            current.insert(file, {readStamp, parse(file, bytes, parser, *resolver)});
+            current.insert(file, {readStamp, parse(file, bytes, parser)});
         }
         if (!changed && current.size() == playlists.size()) {
             return inOrder;
@@ -242,6 +282,9 @@ FileLibrary::FileLibrary(const QString& source)
         state_->singleFile = path;
         state_->root = path.left(std::max<qsizetype>(path.lastIndexOf(u'/'), 1));
     }
+    // Songs moved out of the library's folder are sought below the user's music folder too.
+    state_->roots =
+        QStringList{state_->root, QStandardPaths::writableLocation(QStandardPaths::MusicLocation)};
 }
 
 FileLibrary::~FileLibrary() = default;
@@ -265,7 +308,7 @@ PlaylistArray FileLibrary::getByName(const QString& name) const {
 }
 
 long long FileLibrary::audioFileReads() const {
-    return state_->songs->reads();
+    return state_->lookup->songs.reads();
 }
 
 long long FileLibrary::playlistFileReads() const {

@@ -79,6 +79,9 @@ QByteArray encodeFileName(QStringView name) {
 QString shownName(QString name) {
     for (qsizetype i = 0; i < name.size(); ++i) {
         const QChar c = name[i];
+        if (c >= u' ' && c < u'\x7F') {
+            continue;
+        }
         if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
             ++i;
             continue;

@@ -84,6 +84,27 @@ QString localPathOfFileUrl(const QString& text) {
     return path;
 }
 
+// True when cleaning would not change the path: no "." or ".." component, no empty one (from
+// "//"), no slash at the end.
+bool isClean(QStringView path) {
+    if (path.endsWith(u'/') && path.size() > 1) {
+        return false;
+    }
+    qsizetype start = path.startsWith(u'/') ? 1 : 0;
+    while (start <= path.size()) {
+        qsizetype end = path.indexOf(u'/', start);
+        if (end < 0) {
+            end = path.size();
+        }
+        const QStringView component = path.sliced(start, end - start);
+        if ((component.isEmpty() && end < path.size()) || component == u"." || component == u"..") {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 QString decodePlaylistText(const QByteArray& bytes) {
@@ -151,9 +172,11 @@ QString entryLocation(QString raw, const QString& baseFolder) {
         return QStringLiteral("//") + QDir::cleanPath(raw.mid(2));
     }
     if (raw.startsWith(u'/')) {
-        return QDir::cleanPath(raw);
+        return isClean(raw) ? raw : QDir::cleanPath(raw);
     }
-    return QDir::cleanPath(baseFolder + u'/' + raw);
+    // Most entries are plain relative paths: joined as they are, a million of them in no time.
+    QString joined = baseFolder + u'/' + raw;
+    return isClean(raw) && isClean(baseFolder) ? joined : QDir::cleanPath(joined);
 }
 
 QStringList salvageXmlValues(const QByteArray& bytes, const QString& pattern) {
@@ -167,6 +190,10 @@ QStringList salvageXmlValues(const QByteArray& bytes, const QString& pattern) {
     const QString text = decodePlaylistText(bytes);
     for (const QRegularExpressionMatch& match : expression.globalMatch(text)) {
         QString value = match.captured(1);
+        if (!value.contains(u'&')) {
+            values.push_back(std::move(value));
+            continue;
+        }
         QString decoded;
         qsizetype from = 0;
         for (const QRegularExpressionMatch& ref : reference.globalMatch(value)) {

@@ -1,5 +1,6 @@
 #include "library/SongFiles.h"
 
+#include "library/FileName.h"
 #include "library/SongFile.h"
 
 #include <QFileInfo>
@@ -44,8 +45,9 @@ private:
 
 class SongWithoutFile final : public MediaItem {
 public:
-    SongWithoutFile(QString name, QString why)
+    SongWithoutFile(QString name, QString path, QString why)
         : name_(std::move(name))
+        , path_(std::move(path))
         , why_(std::move(why)) {}
 
     QString name() const override { return name_; }
@@ -55,12 +57,13 @@ public:
 private:
     QString fail() const {
         if (!why_.isEmpty()) {
-            throw LibraryError(why_.toStdString());
+            throw LibraryError((shownName(path_) + QStringLiteral(": ") + why_).toStdString());
         }
         return {};
     }
 
     QString name_;
+    QString path_;
     QString why_;
 };
 
@@ -79,24 +82,27 @@ std::shared_ptr<const MediaItem> SongFiles::song(const QString& path, const QStr
         }
     }
     if (found == songs_.end()) {
+        if (!pathExists(path)) {
+            return nullptr; // the caller may look elsewhere
+        }
         SongRead read = readSongFile(path);
         Cached cached{read.stamp, listing_, nullptr, {}};
         if (read.regularFile) {
             ++reads_;
             cached.song = std::make_shared<const Song>(std::move(read.info), path);
         } else {
-            cached.why = path + QStringLiteral(": ") + whyUnreadable(path);
+            cached.why = whyUnreadable(path);
         }
         found = songs_.insert(path, std::move(cached));
     }
     if (!found->song) {
-        return songWithoutFile(fallback, found->why);
+        return songWithoutFile(fallback, path, found->why);
     }
     return std::make_shared<FileSong>(found->song);
 }
 
-std::shared_ptr<const MediaItem> songWithoutFile(QString name, QString why) {
-    return std::make_shared<SongWithoutFile>(std::move(name), std::move(why));
+std::shared_ptr<const MediaItem> songWithoutFile(QString name, QString path, QString why) {
+    return std::make_shared<SongWithoutFile>(std::move(name), std::move(path), std::move(why));
 }
 
 } // namespace corvane::library

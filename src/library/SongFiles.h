@@ -17,7 +17,7 @@ class SongFiles {
 public:
     // The song in the file at `path` (absolute): named by its title tag, else by its file name.
     // When `path` is no readable regular file, a song named `fallback` whose attributes fail,
-    // saying why ("/music/x.mp3: no such file").
+    // saying why ("/music/x.mp3: a folder, not a file"); null when nothing is at `path`.
     std::shared_ptr<const MediaItem> song(const QString& path, const QString& fallback);
     void newListing() { ++listing_; }
     // How many times an audio file was opened and read so far.
@@ -37,8 +37,8 @@ private:
     long long reads_ = 0;
 };
 
-// A song without a file to read: named `name`; its attributes fail with `why` (one line naming
-// the file and why), or are empty when `why` is empty (a stream).
-std::shared_ptr<const MediaItem> songWithoutFile(QString name, QString why = {});
+// A song without a file to read: named `name`; its attributes fail saying "PATH: WHY", or are
+// empty when `why` is empty (a stream).
+std::shared_ptr<const MediaItem> songWithoutFile(QString name, QString path = {}, QString why = {});
 
 } // namespace corvane::library

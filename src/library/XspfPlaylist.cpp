@@ -17,8 +17,8 @@ QString trackLocation(const QString& text, const QUrl& base, const QString& base
     if (trimmed.isEmpty()) {
         return {};
     }
-    if (looksLikeWindowsPath(trimmed)) {
-        return entryLocation(trimmed, baseFolder);
+    if (looksLikeWindowsPath(trimmed) || isStreamLocation(trimmed)) {
+        return entryLocation(trimmed, baseFolder); // a URL of its own: no base applies
     }
     const QUrl url = base.resolved(QUrl(trimmed, QUrl::TolerantMode));
     if (url.isLocalFile()) {

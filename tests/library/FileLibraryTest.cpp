@@ -142,8 +142,9 @@ TEST_F(FileLibraryTest, MissingFilesAndStreamsStayAsNamedSongs) {
     writeText("Mix.m3u", "#EXTINF:10,Gone Song\ngone.mp3\nalso gone.flac\n"
                          "#EXTINF:-1,Radio\nhttp://radio.example/live\nhttp://radio.example/\n");
     const auto library = open();
-    EXPECT_EQ(listing(*library, "Mix"),
-              QStringList({"Gone Song||||||||", "also gone.flac||||||||", "Radio||||||||",
+    EXPECT_EQ(listing(*library, "Mix").replaceInStrings(root_, "~"),
+              QStringList({"Gone Song|!~/gone.mp3: no such file",
+                           "also gone.flac|!~/also gone.flac: no such file", "Radio||||||||",
                            "http://radio.example/||||||||"}));
     EXPECT_EQ(library->audioFileReads(), 0);
 }
@@ -301,6 +302,40 @@ TEST_F(FileLibraryTest, ChoosesTheCommandLineThenTheEnvironmentThenTheMusicFolde
     QFile::remove(at("Tunes/lists/Mix.m3u"));
     EXPECT_EQ(chooseLibrary({}).source, at("Tunes"));
     EXPECT_FALSE(chooseLibrary({}).demo);
+}
+
+// As VLC saves a playlist: every one titled "Playlist", each location a file URL.
+QByteArray vlcXspf(const QByteArray& location) {
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<playlist xmlns="http://xspf.org/ns/0/" xmlns:vlc="http://www.videolan.org/vlc/playlist/ns/0/" version="1">
+	<title>Playlist</title>
+	<trackList>
+		<track>
+			<location>)" +
+           location + R"(</location>
+			<duration>5000</duration>
+			<extension application="http://www.videolan.org/vlc/playlist/0">
+				<vlc:id>0</vlc:id>
+			</extension>
+		</track>
+	</trackList>
+	<extension application="http://www.videolan.org/vlc/playlist/0">
+			<vlc:item tid="0"/>
+	</extension>
+</playlist>
+)";
+}
+
+TEST_F(FileLibraryTest, OnePlaylistAsTheLibrarySeeksMovedSongsBelowTheMusicFolder) {
+    const ScopedVariable home("HOME", root_.toUtf8());
+    const ScopedVariable config("XDG_CONFIG_HOME", at("config").toUtf8());
+    writeText("config/user-dirs.dirs", "XDG_MUSIC_DIR=\"$HOME/Tunes\"\n");
+    writeSong("Tunes/Ann/a.mp3", tagsOf("A"));
+    writeText("Lists/VLC Party.xspf", vlcXspf("file:///home/ann/Music/Ann/a.mp3"));
+    QString error;
+    const auto player = openFileLibrary(at("Lists/VLC Party.xspf"), &error);
+    ASSERT_TRUE(player) << error.toStdString();
+    EXPECT_TRUE(listing(*player->playlistCollection(), "Playlist").value(0).startsWith("A|00:05"));
 }
 
 TEST(DemoLibrary, IsFoundBesideTheProgramOnly) {

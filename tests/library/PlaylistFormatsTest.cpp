@@ -51,6 +51,8 @@ TEST(PlaylistText, SplitsLinesOnEveryLineEndAndDropsRunawayLines) {
 TEST(PlaylistText, MakesLocationsOfEveryKindOfEntry) {
     EXPECT_EQ(entryLocation("song.mp3", Base), "/music/lists/song.mp3");
     EXPECT_EQ(entryLocation("  ../Artist/song.mp3 ", Base), "/music/Artist/song.mp3");
+    EXPECT_EQ(entryLocation("a/./b//c/.", Base), "/music/lists/a/b/c");
+    EXPECT_EQ(entryLocation("/srv/x/../a.flac", "/"), "/srv/a.flac");
     EXPECT_EQ(entryLocation("..\\Artist\\song.mp3", Base), "/music/Artist/song.mp3");
     EXPECT_EQ(entryLocation("/srv/a.flac", Base), "/srv/a.flac");
     EXPECT_EQ(entryLocation("C:\\Users\\Ann\\Music\\a.mp3", Base), "C:/Users/Ann/Music/a.mp3");

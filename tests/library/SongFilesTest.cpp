@@ -25,13 +25,15 @@ TEST(SongFiles, LooksAtAFileOncePerListingAndReadsItOnlyWhenChanged) {
     EXPECT_EQ(songs.song(path, "fallback")->name(), "Two");
     EXPECT_EQ(songs.reads(), 2);
 
+    // Nothing there: the caller may look elsewhere. Something that is no file says what it is.
     QFile::remove(path);
     songs.newListing();
-    const auto gone = songs.song(path, "fallback");
-    EXPECT_EQ(gone->name(), "fallback");
+    EXPECT_EQ(songs.song(path, "fallback"), nullptr);
+    const auto folder = songs.song(dir.path(), "fallback");
+    EXPECT_EQ(folder->name(), "fallback");
     EXPECT_THROW(
-        try { gone->getItemInfo(attribute::Artist); } catch (const LibraryError& e) {
-            EXPECT_EQ(QString::fromUtf8(e.what()), path + ": no such file");
+        try { folder->getItemInfo(attribute::Artist); } catch (const LibraryError& e) {
+            EXPECT_EQ(QString::fromUtf8(e.what()), dir.path() + ": a folder, not a file");
             throw;
         },
         LibraryError);
