@@ -69,13 +69,23 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
     // A settings file that could not be used is worth a word; the built-in display stands in.
     HeadlessResult result{0, form.state().StatusLine};
 
+    // What the library had to say of a listing that succeeded is a warning too.
+    const auto addStatusLine = [&] {
+        const QString& status = form.state().StatusLine;
+        if (!status.isEmpty() && !result.message.contains(status)) {
+            result.message +=
+                (result.message.isEmpty() ? QString() : QStringLiteral("; ")) + status;
+        }
+    };
     form.CmdPlaylists_Click();
+    addStatusLine();
     if (commandLine.mode == CommandLine::Mode::Playlist) {
         const int line = findPlaylistLine(form.state().List1, commandLine.playlist);
         if (line < 0) {
             return {2, QStringLiteral("no playlist named \"%1\"").arg(commandLine.playlist)};
         }
         form.List1_Click(line);
+        addStatusLine();
         if (commandLine.label) {
             if (!commandLine.sort.empty()) {
                 if (HeadlessResult r = sort(form, commandLine.sort, true); r.exitCode != 0) {

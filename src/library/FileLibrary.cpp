@@ -39,13 +39,16 @@ QString lastPathComponent(const QString& location);
 class FilePlaylist final : public Playlist {
 public:
     FilePlaylist(QString name, std::vector<PlaylistEntry> entries, QStringList roots,
-                 std::shared_ptr<Lookup> lookup)
+                 std::shared_ptr<Lookup> lookup, QStringList notes)
         : name_(std::move(name))
         , entries_(std::move(entries))
         , roots_(std::move(roots))
-        , lookup_(std::move(lookup)) {}
+        , lookup_(std::move(lookup))
+        , notes_(std::move(notes)) {}
 
     QString name() const override { return name_; }
+    // What the user should know of the file: cut, or parts of it left out.
+    const QStringList& notes() const { return notes_; }
     int count() const override { return static_cast<int>(entries_.size()); }
 
     std::shared_ptr<const MediaItem> item(int index) const override {
@@ -92,6 +95,7 @@ private:
     std::vector<PlaylistEntry> entries_;
     QStringList roots_; // where moved songs are sought
     std::shared_ptr<Lookup> lookup_;
+    QStringList notes_;
     mutable struct {
         unsigned listing = 0;
         std::vector<QString> paths; // empty: nothing found
@@ -175,18 +179,38 @@ private:
 };
 
 // The playlist file's bytes and parser; false (and *why) when it cannot be read as one.
-bool readPlaylistFile(const QString& file, QByteArray* bytes, FileStamp* stamp,
-                      PlaylistParser* parser, QString* why) {
-    if (!readRegularFile(file, MaxPlaylistBytes, bytes, stamp)) {
-        *why = whyUnreadable(file);
-        return false;
+struct PlaylistRead {
+    QByteArray bytes;
+    FileStamp stamp;
+    PlaylistParser parser = nullptr;
+    QString why;      // why the file cannot be read as a playlist; empty when it can
+    bool cut = false; // larger than MaxPlaylistBytes: cut after its last whole line there
+};
+
+PlaylistRead readPlaylistFile(const QString& file) {
+    PlaylistRead read;
+    if (!readRegularFile(file, MaxPlaylistBytes, &read.bytes, &read.stamp)) {
+        read.why = whyUnreadable(file);
+        return read;
     }
-    *parser = choosePlaylistParser(file, *bytes);
-    if (!*parser) {
-        *why = QStringLiteral("not a playlist file (M3U, M3U8, PLS, XSPF, WPL or ZPL)");
-        return false;
+    read.parser = choosePlaylistParser(file, read.bytes);
+    if (!read.parser) {
+        read.why = QStringLiteral("not a playlist file (%1)").arg(playlistFileTypes());
     }
-    return true;
+    read.cut = read.stamp.size > read.bytes.size();
+    if (read.cut) {
+        read.bytes = wholeLines(std::move(read.bytes));
+    }
+    return read;
+}
+
+// "1 playlist file could not be read (/music/a.m3u: permission denied)", "3 ... (first: ...)".
+QString countNote(const QStringList& problems, const char* one, const char* many) {
+    return problems.size() == 1
+               ? QStringLiteral("1 %1 (%2)").arg(QLatin1StringView(one), problems.front())
+               : QStringLiteral("%1 %2 (first: %3)")
+                     .arg(problems.size())
+                     .arg(QLatin1StringView(many), problems.front());
 }
 
 } // namespace
@@ -198,58 +222,87 @@ struct FileLibrary::State {
 
     struct Cached {
         FileStamp stamp;
-        std::shared_ptr<const Playlist> playlist;
+        std::shared_ptr<const FilePlaylist> playlist;
     };
-    QHash<QString, Cached> playlists;                     // by file
-    std::vector<std::shared_ptr<const Playlist>> inOrder; // natural order of names
+    QHash<QString, Cached> playlists;                         // by file
+    std::vector<std::shared_ptr<const FilePlaylist>> inOrder; // natural order of names
+    QStringList notes; // of the last listing: what could not be read, or that nothing was found
     PlaylistFinder finder;
     std::shared_ptr<Lookup> lookup = std::make_shared<Lookup>();
     long long playlistReads = 0;
 
-    std::shared_ptr<const Playlist> parse(const QString& file, const QByteArray& bytes,
-                                          PlaylistParser parser) const {
+    std::shared_ptr<const FilePlaylist> parse(const QString& file, PlaylistRead read) const {
         const QFileInfo info(file); // names only: the file system is asked nothing
-        ParsedPlaylist parsed = parser(bytes, info.absolutePath());
+        ParsedPlaylist parsed = read.parser(read.bytes, info.absolutePath());
+        QStringList notes;
+        if (read.cut) {
+            notes.push_back(QStringLiteral("%1: larger than %2 MB, only its first %2 MB were read")
+                                .arg(shownName(file))
+                                .arg(MaxPlaylistBytes / (1024 * 1024)));
+        }
+        for (const QString& note : parsed.notes) {
+            notes.push_back(shownName(file) + QStringLiteral(": ") + note);
+        }
         // Names are keys, shown on one line each: a control character in a file name or a
         // title never breaks one in two.
         const QString title = parsed.title.trimmed();
         return std::make_shared<FilePlaylist>(
             shownName(title.isEmpty() ? info.completeBaseName() : title), std::move(parsed.entries),
-            roots, lookup);
+            roots, lookup, std::move(notes));
     }
 
     // The playlists as the files now stand: only new and changed files are read.
-    const std::vector<std::shared_ptr<const Playlist>>& refresh() {
+    void refresh() {
         lookup->newListing();
-        const QStringList files =
-            singleFile.isEmpty() ? finder.find(root).files : QStringList{singleFile};
+        PlaylistFinder::Found found =
+            singleFile.isEmpty() ? finder.find(root) : PlaylistFinder::Found{{singleFile}, {}};
         QHash<QString, Cached> current;
-        current.reserve(files.size());
+        current.reserve(found.files.size());
+        QStringList unreadable;
         bool changed = false;
-        for (const QString& file : files) {
+        for (const QString& file : found.files) {
             const FileStamp stamp = fileStamp(file);
-            if (const auto found = playlists.constFind(file);
-                found != playlists.cend() && found->stamp == stamp) {
-                current.insert(file, *found);
+            if (const auto known = playlists.constFind(file);
+                known != playlists.cend() && known->stamp == stamp) {
+                current.insert(file, *known);
+                continue;
+            }
+            PlaylistRead read = readPlaylistFile(file);
+            if (!read.why.isEmpty()) {
+                unreadable.push_back(shownName(file) + QStringLiteral(": ") + read.why);
                 continue;
             }
             changed = true;
-            QByteArray bytes;
-            FileStamp readStamp;
-            PlaylistParser parser = nullptr;
-            QString why;
-            if (!readPlaylistFile(file, &bytes, &readStamp, &parser, &why)) {
-                continue;
-            }
             ++playlistReads;
-            current.insert(file, {readStamp, parse(file, bytes, parser)});
+            const FileStamp readStamp = read.stamp;
+            current.insert(file, {readStamp, parse(file, std::move(read))});
         }
-        if (!changed && current.size() == playlists.size()) {
-            return inOrder;
+        notes.clear();
+        if (found.files.isEmpty() && found.unreadable.isEmpty()) {
+            notes.push_back(QStringLiteral("no playlist found in %1 or below (the files read: %2)")
+                                .arg(shownName(root), playlistFileTypes()));
         }
-        playlists = std::move(current);
-        sortPlaylists(files);
-        return inOrder;
+        if (!unreadable.isEmpty()) {
+            notes.push_back(countNote(unreadable, "playlist file could not be read",
+                                      "playlist files could not be read"));
+        }
+        if (!found.unreadable.isEmpty()) {
+            notes.push_back(countNote(found.unreadable, "folder could not be read",
+                                      "folders could not be read"));
+        }
+        if (changed || current.size() != playlists.size()) {
+            playlists = std::move(current);
+            sortPlaylists(found.files);
+        }
+    }
+
+    PlaylistArray array(const std::vector<std::shared_ptr<const FilePlaylist>>& chosen,
+                        QStringList more) const {
+        std::vector<std::shared_ptr<const Playlist>> result(chosen.begin(), chosen.end());
+        for (const auto& playlist : chosen) {
+            more += playlist->notes();
+        }
+        return PlaylistArray(std::move(result), std::move(more));
     }
 
     void sortPlaylists(const QStringList& files) {
@@ -294,17 +347,19 @@ std::shared_ptr<const PlaylistCollection> FileLibrary::playlistCollection() cons
 }
 
 PlaylistArray FileLibrary::getAll() const {
-    return PlaylistArray(state_->refresh());
+    state_->refresh();
+    return state_->array(state_->inOrder, state_->notes);
 }
 
 PlaylistArray FileLibrary::getByName(const QString& name) const {
-    std::vector<std::shared_ptr<const Playlist>> found;
-    for (const auto& playlist : state_->refresh()) {
+    state_->refresh();
+    std::vector<std::shared_ptr<const FilePlaylist>> found;
+    for (const auto& playlist : state_->inOrder) {
         if (playlist->name() == name) {
             found.push_back(playlist);
         }
     }
-    return PlaylistArray(std::move(found));
+    return state_->array(found, {});
 }
 
 long long FileLibrary::audioFileReads() const {
@@ -337,12 +392,8 @@ std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error) {
     } else if (!fileStamp(source).isRegularFile()) {
         return fail(QStringLiteral("neither a folder nor a playlist file"));
     } else {
-        QByteArray bytes;
-        FileStamp stamp;
-        PlaylistParser parser = nullptr;
-        QString why;
-        if (!readPlaylistFile(source, &bytes, &stamp, &parser, &why)) {
-            return fail(why);
+        if (const PlaylistRead read = readPlaylistFile(source); !read.why.isEmpty()) {
+            return fail(read.why);
         }
     }
     return std::make_shared<FileLibrary>(source);

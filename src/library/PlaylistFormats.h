@@ -21,6 +21,7 @@ struct PlaylistEntry {
 struct ParsedPlaylist {
     QString title;
     std::vector<PlaylistEntry> entries;
+    QStringList notes; // what of the file was left out or ignored, and why
 };
 
 using PlaylistParser = ParsedPlaylist (*)(const QByteArray& bytes, const QString& baseFolder);
@@ -38,9 +39,14 @@ ParsedPlaylist parseZplTags(const QByteArray& bytes, const QString& baseFolder);
 PlaylistParser choosePlaylistParser(const QString& fileName, const QByteArray& bytes);
 // True for the extensions looked for when a folder's playlists are collected.
 bool hasPlaylistExtension(const QString& fileName);
+// Those extensions, as the user knows the types: "M3U, M3U8, PLS, XSPF, WPL, ZPL".
+QString playlistFileTypes();
 
-// Larger playlist files are read only up to this size.
+// Larger playlist files are read only up to this size...
 inline constexpr qsizetype MaxPlaylistBytes = 32 * 1024 * 1024;
+// ...and then up to the end of the last whole line there, so that no entry is a cut-off path
+// (a byte order mark or the pattern of UTF-16 tells where its lines end).
+QByteArray wholeLines(QByteArray bytes);
 
 // --- Helpers shared by the parsers ---
 

@@ -129,6 +129,27 @@ QString decodePlaylistText(const QByteArray& bytes) {
     return decodeWindows1252(bytes);
 }
 
+QByteArray wholeLines(QByteArray bytes) {
+    const bool utf16le =
+        startsWith(bytes, {0xFF, 0xFE}) ||
+        (bytes.size() >= 4 && bytes[0] != 0 && bytes[1] == 0 && bytes[2] != 0 && bytes[3] == 0);
+    const bool utf16be = startsWith(bytes, {0xFE, 0xFF});
+    qsizetype end = -1; // the last line end's last byte
+    if (utf16le || utf16be) {
+        for (qsizetype i = (bytes.size() & ~qsizetype(1)) - 2; i >= 0 && end < 0; i -= 2) {
+            const char low = utf16le ? bytes[i] : bytes[i + 1];
+            const char high = utf16le ? bytes[i + 1] : bytes[i];
+            if (high == 0 && (low == '\n' || low == '\r')) {
+                end = i + 1;
+            }
+        }
+    } else {
+        end = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
+    }
+    bytes.truncate(end + 1);
+    return bytes;
+}
+
 std::vector<QStringView> playlistLines(QStringView text) {
     std::vector<QStringView> lines;
     qsizetype start = 0;

@@ -97,6 +97,14 @@ struct FormState {
     bool SortGroupVisible = true; // Label1, Frame1, cmdSort(0..7), cmdMinorSort
     QString StatusLine;           // one line saying what went wrong, empty when all is well
 
+    // Adds the library's notes of a listing that succeeded to the status line, after what is
+    // there, all on one line.
+    void addNotes(const QStringList& notes) {
+        for (const QString& note : notes) {
+            StatusLine += (StatusLine.isEmpty() ? QString() : QStringLiteral("; ")) + note;
+        }
+    }
+
     bool playlistSelected() const {
         return !SelectedPlaylist.isEmpty() && SelectedPlaylist != ListOfPlaylistsHeading;
     }

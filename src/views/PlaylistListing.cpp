@@ -14,6 +14,7 @@ void ListPlaylists(FormState& state) {
         }
         playlists = state.Playlists->getAll();
     });
+    state.addNotes(playlists.notes());
 
     // Each new list of playlists starts in major-sort mode.
     state.MinorSortCaption = caption::MinorSortOff;

@@ -97,7 +97,9 @@ void ListSelectedPlaylists(FormState& state) {
     std::shared_ptr<const library::Playlist> playlist;
     resumeNext([&] {
         if (state.Playlists) {
-            playlist = state.Playlists->getByName(state.SelectedPlaylist).item(0);
+            const library::PlaylistArray found = state.Playlists->getByName(state.SelectedPlaylist);
+            state.addNotes(found.notes());
+            playlist = found.item(0);
         }
     });
     PlayingTime total;

@@ -1,6 +1,7 @@
 #include "app/Headless.h"
 
 #include "AppTestSupport.h"
+#include "library/FileLibrary.h"
 
 #include <QBuffer>
 
@@ -13,10 +14,11 @@ struct Headless : test::FormTest {
     std::unique_ptr<Form1> form;
     QByteArray output;
 
-    HeadlessResult run(const QStringList& arguments, Form1::PrinterFactory printers = {}) {
+    HeadlessResult run(const QStringList& arguments, Form1::PrinterFactory printers = {},
+                       std::shared_ptr<const library::Player> player = {}) {
         const ParsedCommandLine parsed = parseCommandLine(arguments);
         EXPECT_TRUE(parsed.error.isEmpty()) << parsed.error.toStdString();
-        form = makeForm(library, std::move(printers));
+        form = makeForm(player ? player : library, std::move(printers));
         output.clear();
         QBuffer buffer(&output);
         buffer.open(QIODevice::WriteOnly);
@@ -157,4 +159,27 @@ TEST_F(Headless, ABadSettingsFileIsAWarningAndTheDefaultStands) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.message.contains(userSettings)) << r.message.toStdString();
     EXPECT_TRUE(output.contains("Road Trip"));
+}
+
+TEST_F(Headless, WhatTheLibraryNotedOfAListingIsAWarning) {
+    const QString music = dir.filePath(QStringLiteral("music"));
+    QDir().mkpath(music);
+    QString error;
+    const auto player = library::openFileLibrary(music, &error);
+    ASSERT_TRUE(player) << error.toStdString();
+    HeadlessResult r = run({"--list-playlists"}, {}, player);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(output, "\n\n       LIST OF PLAYLISTS\n\n");
+    EXPECT_TRUE(r.message.startsWith("no playlist found in " + music)) << r.message.toStdString();
+
+    // A note of the playlist itself, in the list and again when it is shown: said once.
+    QByteArray deep("<playlist><title>Deep</title>");
+    deep += QByteArray("<a xml:base=\"a/\">").repeated(70) + "<trackList/>" +
+            QByteArray("</a>").repeated(70) + "</playlist>";
+    write(music + "/Deep.xspf", deep);
+    r = run({"--playlist", "Deep"}, {}, player);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(output.contains("PLAYLIST: Deep"));
+    EXPECT_TRUE(r.message.startsWith(music + "/Deep.xspf: xml:base")) << r.message.toStdString();
+    EXPECT_FALSE(r.message.contains(';'));
 }

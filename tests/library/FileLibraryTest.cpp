@@ -3,6 +3,7 @@
 #include "LibraryTestSupport.h"
 #include "library/FileName.h"
 #include "library/LibrarySource.h"
+#include "library/PlaylistFormats.h"
 #include "library/demo/AudioWriter.h"
 
 #include <QCoreApplication>
@@ -185,6 +186,42 @@ TEST_F(FileLibraryTest, NamesThatAreNoUtf8AreFoundListedAndOpened) {
     const auto one = openFileLibrary(at(latin + u'/' + latin + QStringLiteral(".m3u")), &error);
     ASSERT_TRUE(one) << error.toStdString();
     EXPECT_EQ(names(one->playlistCollection()->getAll()), QStringList({shown}));
+}
+
+TEST_F(FileLibraryTest, ListingsSayWhatCouldNotBeReadOrWasCut) {
+    // Nothing found: where the library looked, and for what.
+    EXPECT_EQ(open()->getAll().notes(),
+              QStringList({"no playlist found in " + root_ +
+                           " or below (the files read: M3U, M3U8, PLS, XSPF, WPL, ZPL)"}));
+
+    writeText("Fine.m3u", "");
+    writeText("a/Locked.m3u", "");
+    writeText("b/Locked too.pls", "");
+    writeText("Private/Hidden.m3u", "");
+    ASSERT_EQ(::symlink("nowhere.m3u", QFile::encodeName(at("Dangling.m3u")).constData()), 0);
+    for (const char* locked : {"a/Locked.m3u", "b/Locked too.pls", "Private"}) {
+        ASSERT_EQ(::chmod(QFile::encodeName(at(locked)).constData(), 0), 0);
+    }
+    // Over the limit: read up to the last whole line there, the cut-off entry left out.
+    const QByteArray line = QByteArray(4000, 'x') + ".mp3\n";
+    writeText("Big.m3u", line.repeated(MaxPlaylistBytes / line.size() + 1));
+    {
+        const WithoutReadingEverything asAUser;
+        const auto library = open();
+        const PlaylistArray all = library->getAll();
+        EXPECT_EQ(names(all), QStringList({"Big", "Fine"}));
+        EXPECT_EQ(all.item(0)->count(), MaxPlaylistBytes / line.size());
+        EXPECT_EQ(QStringList(all.notes()).replaceInStrings(root_, "~"),
+                  QStringList({"3 playlist files could not be read (first: ~/Dangling.m3u: no such "
+                               "file)",
+                               "1 folder could not be read (~/Private: permission denied)",
+                               "~/Big.m3u: larger than 32 MB, only its first 32 MB were read"}));
+        EXPECT_EQ(library->getByName("Big").notes(), all.notes().mid(2));
+        EXPECT_TRUE(library->getByName("Fine").notes().isEmpty());
+    }
+    for (const char* locked : {"a/Locked.m3u", "b/Locked too.pls", "Private"}) {
+        ::chmod(QFile::encodeName(at(locked)).constData(), 0700);
+    }
 }
 
 TEST_F(FileLibraryTest, CorruptSongsKeepTheirFileNameAndType) {

@@ -48,6 +48,29 @@ TEST(PlaylistText, SplitsLinesOnEveryLineEndAndDropsRunawayLines) {
     EXPECT_EQ(got, QStringList({"a", "b", "c", "", "d", "e"}));
 }
 
+TEST(PlaylistText, CutsAFileAfterItsLastWholeLine) {
+    const struct {
+        QByteArray bytes;
+        QByteArray whole;
+    } cases[] = {
+        {"a.mp3\nb.mp3\nc.m", "a.mp3\nb.mp3\n"},
+        {"a.mp3\r\nb.m", "a.mp3\r\n"},
+        {"a.mp3\rb.m", "a.mp3\r"},
+        {"no line end", ""},
+        {QByteArray("\xFF\xFE"
+                    "a\0\n\0b\0\n",
+                    9),
+         QByteArray("\xFF\xFE"
+                    "a\0\n\0",
+                    6)},
+        {QByteArray("a\0b\0\n\0c\0\n", 9), QByteArray("a\0b\0\n\0", 6)},
+        {QByteArray("\xFE\xFF\0a\0\n\0b\0", 9), QByteArray("\xFE\xFF\0a\0\n", 6)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(wholeLines(c.bytes), c.whole) << c.bytes.toHex().constData();
+    }
+}
+
 TEST(PlaylistText, MakesLocationsOfEveryKindOfEntry) {
     EXPECT_EQ(entryLocation("song.mp3", Base), "/music/lists/song.mp3");
     EXPECT_EQ(entryLocation("  ../Artist/song.mp3 ", Base), "/music/Artist/song.mp3");
@@ -152,6 +175,25 @@ TEST(Xspf, ResolvesAgainstXmlBase) {
 </playlist>)",
         Base);
     EXPECT_EQ(locations(playlist), QStringList({"/data/songs/a.mp3", "http://host.example/b.mp3"}));
+}
+
+TEST(Xspf, KeepsOnlySoManyNestedXmlBases) {
+    // Each level resolved whole and kept would need memory growing with the square of the depth.
+    constexpr int Depth = 10000;
+    QByteArray xml("<playlist xmlns=\"http://xspf.org/ns/0/\">");
+    for (int i = 0; i < Depth; ++i) {
+        xml += "<a xml:base=\"a/\">";
+    }
+    xml += "<trackList><track><location>x.mp3</location></track></trackList>";
+    for (int i = 0; i < Depth; ++i) {
+        xml += "</a>";
+    }
+    xml += "</playlist>";
+    const ParsedPlaylist playlist = parseXspf(xml, Base);
+    EXPECT_EQ(locations(playlist),
+              QStringList({Base + "/" + QString("a/").repeated(64) + "x.mp3"}));
+    ASSERT_EQ(playlist.notes.size(), 1);
+    EXPECT_TRUE(playlist.notes.front().contains("xml:base"));
 }
 
 TEST(Xspf, SalvagesTheTracksOfBrokenXml) {
