@@ -1,5 +1,6 @@
 #include "library/FileLibrary.h"
 
+#include "library/DistinctNames.h"
 #include "library/FileName.h"
 #include "library/PathResolver.h"
 #include "library/PlaylistFormats.h"
@@ -34,29 +35,35 @@ struct Lookup {
 
 QString lastPathComponent(const QString& location);
 
+// What a playlist file holds, as parsed.
+struct PlaylistFile {
+    QString title; // the playlist's own name: the title it gives, else its file's name
+    std::vector<PlaylistEntry> entries;
+    QStringList roots;    // where its moved songs are sought
+    QStringList notes;    // what the user should know of it: cut, parts left out
+    QStringList suffixes; // what tells it from others of its title: file name, folders
+};
+
 // A playlist's entries are found on disk when its songs are asked for, not when the list of
 // playlists is made: a playlist of a million missing files is listed as fast as an empty one.
 class FilePlaylist final : public Playlist {
 public:
-    FilePlaylist(QString name, std::vector<PlaylistEntry> entries, QStringList roots,
-                 std::shared_ptr<Lookup> lookup, QStringList notes)
+    FilePlaylist(QString name, std::shared_ptr<const PlaylistFile> file,
+                 std::shared_ptr<Lookup> lookup)
         : name_(std::move(name))
-        , entries_(std::move(entries))
-        , roots_(std::move(roots))
-        , lookup_(std::move(lookup))
-        , notes_(std::move(notes)) {}
+        , file_(std::move(file))
+        , lookup_(std::move(lookup)) {}
 
     QString name() const override { return name_; }
-    // What the user should know of the file: cut, or parts of it left out.
-    const QStringList& notes() const { return notes_; }
-    int count() const override { return static_cast<int>(entries_.size()); }
+    const PlaylistFile& file() const { return *file_; }
+    int count() const override { return static_cast<int>(file_->entries.size()); }
 
     std::shared_ptr<const MediaItem> item(int index) const override {
         if (index < 0 || index >= count()) {
             throw LibraryError("song index out of range");
         }
         const auto i = static_cast<std::size_t>(index);
-        const PlaylistEntry& entry = entries_[i];
+        const PlaylistEntry& entry = file_->entries[i];
         QString fallback = entry.title.isEmpty() ? lastPathComponent(entry.location) : entry.title;
         if (isStreamLocation(entry.location)) {
             return songWithoutFile(std::move(fallback));
@@ -64,8 +71,8 @@ public:
         // Each entry is looked for once per listing, however often its song is asked for: as
         // it is written (one stat), else by the resolver.
         if (found_.listing != lookup_->listing) {
-            found_ = {lookup_->listing, std::vector<QString>(entries_.size()),
-                      std::vector<bool>(entries_.size())};
+            found_ = {lookup_->listing, std::vector<QString>(file_->entries.size()),
+                      std::vector<bool>(file_->entries.size())};
         }
         QString& path = found_.paths[i];
         if (!found_.done[i]) {
@@ -80,7 +87,7 @@ public:
             if (!lookup_->resolver) {
                 lookup_->resolver = std::make_unique<PathResolver>();
             }
-            path = lookup_->resolver->resolve(entry.location, roots_);
+            path = lookup_->resolver->resolve(entry.location, file_->roots);
         }
         if (!path.isEmpty()) {
             if (auto song = lookup_->songs.song(path, fallback)) {
@@ -92,10 +99,8 @@ public:
 
 private:
     QString name_;
-    std::vector<PlaylistEntry> entries_;
-    QStringList roots_; // where moved songs are sought
+    std::shared_ptr<const PlaylistFile> file_;
     std::shared_ptr<Lookup> lookup_;
-    QStringList notes_;
     mutable struct {
         unsigned listing = 0;
         std::vector<QString> paths; // empty: nothing found
@@ -222,7 +227,8 @@ struct FileLibrary::State {
 
     struct Cached {
         FileStamp stamp;
-        std::shared_ptr<const FilePlaylist> playlist;
+        std::shared_ptr<const PlaylistFile> file;
+        std::shared_ptr<const FilePlaylist> playlist; // under its distinct name
     };
     QHash<QString, Cached> playlists;                         // by file
     std::vector<std::shared_ptr<const FilePlaylist>> inOrder; // natural order of names
@@ -231,24 +237,33 @@ struct FileLibrary::State {
     std::shared_ptr<Lookup> lookup = std::make_shared<Lookup>();
     long long playlistReads = 0;
 
-    std::shared_ptr<const FilePlaylist> parse(const QString& file, PlaylistRead read) const {
-        const QFileInfo info(file); // names only: the file system is asked nothing
+    std::shared_ptr<const PlaylistFile> parse(const QString& path, PlaylistRead read) const {
+        const QFileInfo info(path); // names only: the file system is asked nothing
         ParsedPlaylist parsed = read.parser(read.bytes, info.absolutePath());
-        QStringList notes;
+        auto file = std::make_shared<PlaylistFile>();
         if (read.cut) {
-            notes.push_back(QStringLiteral("%1: larger than %2 MB, only its first %2 MB were read")
-                                .arg(shownName(file))
-                                .arg(MaxPlaylistBytes / (1024 * 1024)));
+            file->notes.push_back(
+                QStringLiteral("%1: larger than %2 MB, only its first %2 MB were read")
+                    .arg(shownName(path))
+                    .arg(MaxPlaylistBytes / (1024 * 1024)));
         }
         for (const QString& note : parsed.notes) {
-            notes.push_back(shownName(file) + QStringLiteral(": ") + note);
+            file->notes.push_back(shownName(path) + QStringLiteral(": ") + note);
         }
         // Names are keys, shown on one line each: a control character in a file name or a
         // title never breaks one in two.
         const QString title = parsed.title.trimmed();
-        return std::make_shared<FilePlaylist>(
-            shownName(title.isEmpty() ? info.completeBaseName() : title), std::move(parsed.entries),
-            roots, lookup, std::move(notes));
+        file->title = shownName(title.isEmpty() ? info.completeBaseName() : title);
+        file->entries = std::move(parsed.entries);
+        file->roots = roots;
+        // The file's name, then its folders up to the library's own.
+        file->suffixes.push_back(shownName(info.fileName()));
+        const QString from = root.left(root.lastIndexOf(u'/') + 1);
+        QStringList folders = info.absolutePath().mid(from.size()).split(u'/', Qt::SkipEmptyParts);
+        for (qsizetype k = folders.size() - 1; k >= 0; --k) {
+            file->suffixes.push_back(shownName(folders.sliced(k).join(u'/')));
+        }
+        return file;
     }
 
     // The playlists as the files now stand: only new and changed files are read.
@@ -275,7 +290,7 @@ struct FileLibrary::State {
             changed = true;
             ++playlistReads;
             const FileStamp readStamp = read.stamp;
-            current.insert(file, {readStamp, parse(file, std::move(read))});
+            current.insert(file, {readStamp, parse(file, std::move(read)), nullptr});
         }
         notes.clear();
         if (found.files.isEmpty() && found.unreadable.isEmpty()) {
@@ -292,7 +307,7 @@ struct FileLibrary::State {
         }
         if (changed || current.size() != playlists.size()) {
             playlists = std::move(current);
-            sortPlaylists(found.files);
+            name(found.files);
         }
     }
 
@@ -300,17 +315,31 @@ struct FileLibrary::State {
                         QStringList more) const {
         std::vector<std::shared_ptr<const Playlist>> result(chosen.begin(), chosen.end());
         for (const auto& playlist : chosen) {
-            more += playlist->notes();
+            more += playlist->file().notes;
         }
         return PlaylistArray(std::move(result), std::move(more));
     }
 
-    void sortPlaylists(const QStringList& files) {
-        inOrder.clear();
-        for (const QString& file : files) { // sorted by path: ties keep that order
-            if (const auto found = playlists.constFind(file); found != playlists.cend()) {
-                inOrder.push_back(found->playlist);
+    // Gives every playlist its distinct name, the files taken in the order of their paths (the
+    // first of a name keeps it), and sorts them by name; ties keep that order.
+    void name(const QStringList& files) {
+        std::vector<Cached*> listed;
+        std::vector<NameClaim> claims;
+        for (const QString& file : files) {
+            if (const auto found = playlists.find(file); found != playlists.end()) {
+                listed.push_back(&found.value());
+                claims.push_back({found->file->title, found->file->suffixes});
             }
+        }
+        const QStringList names = distinctNames(claims);
+        inOrder.clear();
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            Cached& cached = *listed[i];
+            const QString& name = names[static_cast<qsizetype>(i)];
+            if (!cached.playlist || cached.playlist->name() != name) {
+                cached.playlist = std::make_shared<const FilePlaylist>(name, cached.file, lookup);
+            }
+            inOrder.push_back(cached.playlist);
         }
         // The user's locale orders the names; the C locale has no numeric order of its own.
         QCollator collator(QLocale().language() == QLocale::C ? QLocale(QLocale::English)

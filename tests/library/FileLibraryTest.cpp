@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +27,8 @@ protected:
         ASSERT_TRUE(dir_.isValid());
         root_ = dir_.path();
     }
+    // QTemporaryDir cannot remove names that are no UTF-8.
+    void TearDown() override { std::filesystem::remove_all(encodeFileName(root_).toStdString()); }
     QString at(const QString& relative) const { return root_ + u'/' + relative; }
     // Names keep every byte (see FileName.h), so files are made with the system's own calls.
     void makeFolders(const QString& relative) {
@@ -96,6 +99,28 @@ QStringList listing(const PlaylistCollection& collection, const QString& name) {
     return lines;
 }
 
+// As VLC saves a playlist: every one titled "Playlist", each location a file URL.
+QByteArray vlcXspf(const QByteArray& location) {
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<playlist xmlns="http://xspf.org/ns/0/" xmlns:vlc="http://www.videolan.org/vlc/playlist/ns/0/" version="1">
+	<title>Playlist</title>
+	<trackList>
+		<track>
+			<location>)" +
+           location + R"(</location>
+			<duration>5000</duration>
+			<extension application="http://www.videolan.org/vlc/playlist/0">
+				<vlc:id>0</vlc:id>
+			</extension>
+		</track>
+	</trackList>
+	<extension application="http://www.videolan.org/vlc/playlist/0">
+			<vlc:item tid="0"/>
+	</extension>
+</playlist>
+)";
+}
+
 SongTags tagsOf(const QString& title, const QString& artist = QStringLiteral("Ann")) {
     return {title, artist, "Album", "Folk", "1999", {{"Windows Media Player 9 Series", 128}}, {}};
 }
@@ -115,17 +140,30 @@ TEST_F(FileLibraryTest, ListsPlaylistsBelowTheFolderInNaturalOrder) {
     EXPECT_EQ(names(library->getAll()), names(library->getAll()));
 }
 
-TEST_F(FileLibraryTest, GetByNameGivesEveryPlaylistOfExactlyThatName) {
-    writeText("a/Same.m3u", "one.mp3\n");
-    writeText("b/Same.m3u", "one.mp3\ntwo.mp3\n");
-    writeText("same.m3u", "");
+TEST_F(FileLibraryTest, EveryPlaylistHasANameOfItsOwn) {
+    writeText("Lists/Chill.xspf", vlcXspf("file:///music/a.mp3"));
+    writeText("Lists/VLC Party.xspf", vlcXspf("file:///music/b.mp3"));
+    writeText("Winamp.m3u", "#EXTM3U\r\n#EXTINF:225,A\r\nC:\\Music\\a.mp3\r\n");
+    writeText("Winamp.pls", "[playlist]\r\nFile1=C:\\Music\\a.mp3\r\nTitle1=A\r\nLength1=225\r\n"
+                            "File2=C:\\Music\\b.mp3\r\nNumberOfEntries=2\r\nVersion=2\r\n");
+    writeText("Rock/Favorites.m3u", "a.mp3\nb.mp3\n");
+    writeText("Jazz/Favorites.m3u", "a.mp3\n");
+    writeText("favorites.m3u", "");
+    // As GNOME's playlist exporter writes it.
+    writeText("Exported.pls", "[playlist]\nX-GNOME-Title=Road Trip\nNumberOfEntries=1\n"
+                              "File1=file:///music/a.mp3\nTitle1=A\n");
+    const QStringList expected{
+        "Favorites", "favorites", "Favorites (Rock)",   "Playlist", "Playlist (VLC Party.xspf)",
+        "Road Trip", "Winamp",    "Winamp (Winamp.pls)"};
     const auto library = open();
-    const PlaylistArray found = library->getByName("Same");
-    ASSERT_EQ(found.count(), 2);
-    EXPECT_EQ(found.item(0)->count() + found.item(1)->count(), 3);
-    EXPECT_EQ(library->getByName("Sam").count(), 0);
-    EXPECT_THROW(found.item(2), LibraryError);
-    EXPECT_THROW(found.item(0)->item(5), LibraryError);
+    EXPECT_EQ(names(library->getAll()), expected);
+    EXPECT_EQ(names(open()->getAll()), expected); // the same in any run
+    EXPECT_EQ(library->getByName("Favorites (Rock)").item(0)->count(), 2);
+    EXPECT_EQ(library->getByName("Winamp (Winamp.pls)").item(0)->count(), 2);
+    EXPECT_EQ(library->getByName("Winamp").item(0)->count(), 1);
+    EXPECT_EQ(library->getByName("Favorite").count(), 0);
+    EXPECT_THROW(library->getByName("Winamp").item(1), LibraryError);
+    EXPECT_THROW(library->getByName("Winamp").item(0)->item(5), LibraryError);
 }
 
 TEST_F(FileLibraryTest, ReadsEverySongsAttributes) {
@@ -339,28 +377,6 @@ TEST_F(FileLibraryTest, ChoosesTheCommandLineThenTheEnvironmentThenTheMusicFolde
     QFile::remove(at("Tunes/lists/Mix.m3u"));
     EXPECT_EQ(chooseLibrary({}).source, at("Tunes"));
     EXPECT_FALSE(chooseLibrary({}).demo);
-}
-
-// As VLC saves a playlist: every one titled "Playlist", each location a file URL.
-QByteArray vlcXspf(const QByteArray& location) {
-    return R"(<?xml version="1.0" encoding="UTF-8"?>
-<playlist xmlns="http://xspf.org/ns/0/" xmlns:vlc="http://www.videolan.org/vlc/playlist/ns/0/" version="1">
-	<title>Playlist</title>
-	<trackList>
-		<track>
-			<location>)" +
-           location + R"(</location>
-			<duration>5000</duration>
-			<extension application="http://www.videolan.org/vlc/playlist/0">
-				<vlc:id>0</vlc:id>
-			</extension>
-		</track>
-	</trackList>
-	<extension application="http://www.videolan.org/vlc/playlist/0">
-			<vlc:item tid="0"/>
-	</extension>
-</playlist>
-)";
 }
 
 TEST_F(FileLibraryTest, OnePlaylistAsTheLibrarySeeksMovedSongsBelowTheMusicFolder) {
