@@ -2,6 +2,7 @@
 
 #include "library/DistinctNames.h"
 #include "library/FileName.h"
+#include "library/MpdConf.h"
 #include "library/PathResolver.h"
 #include "library/PlaylistFormats.h"
 #include "library/RegularFile.h"
@@ -223,7 +224,8 @@ QString countNote(const QStringList& problems, const char* one, const char* many
 struct FileLibrary::State {
     QString root;       // the folder whose playlists are listed, and where moved songs are sought
     QString singleFile; // the one playlist file, when the source is a file
-    QStringList roots;  // where moved songs are sought: the root, then the music folder
+    QStringList roots;  // where moved songs are sought: the root, then the music folders
+    QHash<QString, QString> mpdMusic; // MPD's music folder, by its playlist folder's real path
 
     struct Cached {
         FileStamp stamp;
@@ -256,6 +258,10 @@ struct FileLibrary::State {
         file->title = shownName(title.isEmpty() ? info.completeBaseName() : title);
         file->entries = std::move(parsed.entries);
         file->roots = roots;
+        // MPD's playlists name their songs relative to MPD's music folder.
+        if (const QString music = mpdMusic.value(realPath(info.absolutePath())); !music.isEmpty()) {
+            file->roots.insert(1, music);
+        }
         // The file's name, then its folders up to the library's own.
         file->suffixes.push_back(shownName(info.fileName()));
         const QString from = root.left(root.lastIndexOf(u'/') + 1);
@@ -355,7 +361,7 @@ struct FileLibrary::State {
     }
 };
 
-FileLibrary::FileLibrary(const QString& source)
+FileLibrary::FileLibrary(const QString& source, const LibraryOptions& options)
     : state_(std::make_shared<State>()) {
     const QString path = absolutePath(source);
     if (folderModifiedNs(path) >= 0) {
@@ -364,9 +370,16 @@ FileLibrary::FileLibrary(const QString& source)
         state_->singleFile = path;
         state_->root = path.left(std::max<qsizetype>(path.lastIndexOf(u'/'), 1));
     }
-    // Songs moved out of the library's folder are sought below the user's music folder too.
-    state_->roots =
-        QStringList{state_->root, QStandardPaths::writableLocation(QStandardPaths::MusicLocation)};
+    state_->roots = QStringList{state_->root};
+    if (!options.musicFolder.isEmpty()) {
+        state_->roots.push_back(absolutePath(options.musicFolder));
+    }
+    state_->roots.push_back(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
+    for (const MpdFolders& mpd : mpdConfigurations()) {
+        if (const QString playlists = realPath(mpd.playlists); !playlists.isEmpty()) {
+            state_->mpdMusic.insert(playlists, mpd.music);
+        }
+    }
 }
 
 FileLibrary::~FileLibrary() = default;
@@ -399,7 +412,8 @@ long long FileLibrary::playlistFileReads() const {
     return state_->playlistReads;
 }
 
-std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error) {
+std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error,
+                                        const LibraryOptions& options) {
     const auto fail = [&](const QString& why) -> std::shared_ptr<Player> {
         if (error) {
             *error =
@@ -425,7 +439,7 @@ std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error) {
             return fail(read.why);
         }
     }
-    return std::make_shared<FileLibrary>(source);
+    return std::make_shared<FileLibrary>(source, options);
 }
 
 bool holdsPlaylistFile(const QString& folder) {

@@ -10,8 +10,9 @@
 
 namespace corvane::library {
 
-std::shared_ptr<Player> openLibrary(const QString& source, QString* error) {
-    return openFileLibrary(source, error);
+std::shared_ptr<Player> openLibrary(const QString& source, QString* error,
+                                    const LibraryOptions& options) {
+    return openFileLibrary(source, error, options);
 }
 
 QString demoLibraryPath() {

@@ -24,6 +24,7 @@ QString demoLibraryPath();
 
 // The library that reads `source`, by the backend for its kind. Returns nullptr and sets *error
 // (one line naming the source and why) when it cannot be read.
-std::shared_ptr<Player> openLibrary(const QString& source, QString* error);
+std::shared_ptr<Player> openLibrary(const QString& source, QString* error,
+                                    const LibraryOptions& options = {});
 
 } // namespace corvane::library

@@ -76,6 +76,13 @@ public:
     virtual std::shared_ptr<const PlaylistCollection> playlistCollection() const = 0;
 };
 
+// How a library is opened, beyond its source.
+struct LibraryOptions {
+    // Where a playlist's relative or moved songs are sought, beside the library's own folder
+    // (--music-folder); empty when none is given.
+    QString musicFolder;
+};
+
 // Attribute names of getItemInfo.
 namespace attribute {
 inline const QString Duration = QStringLiteral("Duration");

@@ -391,6 +391,32 @@ TEST_F(FileLibraryTest, OnePlaylistAsTheLibrarySeeksMovedSongsBelowTheMusicFolde
     EXPECT_TRUE(listing(*player->playlistCollection(), "Playlist").value(0).startsWith("A|00:05"));
 }
 
+TEST_F(FileLibraryTest, MpdsPlaylistFolderFindsItsSongsInMpdsMusicFolder) {
+    const ScopedVariable home("HOME", root_.toUtf8());
+    const ScopedVariable config("XDG_CONFIG_HOME", at(".config").toUtf8());
+    writeText(".config/mpd/mpd.conf", "music_directory \"~/music\"\n"
+                                      "playlist_directory \"~/.config/mpd/playlists\"\n"
+                                      "audio_output {\n\ttype \"null\"\n\tname \"none\"\n}\n");
+    writeSong("music/Ann/a.mp3", tagsOf("A"));
+    writeSong("elsewhere/Bob/b.mp3", tagsOf("B"));
+    // As MPD saves them: relative to its music folder.
+    writeText(".config/mpd/playlists/Road Trip.m3u", "Ann/a.mp3\nAnn/gone.mp3\n");
+    writeText("lists/Other.m3u", "Bob/b.mp3\n");
+    QString error;
+    auto player = openFileLibrary(at(".config/mpd/playlists"), &error);
+    ASSERT_TRUE(player) << error.toStdString();
+    const QStringList lines = listing(*player->playlistCollection(), "Road Trip");
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("A|00:05|"));
+    EXPECT_EQ(lines[1], "gone.mp3|!" + at(".config/mpd/playlists/Ann/gone.mp3: no such file"));
+    // A music folder named by hand does the same for any playlist.
+    EXPECT_TRUE(listing(*openFileLibrary(at("lists"), &error)->playlistCollection(), "Other")
+                    .value(0)
+                    .startsWith("b.mp3|!"));
+    player = openFileLibrary(at("lists"), &error, {at("elsewhere")});
+    EXPECT_TRUE(listing(*player->playlistCollection(), "Other").value(0).startsWith("B|00:05|"));
+}
+
 TEST(DemoLibrary, IsFoundBesideTheProgramOnly) {
     int argc = 1;
     char name[] = "test_library";
