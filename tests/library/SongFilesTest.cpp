@@ -25,16 +25,8 @@ TEST(SongFiles, LooksAtAFileOncePerListingAndReadsItOnlyWhenChanged) {
     EXPECT_EQ(songs.song(path, "fallback")->name(), "Two");
     EXPECT_EQ(songs.reads(), 2);
 
-    // Nothing there: the caller may look elsewhere. Something that is no file says what it is.
+    // Nothing there: the caller may look elsewhere.
     QFile::remove(path);
     songs.newListing();
     EXPECT_EQ(songs.song(path, "fallback"), nullptr);
-    const auto folder = songs.song(dir.path(), "fallback");
-    EXPECT_EQ(folder->name(), "fallback");
-    EXPECT_THROW(
-        try { folder->getItemInfo(attribute::Artist); } catch (const LibraryError& e) {
-            EXPECT_EQ(QString::fromUtf8(e.what()), dir.path() + ": a folder, not a file");
-            throw;
-        },
-        LibraryError);
 }
