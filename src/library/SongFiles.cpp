@@ -11,7 +11,8 @@ namespace corvane::library {
 // read has no duration or rating; its file type is known from the name all the same.
 struct SongFiles::Song {
     Song(SongInfo read, const QString& path)
-        : name(read.title.isEmpty() ? QFileInfo(path).completeBaseName() : std::move(read.title))
+        : name(read.title.isEmpty() ? shownName(QFileInfo(path).completeBaseName())
+                                    : std::move(read.title))
         , clock(read.readable ? durationText(read.seconds) : QString())
         , texts{read.readable ? QString::number(read.seconds, 'g', 12) : QString(),
                 read.readable ? QString::number(read.rating) : QString(),
