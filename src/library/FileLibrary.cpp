@@ -122,7 +122,7 @@ class PlaylistFinder {
 public:
     struct Found {
         QStringList files;      // sorted by path
-        QStringList unreadable; // folders that could not be listed: "path: why"
+        QStringList unreadable; // folders that could not be listed, "path: why", sorted
     };
 
     Found find(const QString& root) {
@@ -150,6 +150,7 @@ public:
         }
         folders_ = std::move(seen);
         found.files.sort();
+        found.unreadable.sort();
         return found;
     }
 
@@ -184,7 +185,7 @@ private:
     QHash<QString, Folder> folders_;
 };
 
-// The playlist file's bytes and parser; false (and *why) when it cannot be read as one.
+// A playlist file as read: its bytes and parser, or why it cannot be read as a playlist.
 struct PlaylistRead {
     QByteArray bytes;
     FileStamp stamp;

@@ -5,6 +5,7 @@
 #include "library/RegularFile.h"
 
 #include <QHash>
+#include <QSet>
 
 namespace corvane::library {
 namespace {
@@ -16,6 +17,14 @@ constexpr qsizetype MaxAbsent = 65536;
 
 QString joined(const QString& folder, const QString& name) {
     return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+// The form under which two names are the same file name: composed (NFC), letter case folded.
+QString folded(QStringView name) {
+    // ASCII is composed already.
+    const bool ascii = std::all_of(name.begin(), name.end(), [](QChar c) { return c < u'\x80'; });
+    return ascii ? name.toString().toCaseFolded()
+                 : name.toString().normalized(QString::NormalizationForm_C).toCaseFolded();
 }
 
 } // namespace
@@ -32,21 +41,14 @@ struct PathResolver::Folder {
     std::unordered_map<QString, std::unique_ptr<Folder>> entries;
     QHash<QString, QString> byFolded; // folded name -> the least name of that form
     bool foldedMade = false;
-    QHash<QString, bool> absent; // names looked for in vain (a playlist names them again)
-    QHash<QString, bool> tried;  // in a folder that cannot be listed: names tried one by one
+    QSet<QString> absent;       // names looked for in vain (a playlist names them again)
+    QHash<QString, bool> tried; // in a folder that cannot be listed: names tried one by one
 };
 
 PathResolver::PathResolver()
     : top_(std::make_unique<Folder>(QStringLiteral("/"))) {}
 
 PathResolver::~PathResolver() = default;
-
-QString PathResolver::folded(QStringView name) {
-    // ASCII is composed already.
-    const bool ascii = std::all_of(name.begin(), name.end(), [](QChar c) { return c < u'\x80'; });
-    return ascii ? name.toString().toCaseFolded()
-                 : name.toString().normalized(QString::NormalizationForm_C).toCaseFolded();
-}
 
 // The entry of `folder` that `name` names: the same name, else one of the same folded form. A
 // folder that cannot be listed (execute permission only) still finds a name spelled exactly.
@@ -94,7 +96,7 @@ const QString* PathResolver::match(Folder& folder, const QString& name, bool las
     if (found == folder.byFolded.cend()) {
         // Most of a missing song's path is a missing folder, named again by every song in it.
         if (!last && folder.absent.size() < MaxAbsent) {
-            folder.absent.insert(name, true);
+            folder.absent.insert(name);
         }
         return nullptr;
     }

@@ -25,9 +25,6 @@ public:
     // when nothing matches.
     QString resolve(const QString& location, const QStringList& roots);
 
-    // The form under which two names are the same file name: composed (NFC), letter case folded.
-    static QString folded(QStringView name);
-
 private:
     struct Folder;
     const QString* match(Folder& folder, const QString& name, bool last);
