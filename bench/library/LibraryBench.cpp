@@ -1,6 +1,10 @@
 // Listing a 10,000-song playlist from a library of 10,000 tagged files, the first time (every
 // file read) and again (nothing read). The library is generated once into
 // $CORVANE_BENCH_LIBRARY, else <temp>/corvane-bench-library-1, and kept for later runs.
+//
+// And a library of large broken playlists (<temp>/corvane-bench-broken-1): a 1,000,000-entry M3U
+// of missing files and a 32 MB XSPF broken halfway. The list of playlists (the yardstick: 26-30 s
+// and 15-18 s before entries were resolved only when a playlist is opened), and opening the M3U.
 #include "Listing.h"
 #include "library/FileLibrary.h"
 #include "library/demo/AudioWriter.h"
@@ -119,6 +123,97 @@ void RepeatGetByName(benchmark::State& state) {
     }
 }
 BENCHMARK(RepeatGetByName)->Unit(benchmark::kMillisecond);
+
+constexpr int MissingEntries = 1'000'000;
+const QString MissingName = QStringLiteral("Missing");
+
+QString brokenFolder() {
+    return QDir::tempPath() + QStringLiteral("/corvane-bench-broken-1");
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool ensureBrokenLibrary(const QString& folder) {
+    const QString complete = folder + QStringLiteral("/.complete");
+    if (QFile::exists(complete)) {
+        return true;
+    }
+    QDir().mkpath(folder);
+    QByteArray m3u("#EXTM3U\n");
+    for (int i = 0; i < MissingEntries; ++i) {
+        m3u += QStringLiteral("Gone Artist %1/Gone Album %2/%3 Missing song.mp3\n")
+                   .arg(i / 1000)
+                   .arg(i / 10 % 100)
+                   .arg(i)
+                   .toUtf8();
+    }
+    QByteArray xspf(R"(<?xml version="1.0" encoding="UTF-8"?>
+<playlist version="1" xmlns="http://xspf.org/ns/0/"><title>Broken</title><trackList>
+)");
+    constexpr qsizetype XspfBytes = 32 * 1000 * 1000;
+    for (int i = 0; xspf.size() < XspfBytes; ++i) {
+        xspf += QStringLiteral("<track><location>file:///gone/Artist%20%1/%2%20Song.flac</location>"
+                               "<title>Song %2</title></track>\n")
+                    .arg(i / 1000)
+                    .arg(i)
+                    .toUtf8();
+        if (i == 100'000) {
+            xspf += "<oops & </broken>\n"; // the reader gives up here; the rest is salvaged
+        }
+    }
+    return writeFile(folder + u'/' + MissingName + QStringLiteral(".m3u"), m3u) &&
+           writeFile(folder + QStringLiteral("/Broken.xspf"), xspf) && writeFile(complete, {});
+}
+
+std::shared_ptr<Player> openBrokenLibrary(benchmark::State& state) {
+    QString error;
+    std::shared_ptr<Player> player;
+    if (ensureBrokenLibrary(brokenFolder())) {
+        player = openFileLibrary(brokenFolder(), &error);
+    }
+    if (!player) {
+        state.SkipWithError("cannot make the benchmark's broken library");
+    }
+    return player;
+}
+
+// The list of playlists of a fresh library: every playlist file read and parsed.
+void ListBrokenPlaylists(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        const auto player = openBrokenLibrary(state);
+        state.ResumeTiming();
+        if (!player) {
+            return;
+        }
+        benchmark::DoNotOptimize(player->playlistCollection()->getAll().count());
+    }
+}
+BENCHMARK(ListBrokenPlaylists)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Opening the million missing songs, every call of a listing made for each.
+void OpenMissingPlaylist(benchmark::State& state) {
+    const auto player = openBrokenLibrary(state);
+    if (!player) {
+        return;
+    }
+    player->playlistCollection()->getAll(); // the files read and parsed: not measured here
+    for (auto _ : state) {
+        const auto playlist = player->playlistCollection()->getByName(MissingName).item(0);
+        for (int i = 0; i < playlist->count(); ++i) {
+            const auto song = playlist->item(i);
+            benchmark::DoNotOptimize(song->name());
+            try {
+                benchmark::DoNotOptimize(song->getItemInfo(attribute::Duration));
+            } catch (const LibraryError&) {
+            }
+        }
+    }
+}
+BENCHMARK(OpenMissingPlaylist)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

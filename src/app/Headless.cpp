@@ -73,7 +73,7 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
     // (exit 2); anything else the status line says on the way is a warning worth passing on.
     const auto failedOrWarn = [&] {
         const QString& line = form.state().StatusLine;
-        if (!form.state().LibraryFailed && !line.isEmpty()) {
+        if (!form.state().LibraryFailed && !line.isEmpty() && !result.message.contains(line)) {
             result.message += (result.message.isEmpty() ? QString() : QStringLiteral("; ")) + line;
         }
         return form.state().LibraryFailed;

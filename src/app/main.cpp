@@ -2,6 +2,7 @@
 #include "app/Form1.h"
 #include "app/Headless.h"
 #include "app/MainWindow.h"
+#include "library/FileName.h"
 #include "library/LibrarySource.h"
 #include "print/QtPrinter.h"
 #include "print/TextPrinter.h"
@@ -152,7 +153,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("corvane"));
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << library::decodeFileName(argv[i]); // file names keep every byte
     }
     const app::ParsedCommandLine parsed = app::parseCommandLine(arguments);
     if (!parsed.error.isEmpty()) {

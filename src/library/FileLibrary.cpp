@@ -1,157 +1,111 @@
 #include "library/FileLibrary.h"
 
+#include "library/DistinctNames.h"
+#include "library/FileName.h"
+#include "library/MpdConf.h"
 #include "library/PathResolver.h"
 #include "library/PlaylistFormats.h"
 #include "library/RegularFile.h"
-#include "library/SongFile.h"
+#include "library/SongFiles.h"
 
-#include <QCollator>
 #include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
+#include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
 
 namespace corvane::library {
 namespace {
 
-// A song as read, with the texts that every listing asks for made once. A file that cannot be
-// read has no duration or rating; its file type is known from the name all the same.
-struct Song {
-    Song(SongInfo read, QString problem)
-        : problem(std::move(problem))
-        , title(std::move(read.title))
-        , clock(read.readable ? durationText(read.seconds) : QString())
-        , texts{read.readable ? QString::number(read.seconds, 'g', 12) : QString(),
-                read.readable ? QString::number(read.rating) : QString(),
-                std::move(read.artist),
-                std::move(read.genre),
-                std::move(read.year),
-                std::move(read.album),
-                std::move(read.fileType)} {}
+// What the playlists of one library share: the songs read so far and, for the listing under
+// way, the resolver with the folders it listed.
+struct Lookup {
+    SongFiles songs;
+    std::unique_ptr<PathResolver> resolver; // made when the listing first needs it
+    unsigned listing = 1;
 
-    QString problem; // why it could not be read; empty when it was
-    QString title;
-    QString clock;
-    ItemInfo texts;
+    void newListing() {
+        ++listing;
+        songs.newListing();
+        resolver.reset();
+    }
 };
 
-// Songs already read, by path; shared by the library and every playlist it handed out.
-class SongCache {
-public:
-    // The song at `path`, read only when new or changed; null when it is no regular file.
-    std::shared_ptr<const Song> song(const QString& path) {
-        const FileStamp now = fileStamp(path);
-        if (!now.isRegularFile()) {
-            songs_.remove(path);
-            return nullptr;
-        }
-        if (const auto found = songs_.constFind(path);
-            found != songs_.cend() && found->stamp == now) {
-            return found->song;
-        }
-        SongRead read = readSongFile(path);
-        ++reads_;
-        if (!read.regularFile) {
-            return nullptr;
-        }
-        auto song = std::make_shared<const Song>(std::move(read.info), std::move(read.problem));
-        songs_.insert(path, {read.stamp, song});
-        return song;
-    }
-    long long reads() const { return reads_; }
+QString lastPathComponent(const QString& location);
 
-private:
-    struct Cached {
-        FileStamp stamp;
-        std::shared_ptr<const Song> song;
-    };
-    QHash<QString, Cached> songs_;
-    long long reads_ = 0;
+// What a playlist file holds, as parsed.
+struct PlaylistFile {
+    QString title; // the playlist's own name: the title it gives, else its file's name
+    std::vector<PlaylistEntry> entries;
+    QStringList roots;    // where its moved songs are sought
+    QStringList notes;    // what the user should know of it: cut, parts left out
+    QStringList suffixes; // what tells it from others of its title: file name, folders
 };
 
-// A song whose file could not be read fails its calls with "PATH: why", so that the listing can
-// say what went wrong; its name is the fallback all the same. A stream has nothing to read.
-class FileSong final : public MediaItem {
-public:
-    FileSong(QString name, std::shared_ptr<const Song> song, QString problem)
-        : name_(std::move(name))
-        , song_(std::move(song))
-        , problem_(std::move(problem)) {}
-
-    QString name() const override { return name_; }
-
-    QString durationString() const override {
-        failIfUnread();
-        return song_ ? song_->clock : QString();
-    }
-
-    QString getItemInfo(const QString& attribute) const override {
-        // A file that is no audio file still has the type its name gives.
-        if (!song_ || attribute != attribute::FileType) {
-            failIfUnread();
-        }
-        return song_ ? song_->texts.get(attribute) : QString();
-    }
-
-private:
-    void failIfUnread() const {
-        if (!problem_.isEmpty()) {
-            throw LibraryError(problem_.toStdString());
-        }
-    }
-
-    QString name_;
-    std::shared_ptr<const Song> song_;
-    QString problem_;
-};
-
-struct Entry {
-    QString path;     // the file found on disk; empty for a stream or a missing file
-    QString fallback; // the name when no file can be read: the playlist's title, else the file name
-    QString location; // as the playlist names it
-};
-
+// A playlist's entries are found on disk when its songs are asked for, not when the list of
+// playlists is made: a playlist of a million missing files is listed as fast as an empty one.
 class FilePlaylist final : public Playlist {
 public:
-    FilePlaylist(QString name, std::vector<Entry> entries, std::shared_ptr<SongCache> songs)
+    FilePlaylist(QString name, std::shared_ptr<const PlaylistFile> file,
+                 std::shared_ptr<Lookup> lookup)
         : name_(std::move(name))
-        , entries_(std::move(entries))
-        , songs_(std::move(songs)) {}
+        , file_(std::move(file))
+        , lookup_(std::move(lookup)) {}
 
     QString name() const override { return name_; }
-    int count() const override { return static_cast<int>(entries_.size()); }
+    const PlaylistFile& file() const { return *file_; }
+    int count() const override { return static_cast<int>(file_->entries.size()); }
 
     std::shared_ptr<const MediaItem> item(int index) const override {
         if (index < 0 || index >= count()) {
             throw LibraryError("song index out of range");
         }
-        const Entry& entry = entries_[static_cast<std::size_t>(index)];
-        std::shared_ptr<const Song> song;
-        QString problem;
-        if (!entry.path.isEmpty()) {
-            song = songs_->song(entry.path);
-            problem = song ? song->problem : openProblem(entry.path);
-        } else if (!isStreamLocation(entry.location)) {
-            problem = QStringLiteral("no such file");
+        const auto i = static_cast<std::size_t>(index);
+        const PlaylistEntry& entry = file_->entries[i];
+        QString fallback = entry.title.isEmpty() ? lastPathComponent(entry.location) : entry.title;
+        if (isStreamLocation(entry.location)) {
+            return songWithoutFile(std::move(fallback));
         }
-        if (!problem.isEmpty()) {
-            problem = QStringLiteral("%1: %2").arg(
-                entry.path.isEmpty() ? entry.location : entry.path, problem);
+        // Each entry is looked for once per listing, however often its song is asked for: as
+        // it is written (one stat), else by the resolver.
+        if (found_.listing != lookup_->listing) {
+            found_ = {lookup_->listing, std::vector<QString>(file_->entries.size()),
+                      std::vector<bool>(file_->entries.size())};
         }
-        QString name = entry.fallback;
-        if (song) {
-            name = song->title.isEmpty() ? QFileInfo(entry.path).completeBaseName() : song->title;
+        QString& path = found_.paths[i];
+        if (!found_.done[i]) {
+            found_.done[i] = true;
+            const bool local = entry.location.startsWith(u'/') && !entry.location.startsWith(u"//");
+            if (local) {
+                if (auto song = lookup_->songs.song(entry.location, fallback)) {
+                    path = entry.location;
+                    return song;
+                }
+            }
+            if (!lookup_->resolver) {
+                lookup_->resolver = std::make_unique<PathResolver>();
+            }
+            path = lookup_->resolver->resolve(entry.location, file_->roots);
         }
-        return std::make_shared<FileSong>(std::move(name), std::move(song), std::move(problem));
+        if (!path.isEmpty()) {
+            if (auto song = lookup_->songs.song(path, fallback)) {
+                return song;
+            }
+        }
+        return songWithoutFile(std::move(fallback), entry.location, QStringLiteral("no such file"));
     }
 
 private:
     QString name_;
-    std::vector<Entry> entries_;
-    std::shared_ptr<SongCache> songs_;
+    std::shared_ptr<const PlaylistFile> file_;
+    std::shared_ptr<Lookup> lookup_;
+    mutable struct {
+        unsigned listing = 0;
+        std::vector<QString> paths; // empty: nothing found
+        std::vector<bool> done;
+    } found_;
 };
 
 QString lastPathComponent(const QString& location) {
@@ -165,8 +119,13 @@ QString lastPathComponent(const QString& location) {
 // are not followed (no loops).
 class PlaylistFinder {
 public:
-    QStringList find(const QString& root) {
-        QStringList files;
+    struct Found {
+        QStringList files;      // sorted by path
+        QStringList unreadable; // folders that could not be listed, "path: why", sorted
+    };
+
+    Found find(const QString& root) {
+        Found found;
         QHash<QString, Folder> seen;
         QStringList pending{root};
         while (!pending.isEmpty()) {
@@ -176,19 +135,22 @@ public:
                 continue;
             }
             Folder folder;
-            if (const auto found = folders_.constFind(path);
-                found != folders_.cend() && found->modifiedNs == modified && !found->racy) {
-                folder = *found;
-            } else {
-                folder = list(path, modified);
+            if (const auto known = folders_.constFind(path);
+                known != folders_.cend() && known->modifiedNs == modified && !known->racy) {
+                folder = *known;
+            } else if (int error = 0; !list(path, modified, &folder, &error)) {
+                found.unreadable.push_back(shownName(path) + QStringLiteral(": ") +
+                                           errorText(error));
+                continue;
             }
-            files += folder.playlists;
+            found.files += folder.playlists;
             pending += folder.folders;
             seen.insert(path, std::move(folder));
         }
         folders_ = std::move(seen);
-        files.sort();
-        return files;
+        found.files.sort();
+        found.unreadable.sort();
+        return found;
     }
 
 private:
@@ -199,42 +161,62 @@ private:
         QStringList folders;
     };
 
-    static Folder list(const QString& path, qint64 modified) {
-        Folder folder;
-        folder.modifiedNs = modified;
+    static bool list(const QString& path, qint64 modified, Folder* folder, int* error) {
+        const std::vector<FolderEntry> entries = listFolder(path, true, error);
+        if (*error != 0) {
+            return false;
+        }
+        folder->modifiedNs = modified;
         // File systems with coarse times (FAT: 2 s) could hide a second change.
         constexpr qint64 RacyNs = 3'000'000'000;
-        folder.racy = QDateTime::currentMSecsSinceEpoch() * 1'000'000 - modified < RacyNs;
-        const QFileInfoList entries =
-            QDir(path).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-        for (const QFileInfo& entry : entries) {
-            if (entry.isDir()) {
-                if (!entry.isSymLink()) {
-                    folder.folders.push_back(entry.absoluteFilePath());
-                }
-            } else if (hasPlaylistExtension(entry.fileName())) {
-                folder.playlists.push_back(entry.absoluteFilePath());
+        folder->racy = QDateTime::currentMSecsSinceEpoch() * 1'000'000 - modified < RacyNs;
+        const QString prefix = path.endsWith(u'/') ? path : path + u'/';
+        for (const FolderEntry& entry : entries) {
+            if (entry.kind == FolderEntry::Folder) {
+                folder->folders.push_back(prefix + entry.name);
+            } else if (entry.kind == FolderEntry::File && hasPlaylistExtension(entry.name)) {
+                folder->playlists.push_back(prefix + entry.name);
             }
         }
-        return folder;
+        return true;
     }
 
     QHash<QString, Folder> folders_;
 };
 
-// The playlist file's bytes and parser; false (and *why) when it cannot be read as one.
-bool readPlaylistFile(const QString& file, QByteArray* bytes, FileStamp* stamp,
-                      PlaylistParser* parser, QString* why) {
-    if (!readRegularFile(file, MaxPlaylistBytes, bytes, stamp)) {
-        *why = QStringLiteral("cannot be opened for reading");
-        return false;
+// A playlist file as read: its bytes and parser, or why it cannot be read as a playlist.
+struct PlaylistRead {
+    QByteArray bytes;
+    FileStamp stamp;
+    PlaylistParser parser = nullptr;
+    QString why;      // why the file cannot be read as a playlist; empty when it can
+    bool cut = false; // larger than MaxPlaylistBytes: cut after its last whole line there
+};
+
+PlaylistRead readPlaylistFile(const QString& file) {
+    PlaylistRead read;
+    if (!readRegularFile(file, MaxPlaylistBytes, &read.bytes, &read.stamp)) {
+        read.why = whyUnreadable(file);
+        return read;
     }
-    *parser = choosePlaylistParser(file, *bytes);
-    if (!*parser) {
-        *why = QStringLiteral("not a playlist file (M3U, M3U8, PLS, XSPF, WPL or ZPL)");
-        return false;
+    read.parser = choosePlaylistParser(file, read.bytes);
+    if (!read.parser) {
+        read.why = QStringLiteral("not a playlist file (%1)").arg(playlistFileTypes());
     }
-    return true;
+    read.cut = read.stamp.size > read.bytes.size();
+    if (read.cut) {
+        read.bytes = wholeLines(std::move(read.bytes));
+    }
+    return read;
+}
+
+// "1 playlist file could not be read (/music/a.m3u: permission denied)", "3 ... (first: ...)".
+QString countNote(const QStringList& problems, const char* one, const char* many) {
+    return problems.size() == 1
+               ? QStringLiteral("1 %1 (%2)").arg(QLatin1StringView(one), problems.front())
+               : QStringLiteral("%1 %2 (first: %3)")
+                     .arg(problems.size())
+                     .arg(QLatin1StringView(many), problems.front());
 }
 
 } // namespace
@@ -242,100 +224,153 @@ bool readPlaylistFile(const QString& file, QByteArray* bytes, FileStamp* stamp,
 struct FileLibrary::State {
     QString root;       // the folder whose playlists are listed, and where moved songs are sought
     QString singleFile; // the one playlist file, when the source is a file
+    QStringList roots;  // where moved songs are sought: the root, then the music folders
+    QHash<QString, QString> mpdMusic; // MPD's music folder, by its playlist folder's real path
 
     struct Cached {
         FileStamp stamp;
-        std::shared_ptr<const Playlist> playlist;
+        std::shared_ptr<const PlaylistFile> file;
+        std::shared_ptr<const FilePlaylist> playlist; // under its distinct name
     };
-    QHash<QString, Cached> playlists;                     // by file
-    std::vector<std::shared_ptr<const Playlist>> inOrder; // natural order of names
+    QHash<QString, Cached> playlists;                         // by file
+    std::vector<std::shared_ptr<const FilePlaylist>> inOrder; // natural order of names
+    QStringList notes; // of the last listing: what could not be read, or that nothing was found
     PlaylistFinder finder;
-    std::shared_ptr<SongCache> songs = std::make_shared<SongCache>();
+    std::shared_ptr<Lookup> lookup = std::make_shared<Lookup>();
     long long playlistReads = 0;
 
-    std::shared_ptr<const Playlist> parse(const QString& file, const QByteArray& bytes,
-                                          PlaylistParser parser, PathResolver& resolver) const {
-        const QFileInfo info(file);
-        const ParsedPlaylist parsed = parser(bytes, info.absolutePath());
-        std::vector<Entry> entries;
-        entries.reserve(parsed.entries.size());
-        for (const PlaylistEntry& entry : parsed.entries) {
-            entries.push_back(
-                {resolver.resolve(entry.location),
-                 entry.title.isEmpty() ? lastPathComponent(entry.location) : entry.title,
-                 entry.location});
+    std::shared_ptr<const PlaylistFile> parse(const QString& path, PlaylistRead read) const {
+        const QFileInfo info(path); // names only: the file system is asked nothing
+        ParsedPlaylist parsed = read.parser(read.bytes, info.absolutePath());
+        auto file = std::make_shared<PlaylistFile>();
+        if (read.cut) {
+            file->notes.push_back(
+                QStringLiteral("%1: larger than %2 MB, only its first %2 MB were read")
+                    .arg(shownName(path))
+                    .arg(MaxPlaylistBytes / (1024 * 1024)));
         }
+        for (const QString& note : parsed.notes) {
+            file->notes.push_back(shownName(path) + QStringLiteral(": ") + note);
+        }
+        // Names are keys, shown on one line each: a control character in a file name or a
+        // title never breaks one in two.
         const QString title = parsed.title.trimmed();
-        return std::make_shared<FilePlaylist>(title.isEmpty() ? info.completeBaseName() : title,
-                                              std::move(entries), songs);
+        file->title = shownName(title.isEmpty() ? info.completeBaseName() : title);
+        file->entries = std::move(parsed.entries);
+        file->roots = roots;
+        // MPD's playlists name their songs relative to MPD's music folder.
+        if (const QString music = mpdMusic.value(realPath(info.absolutePath())); !music.isEmpty()) {
+            file->roots.insert(1, music);
+        }
+        // The file's name, then its folders up to the library's own.
+        file->suffixes.push_back(shownName(info.fileName()));
+        const QString from = root.left(root.lastIndexOf(u'/') + 1);
+        QStringList folders = info.absolutePath().mid(from.size()).split(u'/', Qt::SkipEmptyParts);
+        for (qsizetype k = folders.size() - 1; k >= 0; --k) {
+            file->suffixes.push_back(shownName(folders.sliced(k).join(u'/')));
+        }
+        return file;
     }
 
     // The playlists as the files now stand: only new and changed files are read.
-    const std::vector<std::shared_ptr<const Playlist>>& refresh() {
-        const QStringList files =
-            singleFile.isEmpty() ? finder.find(root) : QStringList{singleFile};
+    void refresh() {
+        lookup->newListing();
+        PlaylistFinder::Found found =
+            singleFile.isEmpty() ? finder.find(root) : PlaylistFinder::Found{{singleFile}, {}};
         QHash<QString, Cached> current;
-        current.reserve(files.size());
+        current.reserve(found.files.size());
+        QStringList unreadable;
         bool changed = false;
-        std::optional<PathResolver> resolver;
-        for (const QString& file : files) {
+        for (const QString& file : found.files) {
             const FileStamp stamp = fileStamp(file);
-            if (const auto found = playlists.constFind(file);
-                found != playlists.cend() && found->stamp == stamp) {
-                current.insert(file, *found);
+            if (const auto known = playlists.constFind(file);
+                known != playlists.cend() && known->stamp == stamp) {
+                current.insert(file, *known);
+                continue;
+            }
+            PlaylistRead read = readPlaylistFile(file);
+            if (!read.why.isEmpty()) {
+                unreadable.push_back(shownName(file) + QStringLiteral(": ") + read.why);
                 continue;
             }
             changed = true;
-            QByteArray bytes;
-            FileStamp readStamp;
-            PlaylistParser parser = nullptr;
-            QString why;
-            if (!readPlaylistFile(file, &bytes, &readStamp, &parser, &why)) {
-                continue;
-            }
             ++playlistReads;
-            if (!resolver) {
-                resolver.emplace(root);
-            }
-            current.insert(file, {readStamp, parse(file, bytes, parser, *resolver)});
+            const FileStamp readStamp = read.stamp;
+            current.insert(file, {readStamp, parse(file, std::move(read)), nullptr});
         }
-        if (!changed && current.size() == playlists.size()) {
-            return inOrder;
+        notes.clear();
+        if (found.files.isEmpty() && found.unreadable.isEmpty()) {
+            notes.push_back(QStringLiteral("no playlist found in %1 or below (the files read: %2)")
+                                .arg(shownName(root), playlistFileTypes()));
         }
-        playlists = std::move(current);
-        sortPlaylists(files);
-        return inOrder;
+        if (!unreadable.isEmpty()) {
+            notes.push_back(countNote(unreadable, "playlist file could not be read",
+                                      "playlist files could not be read"));
+        }
+        if (!found.unreadable.isEmpty()) {
+            notes.push_back(countNote(found.unreadable, "folder could not be read",
+                                      "folders could not be read"));
+        }
+        if (changed || current.size() != playlists.size()) {
+            playlists = std::move(current);
+            name(found.files);
+        }
     }
 
-    void sortPlaylists(const QStringList& files) {
-        inOrder.clear();
-        for (const QString& file : files) { // sorted by path: ties keep that order
-            if (const auto found = playlists.constFind(file); found != playlists.cend()) {
-                inOrder.push_back(found->playlist);
+    PlaylistArray array(const std::vector<std::shared_ptr<const FilePlaylist>>& chosen,
+                        QStringList more) const {
+        std::vector<std::shared_ptr<const Playlist>> result(chosen.begin(), chosen.end());
+        for (const auto& playlist : chosen) {
+            more += playlist->file().notes;
+        }
+        return PlaylistArray(std::move(result), std::move(more));
+    }
+
+    // Gives every playlist its distinct name, the files taken in the order of their paths (the
+    // first of a name keeps it), and sorts them by name; ties keep that order.
+    void name(const QStringList& files) {
+        std::vector<Cached*> listed;
+        std::vector<NameClaim> claims;
+        for (const QString& file : files) {
+            if (const auto found = playlists.find(file); found != playlists.end()) {
+                listed.push_back(&found.value());
+                claims.push_back({found->file->title, found->file->suffixes});
             }
         }
-        // The user's locale orders the names; the C locale has no numeric order of its own.
-        QCollator collator(QLocale().language() == QLocale::C ? QLocale(QLocale::English)
-                                                              : QLocale());
-        collator.setNumericMode(true);
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
-        std::stable_sort(inOrder.begin(), inOrder.end(), [&](const auto& a, const auto& b) {
-            const QString nameA = a->name();
-            const QString nameB = b->name();
-            const int order = collator.compare(nameA, nameB);
-            return order != 0 ? order < 0 : nameA < nameB;
-        });
+        const QStringList names = distinctNames(claims);
+        inOrder.clear();
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            Cached& cached = *listed[i];
+            const QString& name = names[static_cast<qsizetype>(i)];
+            if (!cached.playlist || cached.playlist->name() != name) {
+                cached.playlist = std::make_shared<const FilePlaylist>(name, cached.file, lookup);
+            }
+            inOrder.push_back(cached.playlist);
+        }
+        const PlaylistNameOrder order;
+        std::stable_sort(inOrder.begin(), inOrder.end(),
+                         [&](const auto& a, const auto& b) { return order(a->name(), b->name()); });
     }
 };
 
-FileLibrary::FileLibrary(const QString& source)
+FileLibrary::FileLibrary(const QString& source, const LibraryOptions& options)
     : state_(std::make_shared<State>()) {
-    const QFileInfo info(source);
-    if (info.isDir()) {
-        state_->root = QDir::cleanPath(info.absoluteFilePath());
+    const QString path = absolutePath(source);
+    if (folderModifiedNs(path) >= 0) {
+        state_->root = path;
     } else {
-        state_->singleFile = QDir::cleanPath(info.absoluteFilePath());
-        state_->root = QDir::cleanPath(info.absolutePath());
+        state_->singleFile = path;
+        state_->root = path.left(std::max<qsizetype>(path.lastIndexOf(u'/'), 1));
+    }
+    state_->roots = QStringList{state_->root};
+    if (!options.musicFolder.isEmpty()) {
+        state_->roots.push_back(absolutePath(options.musicFolder));
+    }
+    state_->roots.push_back(QStandardPaths::writableLocation(QStandardPaths::MusicLocation));
+    for (const MpdFolders& mpd : mpdConfigurations()) {
+        if (const QString playlists = realPath(mpd.playlists); !playlists.isEmpty()) {
+            state_->mpdMusic.insert(playlists, mpd.music);
+        }
     }
 }
 
@@ -346,67 +381,61 @@ std::shared_ptr<const PlaylistCollection> FileLibrary::playlistCollection() cons
 }
 
 PlaylistArray FileLibrary::getAll() const {
-    return PlaylistArray(state_->refresh());
+    state_->refresh();
+    return state_->array(state_->inOrder, state_->notes);
 }
 
 PlaylistArray FileLibrary::getByName(const QString& name) const {
-    std::vector<std::shared_ptr<const Playlist>> found;
-    for (const auto& playlist : state_->refresh()) {
+    state_->refresh();
+    std::vector<std::shared_ptr<const FilePlaylist>> found;
+    for (const auto& playlist : state_->inOrder) {
         if (playlist->name() == name) {
             found.push_back(playlist);
         }
     }
-    return PlaylistArray(std::move(found));
+    return state_->array(found, {});
 }
 
 long long FileLibrary::audioFileReads() const {
-    return state_->songs->reads();
+    return state_->lookup->songs.reads();
 }
 
 long long FileLibrary::playlistFileReads() const {
     return state_->playlistReads;
 }
 
-std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error) {
+std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error,
+                                        const LibraryOptions& options) {
     const auto fail = [&](const QString& why) -> std::shared_ptr<Player> {
         if (error) {
-            *error = QStringLiteral("cannot read the library \"%1\": %2").arg(source, why);
+            *error =
+                QStringLiteral("cannot read the library \"%1\": %2").arg(shownName(source), why);
         }
         return nullptr;
     };
     if (source.isEmpty()) {
         return fail(QStringLiteral("no folder or playlist file named"));
     }
-    const QFileInfo info(source);
-    if (!info.exists()) {
-        return fail(QStringLiteral("no such folder or file"));
+    if (int why = 0; !pathExists(source, &why)) {
+        return fail(why == ENOENT || why == ENOTDIR ? QStringLiteral("no such folder or file")
+                                                    : errorText(why));
     }
-    if (info.isDir()) {
-        if (!QDir(source).isReadable()) {
-            return fail(QStringLiteral("the folder cannot be read (permission denied)"));
+    if (folderModifiedNs(source) >= 0) {
+        if (int why = 0; listFolder(source, false, &why).empty() && why != 0) {
+            return fail(QStringLiteral("the folder cannot be read (%1)").arg(errorText(why)));
         }
     } else if (!fileStamp(source).isRegularFile()) {
         return fail(QStringLiteral("neither a folder nor a playlist file"));
     } else {
-        QByteArray bytes;
-        FileStamp stamp;
-        PlaylistParser parser = nullptr;
-        QString why;
-        if (!readPlaylistFile(source, &bytes, &stamp, &parser, &why)) {
-            return fail(why);
+        if (const PlaylistRead read = readPlaylistFile(source); !read.why.isEmpty()) {
+            return fail(read.why);
         }
     }
-    return std::make_shared<FileLibrary>(source);
+    return std::make_shared<FileLibrary>(source, options);
 }
 
 bool holdsPlaylistFile(const QString& folder) {
-    QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        if (hasPlaylistExtension(it.next())) {
-            return true;
-        }
-    }
-    return false;
+    return !PlaylistFinder().find(folder).files.isEmpty();
 }
 
 } // namespace corvane::library

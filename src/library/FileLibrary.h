@@ -11,7 +11,8 @@ namespace corvane::library {
 
 // SOURCE: a folder (its playlist files in it and below) or one playlist file. Returns nullptr
 // and sets *error (one line naming the source and why) when it does not exist or cannot be read.
-std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error);
+std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error,
+                                        const LibraryOptions& options = {});
 
 // True when the folder or any folder below it holds a playlist file.
 bool holdsPlaylistFile(const QString& folder);
@@ -23,8 +24,10 @@ class FileLibrary final : public Player,
                           public PlaylistCollection,
                           public std::enable_shared_from_this<FileLibrary> {
 public:
-    // `source` as for openFileLibrary, known to exist.
-    explicit FileLibrary(const QString& source);
+    // `source` as for openFileLibrary, known to exist. A playlist's songs are sought as its
+    // entries name them, else below the library's folder, the music folder of `options`, MPD's
+    // music folder for a playlist in MPD's playlist folder, and the user's music folder.
+    explicit FileLibrary(const QString& source, const LibraryOptions& options = {});
     ~FileLibrary() override;
 
     QString versionInfo() const override { return QStringLiteral("12.0.0"); }

@@ -1,6 +1,7 @@
 #include "library/LibrarySource.h"
 
 #include "library/FileLibrary.h"
+#include "library/FileName.h"
 #include "library/MpdLibrary.h"
 #include "library/PlayerStores.h"
 
@@ -11,7 +12,8 @@
 
 namespace corvane::library {
 
-std::shared_ptr<Player> openLibrary(const QString& source, QString* error) {
+std::shared_ptr<Player> openLibrary(const QString& source, QString* error,
+                                    const LibraryOptions& options) {
     if (isMpdSource(source)) {
         return openMpdLibrary(source, error);
     }
@@ -25,7 +27,7 @@ std::shared_ptr<Player> openLibrary(const QString& source, QString* error) {
             return nullptr;
         }
     }
-    return openFileLibrary(source, error);
+    return openFileLibrary(source, error, options);
 }
 
 QString demoLibraryPath() {
@@ -47,7 +49,7 @@ LibraryChoice chooseLibrary(const QString& commandLineSource) {
     if (!commandLineSource.isEmpty()) {
         return {commandLineSource, false};
     }
-    const QString fromEnvironment = qEnvironmentVariable("CORVANE_LIBRARY");
+    const QString fromEnvironment = decodeFileName(qgetenv("CORVANE_LIBRARY"));
     if (!fromEnvironment.isEmpty()) {
         return {fromEnvironment, false};
     }

@@ -26,6 +26,7 @@ QString demoLibraryPath();
 // (MpdLibrary.h), a player's store (PlayerStores.h), else a folder or playlist file
 // (FileLibrary.h). Returns nullptr and sets *error (one line naming the source and why) when it
 // cannot be read.
-std::shared_ptr<Player> openLibrary(const QString& source, QString* error);
+std::shared_ptr<Player> openLibrary(const QString& source, QString* error,
+                                    const LibraryOptions& options = {});
 
 } // namespace corvane::library

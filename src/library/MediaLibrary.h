@@ -2,6 +2,7 @@
 
 #include <QCollator>
 #include <QString>
+#include <QStringList>
 #include <exception>
 #include <memory>
 #include <stdexcept>
@@ -44,14 +45,21 @@ public:
 class PlaylistArray {
 public:
     PlaylistArray() = default;
-    explicit PlaylistArray(std::vector<std::shared_ptr<const Playlist>> playlists)
-        : playlists_(std::move(playlists)) {}
+    explicit PlaylistArray(std::vector<std::shared_ptr<const Playlist>> playlists,
+                           QStringList notes = {})
+        : playlists_(std::move(playlists))
+        , notes_(std::move(notes)) {}
     int count() const { return static_cast<int>(playlists_.size()); }
     // Throws LibraryError outside 0 .. count() - 1.
     std::shared_ptr<const Playlist> item(int index) const;
+    // What the user should know of a listing that succeeded all the same, one line each ("2
+    // playlist files could not be read (first: /music/a.m3u: permission denied)", a file cut,
+    // no playlist found); empty when there is nothing to say.
+    const QStringList& notes() const { return notes_; }
 
 private:
     std::vector<std::shared_ptr<const Playlist>> playlists_;
+    QStringList notes_;
 };
 
 class PlaylistCollection {
@@ -68,6 +76,13 @@ public:
     virtual ~Player() = default;
     virtual QString versionInfo() const = 0;
     virtual std::shared_ptr<const PlaylistCollection> playlistCollection() const = 0;
+};
+
+// How a library is opened, beyond its source.
+struct LibraryOptions {
+    // Where a playlist's relative or moved songs are sought, beside the library's own folder
+    // (--music-folder); empty when none is given.
+    QString musicFolder;
 };
 
 // Attribute names of getItemInfo.

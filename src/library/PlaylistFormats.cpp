@@ -72,4 +72,12 @@ bool hasPlaylistExtension(const QString& fileName) {
     return rowFor(fileName) != nullptr;
 }
 
+QString playlistFileTypes() {
+    QStringList types;
+    for (const ExtensionRow& row : Extensions) {
+        types.push_back(QString(row.extension).toUpper());
+    }
+    return types.join(QStringLiteral(", "));
+}
+
 } // namespace corvane::library

@@ -21,6 +21,7 @@ struct PlaylistEntry {
 struct ParsedPlaylist {
     QString title;
     std::vector<PlaylistEntry> entries;
+    QStringList notes; // what of the file was left out or ignored, and why
 };
 
 using PlaylistParser = ParsedPlaylist (*)(const QByteArray& bytes, const QString& baseFolder);
@@ -38,15 +39,22 @@ ParsedPlaylist parseZplTags(const QByteArray& bytes, const QString& baseFolder);
 PlaylistParser choosePlaylistParser(const QString& fileName, const QByteArray& bytes);
 // True for the extensions looked for when a folder's playlists are collected.
 bool hasPlaylistExtension(const QString& fileName);
+// Those extensions, as the user knows the types: "M3U, M3U8, PLS, XSPF, WPL, ZPL".
+QString playlistFileTypes();
 
-// Larger playlist files are read only up to this size.
+// Larger playlist files are read only up to this size...
 inline constexpr qsizetype MaxPlaylistBytes = 32 * 1024 * 1024;
+// ...and then up to the end of the last whole line there, so that no entry is a cut-off path
+// (a byte order mark or the pattern of UTF-16 tells where its lines end).
+QByteArray wholeLines(QByteArray bytes);
 
 // --- Helpers shared by the parsers ---
 
 // Text of a playlist file: a byte order mark (UTF-8, UTF-16) decides and is dropped; else UTF-8
 // when the bytes are valid UTF-8, else Windows-1252.
 QString decodePlaylistText(const QByteArray& bytes);
+// Bytes read as Windows-1252, as the playlists and file names of Windows programs are written.
+QString decodeWindows1252(QByteArrayView bytes);
 // The lines of a text, split on LF, CR LF or CR; lines longer than a sane path or title are
 // dropped rather than kept (binary junk, a runaway line).
 std::vector<QStringView> playlistLines(QStringView text);

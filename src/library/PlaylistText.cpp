@@ -16,7 +16,9 @@ constexpr char16_t Cp1252High[32] = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-QString decodeCp1252(QByteArrayView bytes) {
+} // namespace
+
+QString decodeWindows1252(QByteArrayView bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
     for (const char c : bytes) {
@@ -25,6 +27,8 @@ QString decodeCp1252(QByteArrayView bytes) {
     }
     return text;
 }
+
+namespace {
 
 QString decodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes) {
     QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
@@ -80,6 +84,27 @@ QString localPathOfFileUrl(const QString& text) {
     return path;
 }
 
+// True when cleaning would not change the path: no "." or ".." component, no empty one (from
+// "//"), no slash at the end.
+bool isClean(QStringView path) {
+    if (path.endsWith(u'/') && path.size() > 1) {
+        return false;
+    }
+    qsizetype start = path.startsWith(u'/') ? 1 : 0;
+    while (start <= path.size()) {
+        qsizetype end = path.indexOf(u'/', start);
+        if (end < 0) {
+            end = path.size();
+        }
+        const QStringView component = path.sliced(start, end - start);
+        if ((component.isEmpty() && end < path.size()) || component == u"." || component == u"..") {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 QString decodePlaylistText(const QByteArray& bytes) {
@@ -101,7 +126,28 @@ QString decodePlaylistText(const QByteArray& bytes) {
     if (!utf8.hasError()) {
         return text;
     }
-    return decodeCp1252(bytes);
+    return decodeWindows1252(bytes);
+}
+
+QByteArray wholeLines(QByteArray bytes) {
+    const bool utf16le =
+        startsWith(bytes, {0xFF, 0xFE}) ||
+        (bytes.size() >= 4 && bytes[0] != 0 && bytes[1] == 0 && bytes[2] != 0 && bytes[3] == 0);
+    const bool utf16be = startsWith(bytes, {0xFE, 0xFF});
+    qsizetype end = -1; // the last line end's last byte
+    if (utf16le || utf16be) {
+        for (qsizetype i = (bytes.size() & ~qsizetype(1)) - 2; i >= 0 && end < 0; i -= 2) {
+            const char low = utf16le ? bytes[i] : bytes[i + 1];
+            const char high = utf16le ? bytes[i + 1] : bytes[i];
+            if (high == 0 && (low == '\n' || low == '\r')) {
+                end = i + 1;
+            }
+        }
+    } else {
+        end = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
+    }
+    bytes.truncate(end + 1);
+    return bytes;
 }
 
 std::vector<QStringView> playlistLines(QStringView text) {
@@ -147,9 +193,11 @@ QString entryLocation(QString raw, const QString& baseFolder) {
         return QStringLiteral("//") + QDir::cleanPath(raw.mid(2));
     }
     if (raw.startsWith(u'/')) {
-        return QDir::cleanPath(raw);
+        return isClean(raw) ? raw : QDir::cleanPath(raw);
     }
-    return QDir::cleanPath(baseFolder + u'/' + raw);
+    // Most entries are plain relative paths: joined as they are, a million of them in no time.
+    QString joined = baseFolder + u'/' + raw;
+    return isClean(raw) && isClean(baseFolder) ? joined : QDir::cleanPath(joined);
 }
 
 QStringList salvageXmlValues(const QByteArray& bytes, const QString& pattern) {
@@ -163,6 +211,10 @@ QStringList salvageXmlValues(const QByteArray& bytes, const QString& pattern) {
     const QString text = decodePlaylistText(bytes);
     for (const QRegularExpressionMatch& match : expression.globalMatch(text)) {
         QString value = match.captured(1);
+        if (!value.contains(u'&')) {
+            values.push_back(std::move(value));
+            continue;
+        }
         QString decoded;
         qsizetype from = 0;
         for (const QRegularExpressionMatch& ref : reference.globalMatch(value)) {

@@ -5,9 +5,10 @@
 namespace corvane::library {
 
 // "[playlist]" then "FileN=", "TitleN=", "LengthN=" lines; the entries go by N, whatever order the
-// lines come in.
+// lines come in. GNOME's exporter names the playlist in "X-GNOME-Title=".
 ParsedPlaylist parsePls(const QByteArray& bytes, const QString& baseFolder) {
     std::map<qint64, PlaylistEntry> byNumber;
+    QString title;
     const QString text = decodePlaylistText(bytes);
     for (QStringView line : playlistLines(text)) {
         line = line.trimmed();
@@ -17,6 +18,10 @@ ParsedPlaylist parsePls(const QByteArray& bytes, const QString& baseFolder) {
         }
         const QStringView key = line.first(equals).trimmed();
         const QStringView value = line.sliced(equals + 1).trimmed();
+        if (key.compare(u"X-GNOME-Title", Qt::CaseInsensitive) == 0) {
+            title = value.toString();
+            continue;
+        }
         const bool isFile = key.startsWith(u"File", Qt::CaseInsensitive);
         const bool isTitle = key.startsWith(u"Title", Qt::CaseInsensitive);
         if (!isFile && !isTitle) {
@@ -35,6 +40,7 @@ ParsedPlaylist parsePls(const QByteArray& bytes, const QString& baseFolder) {
         }
     }
     ParsedPlaylist playlist;
+    playlist.title = std::move(title);
     for (auto& [number, entry] : byNumber) {
         if (!entry.location.isEmpty()) {
             playlist.entries.push_back(std::move(entry));

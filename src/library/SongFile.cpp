@@ -1,16 +1,13 @@
 #include "library/SongFile.h"
 
+#include "library/MediaLibrary.h"
 #include "library/Rating.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <aifffile.h>
 #include <apefile.h>
 #include <apetag.h>
 #include <asffile.h>
-#include <cerrno>
-#include <cstring>
 #include <fileref.h>
 #include <flacfile.h>
 #include <id3v1tag.h>
@@ -23,7 +20,6 @@
 #include <opusfile.h>
 #include <popularimeterframe.h>
 #include <speexfile.h>
-#include <sys/stat.h>
 #include <tfilestream.h>
 #include <tpropertymap.h>
 #include <trueaudiofile.h>
@@ -86,13 +82,6 @@ QString joined(const PropertyMap& properties, const char* key) {
         return {};
     }
     return toQString(found->second.toString("; ")).trimmed();
-}
-
-// "2019-05-03", "2019", "03/05/2019": the year is the first run of four digits.
-QString yearOf(const QString& date) {
-    const QRegularExpression fourDigits(QStringLiteral("(?<![0-9])([0-9]{4})(?![0-9])"));
-    const QString year = fourDigits.match(date).captured(1);
-    return year == u"0000" ? QString() : year;
 }
 
 // The Windows Media Player frame first, else the first other frame that holds a rating.
@@ -314,36 +303,11 @@ void readTags(IOStream& stream, SongInfo& info) {
 
 } // namespace
 
-QString openProblem(const QString& path) {
-    const QByteArray name = QFile::encodeName(path);
-    struct stat status {};
-    int error = 0;
-    if (::stat(name.constData(), &status) != 0) {
-        error = errno;
-    } else if (!S_ISREG(status.st_mode)) {
-        return QStringLiteral("not a regular file");
-    } else if (::access(name.constData(), R_OK) != 0) {
-        error = errno;
-    }
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("no such file");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("permission denied");
-    case 0:
-        return QStringLiteral("cannot be opened");
-    default:
-        return QString::fromLocal8Bit(std::strerror(error)).toLower();
-    }
-}
-
 SongRead readSongFile(const QString& path) {
     SongRead read;
     const int fd = openRegularFile(path, &read.stamp);
     if (fd < 0) {
-        read.problem = openProblem(path);
+        read.problem = whyUnreadable(path);
         return read;
     }
     read.regularFile = true;

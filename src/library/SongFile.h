@@ -32,8 +32,4 @@ struct SongRead {
 // must never block the program), without waiting on it.
 SongRead readSongFile(const QString& path);
 
-// Why the file at `path` cannot be opened as a song: "no such file", "permission denied", "not a
-// regular file" (a folder, a FIFO, a device) or the system's words.
-QString openProblem(const QString& path);
-
 } // namespace corvane::library

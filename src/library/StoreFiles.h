@@ -4,25 +4,12 @@
 #include "library/PlayerStores.h"
 #include "library/RegularFile.h"
 
-#include <QFileInfo>
 #include <QXmlStreamReader>
 #include <memory>
 
 // What the store readers share: reading a store's file, parsing it again only when it changed,
 // and saying why XML could not be read. Internal to the library.
 namespace corvane::library {
-
-// Why the file at `path` cannot be read, in a few words.
-inline QString whyUnreadable(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        return QStringLiteral("no such file");
-    }
-    if (!info.isFile()) {
-        return QStringLiteral("not a regular file");
-    }
-    return QStringLiteral("the file cannot be opened for reading");
-}
 
 // The bytes of a store's file; throws LibraryError saying why it cannot be read.
 inline QByteArray readStoreFile(const QString& path, FileStamp* stamp) {

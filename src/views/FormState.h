@@ -98,6 +98,14 @@ struct FormState {
     QString StatusLine;           // one line saying what went wrong, empty when all is well
     bool LibraryFailed = false;   // a library call of the last handler failed: its view is empty
 
+    // Adds the library's notes of a listing that succeeded to the status line, after what is
+    // there, all on one line.
+    void addNotes(const QStringList& notes) {
+        for (const QString& note : notes) {
+            StatusLine += (StatusLine.isEmpty() ? QString() : QStringLiteral("; ")) + note;
+        }
+    }
+
     bool playlistSelected() const {
         return !SelectedPlaylist.isEmpty() && SelectedPlaylist != ListOfPlaylistsHeading;
     }

@@ -13,6 +13,7 @@ void ListPlaylists(FormState& state) {
         !resumeNext([&] { playlists = state.Playlists->getAll(); }, &state.StatusLine)) {
         state.LibraryFailed = true;
     }
+    state.addNotes(playlists.notes());
 
     // Each new list of playlists starts in major-sort mode.
     state.MinorSortCaption = caption::MinorSortOff;

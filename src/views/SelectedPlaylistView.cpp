@@ -102,6 +102,7 @@ void ListSelectedPlaylists(FormState& state) {
                         &state.StatusLine)) {
             state.LibraryFailed = true;
         }
+        state.addNotes(found.notes());
         resumeNext([&] { playlist = found.item(0); });
     }
     PlayingTime total;

@@ -2,6 +2,7 @@
 
 #include "AppTestSupport.h"
 #include "FailingSong.h"
+#include "library/FileLibrary.h"
 
 #include <QBuffer>
 
@@ -243,4 +244,27 @@ TEST_F(Headless, SongsThatCouldNotBeReadAreAWarningAfterTheSameOutput) {
     EXPECT_EQ(printed.exitCode, 0);
     EXPECT_TRUE(printed.message.contains(userSettings)) << printed.message.toStdString();
     EXPECT_TRUE(printed.message.endsWith("; " + said)) << printed.message.toStdString();
+}
+
+TEST_F(Headless, WhatTheLibraryNotedOfAListingIsAWarning) {
+    const QString music = dir.filePath(QStringLiteral("music"));
+    QDir().mkpath(music);
+    QString error;
+    const auto player = library::openFileLibrary(music, &error);
+    ASSERT_TRUE(player) << error.toStdString();
+    HeadlessResult r = run({"--list-playlists"}, {}, player);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(output, "\n\n       LIST OF PLAYLISTS\n\n");
+    EXPECT_TRUE(r.message.startsWith("no playlist found in " + music)) << r.message.toStdString();
+
+    // A note of the playlist itself, in the list and again when it is shown: said once.
+    QByteArray deep("<playlist><title>Deep</title>");
+    deep += QByteArray("<a xml:base=\"a/\">").repeated(70) + "<trackList/>" +
+            QByteArray("</a>").repeated(70) + "</playlist>";
+    write(music + "/Deep.xspf", deep);
+    r = run({"--playlist", "Deep"}, {}, player);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(output.contains("PLAYLIST: Deep"));
+    EXPECT_TRUE(r.message.startsWith(music + "/Deep.xspf: xml:base")) << r.message.toStdString();
+    EXPECT_FALSE(r.message.contains(';'));
 }

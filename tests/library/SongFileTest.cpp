@@ -239,7 +239,7 @@ TEST_F(SongFileTest, OpensOnlyRegularFilesAndSaysWhy) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     const std::pair<QString, QString> cases[] = {
         {fifo, "not a regular file"}, // returns at once, though no writer comes
-        {dir_.path(), "not a regular file"},
+        {dir_.path(), "a folder, not a file"},
         {"/dev/zero", "not a regular file"},
         {dir_.filePath("missing.mp3"), "no such file"},
         {dir_.filePath("missing/a.mp3"), "no such file"},
