@@ -1,7 +1,7 @@
 #include "library/StoreLibrary.h"
 
 #include "library/PlaylistFormats.h"
-#include "library/SongFile.h"
+#include "library/SongFiles.h"
 
 #include <QFileInfo>
 #include <QUrl>
@@ -54,14 +54,14 @@ std::shared_ptr<const MediaItem> itemFromStore(const StoreSong& song) {
                  stream ? QString() : QFileInfo(song.location).suffix().toLower()});
 }
 
-// A song the store knows only by its location (and perhaps a title), and whose file is not
-// there: its name alone, as the file backend shows a missing file.
-std::shared_ptr<const MediaItem> namedOnly(const StoreSong& song) {
+// The name of a song the store knows by its location (and perhaps a title) only, as the file
+// backend names a song whose file it does not read: the title, else the location's last part.
+QString nameOnly(const StoreSong& song) {
     const QString& location = song.location;
     QString name = !song.title.isEmpty()        ? song.title
                    : isStreamLocation(location) ? QUrl(location).fileName()
                                                 : location.mid(location.lastIndexOf(u'/') + 1);
-    return std::make_shared<StoreItem>(name.isEmpty() ? location : name, QString(), ItemInfo{});
+    return name.isEmpty() ? location : name;
 }
 
 class ListedPlaylist final : public Playlist {
@@ -98,12 +98,15 @@ private:
     std::shared_ptr<const MediaItem> make(const StoreSong& song) const {
         const bool fromStore = song.tagged && song.rating >= 0;
         if (fromStore || song.location.isEmpty() || isStreamLocation(song.location)) {
-            return song.tagged ? itemFromStore(song) : namedOnly(song);
+            return song.tagged ? itemFromStore(song) : songWithoutFile(nameOnly(song));
         }
-        if (auto read = source_(song.location)) {
+        if (auto read = source_.song(song.location, nameOnly(song))) {
             return read;
         }
-        return song.tagged ? itemFromStore(song) : namedOnly(song);
+        // The file is gone: what the store holds of the song, else why it cannot be read.
+        return song.tagged
+                   ? itemFromStore(song)
+                   : songWithoutFile(nameOnly(song), song.location, QStringLiteral("no such file"));
     }
 
     StoreListing listing_;
@@ -140,21 +143,11 @@ LibraryError storeError(StoreKind kind, const QString& location, const QString& 
 }
 
 SongSource songFileSource() {
-    return [](const QString& path) -> std::shared_ptr<const MediaItem> {
-        SongRead read = readSongFile(path);
-        if (!read.regularFile) {
-            return nullptr;
-        }
-        SongInfo& info = read.info;
-        const bool readable = info.readable;
-        return std::make_shared<StoreItem>(
-            info.title.isEmpty() ? QFileInfo(path).completeBaseName() : std::move(info.title),
-            readable ? durationText(info.seconds) : QString(),
-            ItemInfo{readable ? secondsText(info.seconds) : QString(),
-                     readable ? QString::number(info.rating) : QString(), std::move(info.artist),
-                     std::move(info.genre), std::move(info.year), std::move(info.album),
-                     std::move(info.fileType)});
-    };
+    auto files = std::make_shared<SongFiles>();
+    return {[files](const QString& path, const QString& fallback) {
+                return files->song(path, fallback);
+            },
+            [files] { files->newListing(); }};
 }
 
 StoreLibrary::StoreLibrary(StoreReader reader, SongSource songs)
@@ -166,6 +159,7 @@ std::shared_ptr<const PlaylistCollection> StoreLibrary::playlistCollection() con
 }
 
 PlaylistArray StoreLibrary::getAll() const {
+    songs_.newListing();
     std::vector<std::shared_ptr<const Playlist>> playlists;
     for (StoreListing& listing : reader_()) {
         playlists.push_back(std::make_shared<ListedPlaylist>(std::move(listing), songs_));
@@ -174,6 +168,7 @@ PlaylistArray StoreLibrary::getAll() const {
 }
 
 PlaylistArray StoreLibrary::getByName(const QString& name) const {
+    songs_.newListing();
     std::vector<std::shared_ptr<const Playlist>> playlists;
     for (StoreListing& listing : reader_()) {
         if (listing.name == name) {

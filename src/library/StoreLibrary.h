@@ -34,11 +34,16 @@ struct StoreSong {
     bool tagged = false; // the store holds the song's tags; false: it holds only the location
 };
 
-// The song read from its audio file, as the file backend reads it (title, else the file's base
-// name; tags; length; rating); null when `path` is no regular file.
-using SongSource = std::function<std::shared_ptr<const MediaItem>(const QString& path)>;
+// Where the songs whose tags a store does not hold are read from their audio files. `song` gives
+// one as SongFiles::song does (a file that cannot be read fails saying why; null when nothing is
+// at `path`); `newListing` starts a listing, within which a file is looked at once.
+struct SongSource {
+    std::function<std::shared_ptr<const MediaItem>(const QString& path, const QString& fallback)>
+        song;
+    std::function<void()> newListing = [] {};
+};
 
-// Songs read from their files with readSongFile, one read each time.
+// Songs read as the file backend reads them, through a SongFiles of their own.
 SongSource songFileSource();
 
 // One playlist as the store now lists it; its songs are read when first asked for, and may
@@ -53,7 +58,8 @@ using StoreReader = std::function<std::vector<StoreListing>()>;
 
 // A song's tags come from the store where it holds both its tags and its rating (no audio file
 // is read); else from the file through `songs`, and where the file is not there, from what the
-// store holds. Every getAll and getByName asks the reader again.
+// store holds, else it fails saying so. Every getAll and getByName asks the reader again, and
+// starts a listing of `songs`.
 class StoreLibrary final : public Player,
                            public PlaylistCollection,
                            public std::enable_shared_from_this<StoreLibrary> {

@@ -67,41 +67,10 @@ protected:
     QString root_;
 };
 
-QStringList names(const PlaylistArray& playlists) {
-    QStringList result;
-    for (int i = 0; i < playlists.count(); ++i) {
-        result.push_back(playlists.item(i)->name());
-    }
-    return result;
-}
-
-// One listing as the views make it: every call the song table and the total time make. A song
-// whose attributes fail is its name and "!" with why the first call failed.
-QStringList listingOf(const PlaylistCollection& collection, const QString& name) {
-    QStringList lines;
-    const PlaylistArray found = collection.getByName(name);
-    const auto playlist = found.count() > 0 ? found.item(0) : nullptr;
-    for (int i = 0; playlist && i < playlist->count(); ++i) {
-        const auto song = playlist->item(i);
-        try {
-            QStringList cells{song->name(), song->durationString()};
-            for (const QString& attribute :
-                 {attribute::UserRating, attribute::Artist, attribute::Genre, attribute::Year,
-                  attribute::Album, attribute::FileType, attribute::Duration}) {
-                cells.push_back(song->getItemInfo(attribute));
-            }
-            lines.push_back(cells.join(u'|'));
-        } catch (const LibraryError& e) {
-            lines.push_back(song->name() + "|!" + QString::fromUtf8(e.what()));
-        }
-    }
-    return lines;
-}
-
 // "~" stands for the temporary folder.
 QStringList FileLibraryTest::listing(const PlaylistCollection& collection,
                                      const QString& name) const {
-    return listingOf(collection, name).replaceInStrings(root_, QStringLiteral("~"));
+    return corvane::library::listing(collection, name).replaceInStrings(root_, QStringLiteral("~"));
 }
 
 // As VLC saves a playlist: every one titled "Playlist", each location a file URL.
@@ -125,29 +94,6 @@ QByteArray vlcXspf(const QByteArray& location) {
 </playlist>
 )";
 }
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const QByteArray& value)
-        : name_(name)
-        , had_(qEnvironmentVariableIsSet(name))
-        , old_(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~ScopedVariable() {
-        if (had_) {
-            qputenv(name_, old_);
-        } else {
-            qunsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
 
 SongTags tagsOf(const QString& title, const QString& artist = QStringLiteral("Ann")) {
     return {title, artist, "Album", "Folk", "1999", {{"Windows Media Player 9 Series", 128}}, {}};
@@ -417,7 +363,7 @@ TEST(DemoLibrary, ListsEveryPlaylistAndSong) {
     bool longSong = false;
     bool unrated = false;
     for (int p = 0; p < all.count(); ++p) {
-        const QStringList lines = listingOf(*library, all.item(p)->name());
+        const QStringList lines = listing(*library, all.item(p)->name());
         for (const QString& line : lines) {
             const QStringList cells = line.split(u'|');
             longSong = longSong || cells[8].toDouble() > 600;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "library/MediaLibrary.h"
+
 #include <QString>
 #include <QStringList>
 #include <ostream>
+#include <type_traits>
 
 // Failures show texts as text.
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -40,4 +43,79 @@ public:
 private:
     __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct saved_[2]{};
+};
+
+namespace corvane::library {
+
+// The names of the playlists, in order.
+inline QStringList names(const PlaylistArray& playlists) {
+    QStringList result;
+    for (int i = 0; i < playlists.count(); ++i) {
+        result.push_back(playlists.item(i)->name());
+    }
+    return result;
+}
+
+// A library's playlist collection: the library itself, or its player's.
+template <class Library> const PlaylistCollection& collectionOf(const Library& library) {
+    if constexpr (std::is_base_of_v<PlaylistCollection, Library>) {
+        return library;
+    } else {
+        return *library.playlistCollection();
+    }
+}
+
+template <class Library> QStringList names(const Library& library) {
+    return names(collectionOf(library).getAll());
+}
+
+// One listing of the (first) playlist named `name` as the views make it: every call the song
+// table and the total time make, a song a line "name|mm:ss|rating|artist|genre|year|album|type|
+// seconds". A song whose calls fail is its name and "!" with why the first call failed.
+template <class Library> QStringList listing(const Library& library, const QString& name) {
+    QStringList lines;
+    const PlaylistArray found = collectionOf(library).getByName(name);
+    const auto playlist = found.count() > 0 ? found.item(0) : nullptr;
+    for (int i = 0; playlist && i < playlist->count(); ++i) {
+        const auto song = playlist->item(i);
+        try {
+            QStringList cells{song->name(), song->durationString()};
+            for (const QString& attribute :
+                 {attribute::UserRating, attribute::Artist, attribute::Genre, attribute::Year,
+                  attribute::Album, attribute::FileType, attribute::Duration}) {
+                cells.push_back(song->getItemInfo(attribute));
+            }
+            lines.push_back(cells.join(u'|'));
+        } catch (const LibraryError& e) {
+            lines.push_back(song->name() + "|!" + QString::fromUtf8(e.what()));
+        }
+    }
+    return lines;
+}
+
+} // namespace corvane::library
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const QByteArray& value)
+        : name_(name)
+        , had_(qEnvironmentVariableIsSet(name))
+        , old_(qgetenv(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedVariable() {
+        if (had_) {
+            qputenv(name_, old_);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
 };
