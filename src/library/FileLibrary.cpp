@@ -238,6 +238,7 @@ struct FileLibrary::State {
     PlaylistFinder finder;
     std::shared_ptr<Lookup> lookup = std::make_shared<Lookup>();
     long long playlistReads = 0;
+    qsizetype filesFound = 0;
 
     std::shared_ptr<const PlaylistFile> parse(const QString& path, PlaylistRead read) const {
         const QFileInfo info(path); // names only: the file system is asked nothing
@@ -277,6 +278,7 @@ struct FileLibrary::State {
         lookup->newListing();
         PlaylistFinder::Found found =
             singleFile.isEmpty() ? finder.find(root) : PlaylistFinder::Found{{singleFile}, {}};
+        filesFound = found.files.size();
         QHash<QString, Cached> current;
         current.reserve(found.files.size());
         QStringList unreadable;
@@ -402,6 +404,10 @@ long long FileLibrary::audioFileReads() const {
 
 long long FileLibrary::playlistFileReads() const {
     return state_->playlistReads;
+}
+
+qsizetype FileLibrary::playlistFilesFound() const {
+    return state_->filesFound;
 }
 
 std::shared_ptr<Player> openFileLibrary(const QString& source, QString* error,

@@ -38,6 +38,8 @@ public:
     // How many times an audio file, or a playlist file, was opened and read so far.
     long long audioFileReads() const;
     long long playlistFileReads() const;
+    // How many playlist files the last listing found, read or not.
+    qsizetype playlistFilesFound() const;
 
     struct State;
 

@@ -6,15 +6,20 @@
 #include <QStringList>
 #include <QUrl>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <ctime>
 #include <mpd/client.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <optional>
+#include <poll.h>
 #include <pthread.h>
 #include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace corvane::library {
 namespace {
@@ -437,6 +442,100 @@ PlaylistArray MpdLibrary::getByName(const QString& name) const {
 
 long long MpdLibrary::playlistReads() const {
     return state_->playlistReads;
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Waits for `events` on `fd` until `deadline`; false when the time ran out first.
+bool waitFor(int fd, short events, Clock::time_point deadline) {
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            return false;
+        }
+        pollfd p{fd, events, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(left));
+        if (ready > 0) {
+            return true;
+        }
+        if (ready == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+// True when a server at the address greets as MPD does ("OK MPD 0.23.12") by `deadline`.
+bool greets(const sockaddr* address, socklen_t length, Clock::time_point deadline) {
+    const int fd = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    bool connected = ::connect(fd, address, length) == 0;
+    if (!connected && errno == EINPROGRESS && waitFor(fd, POLLOUT, deadline)) {
+        int error = 0;
+        socklen_t size = sizeof error;
+        connected = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+    }
+    QByteArray greeting;
+    while (connected && !greeting.contains('\n') && greeting.size() < 256 &&
+           waitFor(fd, POLLIN, deadline)) {
+        char buffer[256];
+        const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0) {
+            break;
+        }
+        greeting.append(buffer, got);
+    }
+    ::close(fd);
+    return greeting.startsWith("OK MPD ");
+}
+
+bool endpointGreets(const MpdEndpoint& endpoint, Clock::time_point deadline) {
+    if (endpoint.port == 0) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = endpoint.host.toUtf8();
+        if (path.size() >= static_cast<qsizetype>(sizeof address.sun_path)) {
+            return false;
+        }
+        std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+        if (path.startsWith('@')) {
+            address.sun_path[0] = '\0'; // an abstract socket
+        }
+        const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) +
+                                                   static_cast<std::size_t>(path.size()) +
+                                                   (path.startsWith('@') ? 0 : 1));
+        return greets(reinterpret_cast<const sockaddr*>(&address), length, deadline);
+    }
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(endpoint.host.toUtf8().constData(),
+                      QByteArray::number(endpoint.port).constData(), &hints, &found) != 0) {
+        return false;
+    }
+    bool answered = false;
+    for (const addrinfo* a = found; a && !answered; a = a->ai_next) {
+        answered = greets(a->ai_addr, a->ai_addrlen, deadline);
+    }
+    ::freeaddrinfo(found);
+    return answered;
+}
+
+} // namespace
+
+std::optional<MpdEndpoint> answeringMpdEndpoint(const MpdAddress& address, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (const MpdEndpoint& endpoint : address.endpoints) {
+        if (endpointGreets(endpoint, deadline)) {
+            return endpoint;
+        }
+    }
+    return std::nullopt;
 }
 
 std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error) {

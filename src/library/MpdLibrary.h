@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 // An MPD server's stored playlists, and their songs with the tags and ratings that the server
 // knows, read with libmpdclient.
@@ -14,6 +15,10 @@ namespace corvane::library {
 // environment. Connects at once: returns nullptr and sets *error (one line naming the server and
 // why) when the server cannot be reached or read.
 std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error);
+
+// The first endpoint of `address` where an MPD server greets within `timeoutMs` in all; nothing
+// when none does. Looking costs no more than that, however the endpoints fail to answer.
+std::optional<MpdEndpoint> answeringMpdEndpoint(const MpdAddress& address, int timeoutMs);
 
 // The backend behind openMpdLibrary. It keeps one connection, which waits in MPD's "idle"
 // between calls so that the server tells what changed meanwhile: a playlist's songs are read

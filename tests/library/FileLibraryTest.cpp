@@ -284,28 +284,6 @@ TEST_F(FileLibraryTest, SourcesThatCannotBeReadSayWhy) {
     ::chmod(QFile::encodeName(at("locked")).constData(), 0700);
 }
 
-TEST_F(FileLibraryTest, ChoosesTheCommandLineThenTheEnvironmentThenTheMusicFolder) {
-    const ScopedVariable library("CORVANE_LIBRARY", at("from-env").toUtf8());
-    const ScopedVariable home("HOME", root_.toUtf8());
-    const ScopedVariable music("XDG_MUSIC_DIR", at("Music").toUtf8());
-    const ScopedVariable config("XDG_CONFIG_HOME", at("config").toUtf8());
-    EXPECT_EQ(chooseLibrary("/given").source, "/given");
-    EXPECT_FALSE(chooseLibrary("/given").demo);
-    EXPECT_EQ(chooseLibrary({}).source, at("from-env"));
-    EXPECT_FALSE(chooseLibrary({}).demo);
-
-    qunsetenv("CORVANE_LIBRARY");
-    writeText("config/user-dirs.dirs", "XDG_MUSIC_DIR=\"$HOME/Tunes\"\n");
-    writeText("Tunes/lists/Mix.m3u", "");
-    EXPECT_EQ(chooseLibrary({}).source, at("Tunes"));
-    EXPECT_FALSE(chooseLibrary({}).demo);
-    // A music folder without playlists: the demo library, when there is one beside the program
-    // (none beside the test), else still the music folder.
-    QFile::remove(at("Tunes/lists/Mix.m3u"));
-    EXPECT_EQ(chooseLibrary({}).source, at("Tunes"));
-    EXPECT_FALSE(chooseLibrary({}).demo);
-}
-
 TEST_F(FileLibraryTest, OneFileIsALibraryOfOnePlaylistWhoseMovedSongsAreSoughtInTheMusicFolder) {
     const ScopedVariable home("HOME", root_.toUtf8());
     const ScopedVariable config("XDG_CONFIG_HOME", at("config").toUtf8());
