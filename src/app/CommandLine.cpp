@@ -39,6 +39,8 @@ constexpr OptionSpec Options[] = {
     {"version"},
     {"quiet", nullptr, "q"},
     {"library", "SOURCE"},
+    {"music-folder", "DIR"},
+    {"list-sources"},
     {"list-playlists"},
     {"playlist", "NAME"},
     {"label"},
@@ -93,7 +95,8 @@ struct Reader {
             const qsizetype values = parser.values(name).size();
             if (o.valueName != nullptr && parser.optionNames().count(name) > values) {
                 fail(QStringLiteral("%1 needs a value").arg(dashed(name)));
-            } else if (values > 1 && QStringList{"library", "items", "sort"}.contains(name)) {
+            } else if (values > 1 &&
+                       QStringList{"library", "music-folder", "items", "sort"}.contains(name)) {
                 fail(QStringLiteral("%1 is given twice").arg(dashed(name)));
             }
         }
@@ -126,10 +129,16 @@ struct Reader {
                 fail(QStringLiteral("--library needs a folder or a playlist file"));
             }
         }
+        if (parser.isSet(QStringLiteral("music-folder"))) {
+            cl.musicFolder = parser.value(QStringLiteral("music-folder"));
+            if (cl.musicFolder.isEmpty()) {
+                fail(QStringLiteral("--music-folder needs a folder"));
+            }
+        }
     }
 
     void readView() {
-        const QStringList views = givenOf(parser, {"list-playlists", "playlist"});
+        const QStringList views = givenOf(parser, {"list-playlists", "playlist", "list-sources"});
         if (views.size() > 1) {
             fail(QStringLiteral("%1 cannot be combined with another view").arg(dashed(views[1])));
         }
@@ -138,6 +147,10 @@ struct Reader {
         }
         if (views.front() == QStringLiteral("list-playlists")) {
             cl.mode = CommandLine::Mode::ListPlaylists;
+            return;
+        }
+        if (views.front() == QStringLiteral("list-sources")) {
+            cl.mode = CommandLine::Mode::ListSources;
             return;
         }
         cl.mode = CommandLine::Mode::Playlist;
@@ -225,7 +238,7 @@ struct Reader {
                 }
             }
         }
-        if (cl.mode == CommandLine::Mode::Window &&
+        if ((cl.mode == CommandLine::Mode::Window || cl.mode == CommandLine::Mode::ListSources) &&
             !givenOf(parser, {"text", "print-text", "pdf", "print"}).isEmpty()) {
             fail(QStringLiteral("an output needs --list-playlists or --playlist NAME"));
         }
@@ -283,13 +296,17 @@ QString usageText() {
         "  corvane [--library SOURCE] --list-playlists [OUTPUT]\n"
         "  corvane [--library SOURCE] --playlist NAME [--label] [--items LIST] [--sort KEYS] "
         "[OUTPUT]\n"
+        "  corvane [--library SOURCE] --list-sources\n"
         "  corvane --help | --version\n"
         "\n"
         "Shows a music library's playlists as text, sorts them, makes CD case labels and\n"
         "prints them.\n"
         "\n"
-        "  --library SOURCE   a folder of playlist files (searched below it too) or one\n"
-        "                     playlist file; default $CORVANE_LIBRARY, else your music folder\n"
+        "  --library SOURCE   a folder of playlist files (searched below it too), one playlist\n"
+        "                     file, a player's store, or mpd://[PASSWORD@]HOST[:PORT]; default\n"
+        "                     $CORVANE_LIBRARY, else everything found on this machine\n"
+        "  --list-sources     what the library is made of: kind, place and number of playlists\n"
+        "  --music-folder DIR where a playlist's relative or moved songs are sought too\n"
         "  --list-playlists   the numbered list of every playlist\n"
         "  --playlist NAME    the playlist of that name, as a list of its songs\n"
         "  --label            ... as CD case labels instead\n"

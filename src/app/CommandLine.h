@@ -7,9 +7,11 @@
 
 // The command line: open the window, or show or print one view without a window.
 //
-//   corvane [--library SOURCE]
-//   corvane [--library SOURCE] --list-playlists [OUTPUT]
-//   corvane [--library SOURCE] --playlist NAME [--label] [--items LIST] [--sort KEYS] [OUTPUT]
+//   corvane [--library SOURCE] [--music-folder DIR]
+//   corvane [--library SOURCE] [--music-folder DIR] --list-playlists [OUTPUT]
+//   corvane [--library SOURCE] [--music-folder DIR] --playlist NAME [--label] [--items LIST]
+//           [--sort KEYS] [OUTPUT]
+//   corvane [--library SOURCE] --list-sources
 //   corvane --help | --version
 //
 // OUTPUT is one of --text (the default), --print-text FILE, --pdf FILE, --print. Data goes to
@@ -24,11 +26,12 @@ struct SortKey {
 };
 
 struct CommandLine {
-    enum class Mode { Window, ListPlaylists, Playlist, Help, Version };
+    enum class Mode { Window, ListPlaylists, Playlist, ListSources, Help, Version };
     enum class Output { Text, PrintText, Pdf, Print };
 
     Mode mode = Mode::Window;
     std::optional<QString> library;
+    QString musicFolder; // where a playlist's relative or moved songs are sought; empty: none
     QString playlist;
     bool label = false;
     std::optional<std::vector<int>> items; // item codes, clicked in this order

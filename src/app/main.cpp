@@ -25,13 +25,32 @@ void say(FILE* stream, const QString& line) {
     std::fputc('\n', stream);
 }
 
-// The library on the command line, in $CORVANE_LIBRARY or in the music folder; `problem` says
-// why none could be read.
-std::shared_ptr<const library::Player> openLibrary(const app::CommandLine& cl, QString* problem,
-                                                   bool* demo) {
-    const library::LibraryChoice choice = library::chooseLibrary(cl.library.value_or(QString()));
-    *demo = choice.demo;
-    return library::openLibrary(choice.source, problem);
+// The library on the command line, in $CORVANE_LIBRARY, or everything found on this machine.
+library::ChosenLibrary chooseLibrary(const app::CommandLine& cl) {
+    return library::chooseLibrary(cl.library.value_or(QString()), {cl.musicFolder},
+                                  library::SourceEnvironment::current());
+}
+
+// Where the library was sought, when nothing was found.
+QString nothingFound() {
+    return QStringLiteral("no playlist found in %1")
+        .arg(library::placesSought(library::SourceEnvironment::current()));
+}
+
+// What the library is made of, one line a source on standard output.
+int listSources(const app::CommandLine& cl, int argc, char** argv) {
+    const QCoreApplication application(argc, argv);
+    const library::ChosenLibrary chosen = chooseLibrary(cl);
+    if (chosen.demo || chosen.sources.empty()) {
+        if (!cl.quiet) {
+            say(stderr, QStringLiteral("corvane: %1").arg(nothingFound()));
+        }
+        return 0;
+    }
+    for (const QString& line : library::sourceLines(chosen.sources)) {
+        std::fputs((line + u'\n').toUtf8().constData(), stdout);
+    }
+    return 0;
 }
 
 bool noDisplay() {
@@ -52,17 +71,15 @@ int runHeadless(const app::CommandLine& cl, int argc, char** argv) {
         application = std::make_unique<QCoreApplication>(argc, argv);
     }
 
-    QString problem;
-    bool demo = false;
-    const auto player = openLibrary(cl, &problem, &demo);
+    const library::ChosenLibrary chosen = chooseLibrary(cl);
+    const auto& player = chosen.player;
     if (!player) {
-        say(stderr, QStringLiteral("corvane: %1").arg(problem));
+        say(stderr, QStringLiteral("corvane: %1").arg(chosen.problem));
         return 2;
     }
-    if (demo && !cl.quiet) {
-        say(stderr, QStringLiteral("corvane: your music folder holds no playlist; using the demo "
-                                   "library in %1")
-                        .arg(library::demoLibraryPath()));
+    if (chosen.demo && !cl.quiet) {
+        say(stderr, QStringLiteral("corvane: %1; using the demo library in %2")
+                        .arg(nothingFound(), library::demoLibraryPath()));
     }
 
     QFile standardOutput;
@@ -120,15 +137,16 @@ int runWindow(const app::CommandLine& cl, int argc, char** argv) {
     }
     QApplication application(argc, argv);
 
-    QString problem;
-    bool demo = false;
-    const auto player = openLibrary(cl, &problem, &demo);
+    const library::ChosenLibrary chosen = chooseLibrary(cl);
+    const auto& player = chosen.player;
     QString note;
     if (!player) {
-        say(stderr, QStringLiteral("corvane: %1").arg(problem));
-        note = problem;
-    } else if (demo) {
-        note = QStringLiteral("Your music folder holds no playlist: showing the demo library.");
+        say(stderr, QStringLiteral("corvane: %1").arg(chosen.problem));
+        note = chosen.problem;
+    } else if (chosen.demo) {
+        const QString nothing = nothingFound();
+        note = nothing.left(1).toUpper() + nothing.mid(1) +
+               QStringLiteral(": showing the demo library.");
     }
 
     app::Form1 form(
@@ -178,6 +196,8 @@ int main(int argc, char** argv) {
     case app::CommandLine::Mode::ListPlaylists:
     case app::CommandLine::Mode::Playlist:
         return runHeadless(cl, argc, argv);
+    case app::CommandLine::Mode::ListSources:
+        return listSources(cl, argc, argv);
     }
     return 2;
 }
