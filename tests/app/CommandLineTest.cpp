@@ -44,6 +44,9 @@ TEST(CommandLine, EachViewWithEachOutput) {
     EXPECT_FALSE(parsed({}).library);
     EXPECT_EQ(parsed({"--library", "/music"}).library, QStringLiteral("/music"));
     EXPECT_EQ(parsed({"--library=/my music"}).library, QStringLiteral("/my music"));
+    EXPECT_EQ(parsed({"--list-sources"}).mode, Mode::ListSources);
+    EXPECT_EQ(parsed({"--music-folder", "/m", "--list-playlists"}).musicFolder,
+              QStringLiteral("/m"));
 }
 
 TEST(CommandLine, APlaylistWithItemsAndSortKeys) {
@@ -79,6 +82,10 @@ TEST(CommandLine, UsageErrorsSayWhich) {
         {{"--library"}, "--library needs a value"},
         {{"--library="}, "--library needs a folder"},
         {{"--library", "a", "--library", "b"}, "--library is given twice"},
+        {{"--music-folder"}, "--music-folder needs a value"},
+        {{"--music-folder="}, "--music-folder needs a folder"},
+        {{"--list-sources", "--list-playlists"}, "cannot be combined"},
+        {{"--list-sources", "--pdf", "x"}, "an output needs"},
         {{"--playlist"}, "--playlist needs a value"},
         {{"--playlist", ""}, "--playlist needs a playlist's name"},
         {{"--list-playlists", "--playlist", "x"}, "cannot be combined"},

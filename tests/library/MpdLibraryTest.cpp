@@ -353,3 +353,17 @@ TEST(MpdFailures, EachIsOneLineNamingTheServer) {
         EXPECT_EQ(said, QStringLiteral("MPD at 127.0.0.1:%1: %2").arg(port).arg(c.said)) << c.what;
     }
 }
+
+TEST_F(MpdLibraryTest, FoundAtTheDefaultAddressOnlyWhenItGreetsAtOnce) {
+    ASSERT_NO_FATAL_FAILURE(serve());
+    const QTemporaryDir home;
+    SourceEnvironment environment{{home.path(), {}, {}, {}}, {server->socketPath(), {}, {}}};
+    EXPECT_EQ(sourceLines(findSources(environment)),
+              QStringList({"MPD\tmpd://" + server->socketPath() + "\t4 playlists"}));
+    // One that takes the connection and never greets is not waited for, nor is nobody.
+    const FakeServer silent({}, {});
+    environment.mpd = {QStringLiteral("127.0.0.1"), QString::number(silent.port), {}};
+    EXPECT_TRUE(findSources(environment).empty());
+    environment.mpd.host = home.filePath("no-socket");
+    EXPECT_TRUE(findSources(environment).empty());
+}
