@@ -2,10 +2,14 @@
 // playlists of 10 songs, written once per run under a temporary HOME:
 // - ListPlaylists/<store>: opening the store and listing its playlists' names, as at start-up;
 // - AllStores: finding every store under HOME and listing all their playlists (budget: 100 ms);
+// - Discovery: everything found as a run without --library finds it (the music folder's M3U
+//   files of the same playlists, every store, no MPD at a socket where none listens) and the
+//   one merged list of their playlists (budget: 100 ms);
 // - OpenPlaylist/<store>: "All Songs" in a library just opened, and every call a listing makes
 //   for each song, with the number of songs asked of their audio files (none where the store
 //   holds the tags and the rating; the benchmark's song source reads no file).
 #include "StoreFixtures.h"
+#include "library/LibrarySource.h"
 #include "library/PlayerStores.h"
 
 #include <QDate>
@@ -191,6 +195,22 @@ bool writeCmus(const QString& folder) {
     return true;
 }
 
+bool writeM3u(const QString& folder) {
+    for (const auto& [name, songs] : playlists()) {
+        QString lines = QStringLiteral("#EXTM3U\n");
+        for (const int i : songs) {
+            const BenchSong s = songNumber(i);
+            lines += QStringLiteral("#EXTINF:%1,%2 - %3\n%4\n")
+                         .arg(s.seconds)
+                         .arg(s.artist, s.title, s.path);
+        }
+        if (!fixtures::writeFile(folder + u'/' + name + QStringLiteral(".m3u"), lines.toUtf8())) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool writeITunes(const QString& file) {
     QString plist = QStringLiteral(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST "
@@ -259,10 +279,12 @@ public:
               writeSqlite(at(StoreKind::Strawberry), true) &&
               writeSqlite(at(StoreKind::Clementine), false) &&
               writeAudacious(at(StoreKind::Audacious)) && writeCmus(at(StoreKind::Cmus)) &&
-              writeITunes(at(StoreKind::ITunes));
+              writeITunes(at(StoreKind::ITunes)) &&
+              writeM3u(home_.path() + QStringLiteral("/Music/Playlists"));
     }
     bool ok() const { return ok_; }
     const StoreEnvironment& environment() const { return environment_; }
+    QString home() const { return home_.path(); }
     QString at(StoreKind kind) const { return locations_.at(kind); }
 
 private:
@@ -322,6 +344,31 @@ void AllStores(benchmark::State& state) {
     state.counters["budget_ms"] = 100;
 }
 BENCHMARK(AllStores)->Unit(benchmark::kMillisecond);
+
+void Discovery(benchmark::State& state) {
+    if (!machine().ok()) {
+        state.SkipWithError("cannot write the stores");
+        return;
+    }
+    qunsetenv("CORVANE_LIBRARY");
+    const SourceEnvironment environment{machine().environment(),
+                                        {machine().home() + QStringLiteral("/no-mpd"), {}, {}}};
+    int playlistsListed = 0;
+    std::size_t sources = 0;
+    for (auto _ : state) {
+        const ChosenLibrary chosen = chooseLibrary({}, {}, environment);
+        const PlaylistArray all = chosen.player->playlistCollection()->getAll();
+        for (int i = 0; i < all.count(); ++i) {
+            benchmark::DoNotOptimize(all.item(i)->name());
+        }
+        playlistsListed = all.count();
+        sources = chosen.sources.size();
+    }
+    state.counters["sources"] = static_cast<double>(sources);
+    state.counters["playlists"] = playlistsListed;
+    state.counters["budget_ms"] = 100;
+}
+BENCHMARK(Discovery)->Unit(benchmark::kMillisecond);
 
 void OpenPlaylist(benchmark::State& state, StoreKind kind) {
     if (!machine().ok()) {
