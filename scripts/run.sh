@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Corvane and opens its window. Arguments go to the program
-# (for instance --library ~/Music); without them it reads $CORVANE_LIBRARY or the music folder,
-# and the bundled demo library when that holds no playlist. Without a display it shows, as
+# (for instance --library ~/Music); without them it reads $CORVANE_LIBRARY, else everything it
+# finds (the music folder's playlists, the players' stores, MPD), else the bundled demo library.
+# Without a display it shows, as
 # text, what the window would, and writes the first playlist's CD label as a PDF. It builds in
 # build/ (or $CORVANE_BUILD_DIR, configured as it is when it exists already).
 set -euo pipefail

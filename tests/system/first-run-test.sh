@@ -10,7 +10,9 @@ home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 rm -f "$build/label.pdf"
 
+# Nothing of the machine's own: no player's store, no MPD server.
 env -u DISPLAY -u WAYLAND_DISPLAY -u CORVANE_LIBRARY -u XDG_CONFIG_HOME -u XDG_MUSIC_DIR \
+    -u XDG_DATA_HOME -u XDG_RUNTIME_DIR MPD_HOST="$home/no-mpd" \
     HOME="$home" CORVANE_BUILD_DIR="$build" bash scripts/run.sh >"$home/out" 2>"$home/err"
 
 fail() {

@@ -24,8 +24,9 @@ fail() {
     exit 1
 }
 corvane() {
+    # Nothing of the machine's own: no player's store, no MPD server.
     env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u CORVANE_LIBRARY -u XDG_CONFIG_HOME \
-        HOME="$home" /usr/bin/corvane "$@"
+        -u XDG_DATA_HOME -u XDG_RUNTIME_DIR MPD_HOST="$home/no-mpd" HOME="$home" /usr/bin/corvane "$@"
 }
 list=$(corvane --list-playlists 2>"$home/err")
 grep -q "LIST OF PLAYLISTS" <<<"$list" || fail "no list of playlists"
