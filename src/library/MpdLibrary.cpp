@@ -512,7 +512,7 @@ bool endpointGreets(const MpdEndpoint& endpoint, Clock::time_point deadline) {
     }
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
+    hints.ai_flags = AI_NUMERICSERV;
     addrinfo* found = nullptr;
     if (::getaddrinfo(endpoint.host.toUtf8().constData(),
                       QByteArray::number(endpoint.port).constData(), &hints, &found) != 0) {

@@ -6,8 +6,10 @@
 #include "StoreFixtures.h"
 #include "library/demo/AudioWriter.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace corvane::library;
 using namespace corvane::storefixtures;
@@ -33,6 +35,7 @@ protected:
 
 TEST_F(LibrarySourceTest, EverythingFoundIsOneListOfDistinctNamesWithoutTheStoreThatFails) {
     write("Music/Road Trip.m3u", "/music/file.mp3\n");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(at("Music/fifo.m3u")).constData(), 0600), 0);
     ASSERT_EQ(execSql(at("data/strawberry/strawberry/strawberry.db"),
                       StrawberryTables +
                           QStringLiteral("INSERT INTO playlists (name, ui_order) VALUES ('Road "
@@ -60,7 +63,10 @@ TEST_F(LibrarySourceTest, EverythingFoundIsOneListOfDistinctNamesWithoutTheStore
     const auto& library = *chosen.player->playlistCollection();
     const PlaylistArray all = library.getAll();
     EXPECT_EQ(names(all), QStringList({"Road Trip", "Road Trip (cmus)", "Road Trip (Strawberry)"}));
-    EXPECT_EQ(all.notes(), QStringList({cut}));
+    // What a source notes passes on.
+    EXPECT_EQ(all.notes(), QStringList({"1 playlist file could not be read (" +
+                                            at("Music/fifo.m3u") + ": not a regular file)",
+                                        cut}));
     // Each name opens its own source's playlist.
     for (const auto& [name, song] :
          {std::pair{"Road Trip", "file.mp3|!/music/file.mp3: no such file"},
