@@ -95,7 +95,15 @@ QString DisplaySettingsFile::save(const DisplayConfiguration& configuration) con
         return failed.arg(userPath_, file.errorString());
     }
     const QByteArray text = serialize(configuration);
-    if (file.write(text) != text.size() || !file.commit()) {
+    // commit() renames even when the last buffered bytes found the disk full: flush first, and
+    // cancel on any failure so that the earlier file stays.
+    if (file.write(text) != text.size() || !file.flush()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        file.commit();
+        return failed.arg(userPath_, why);
+    }
+    if (!file.commit()) {
         return failed.arg(userPath_, file.errorString());
     }
     return {};

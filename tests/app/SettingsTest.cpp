@@ -196,6 +196,23 @@ TEST_F(DisplaySettings, SaveThatCannotWriteLeavesTheEarlierFileWhole) {
     EXPECT_EQ(form->state().List1.ListCount() > 0, true);
 }
 
+TEST_F(DisplaySettings, SaveOnAFullDiskLeavesTheEarlierFileWholeAndSaysSo) {
+    const test::FullFolder full;
+    if (!full.why.isEmpty()) {
+        GTEST_SKIP() << full.why.toStdString();
+    }
+    userSettings = full.path + QStringLiteral("/Quembly.txt");
+    auto form = customForm();
+    full.fill();
+    form->cmdCustom_Click(views::Rating);
+    form->cmdSave_Click();
+    EXPECT_TRUE(form->statusLine().startsWith(QStringLiteral("The display was not saved")))
+        << form->statusLine().toStdString();
+    EXPECT_TRUE(form->statusLine().contains(QStringLiteral("No space left on device")));
+    EXPECT_EQ(read(userSettings), lines(customValues()));
+    EXPECT_EQ(QDir(full.path).entryList(QDir::Files).size(), 2); // and the filler
+}
+
 TEST(DeliveredSettings, TheDeliveredFileIsTheBuiltInDefault) {
     QFile file(QStringLiteral(CORVANE_SOURCE_DIR "/data/Quembly.txt"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
