@@ -134,13 +134,8 @@ std::optional<DisplayConfiguration> DisplaySettingsFile::parse(const QByteArray&
 
     DisplayConfiguration c;
     const auto targets = fields(c);
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        if (i >= static_cast<std::size_t>(values.size())) {
-            *error =
-                QStringLiteral("it holds %1 values, not %2").arg(values.size()).arg(ValueCount);
-            return std::nullopt;
-        }
-        const QString value = values[static_cast<qsizetype>(i)].trimmed();
+    for (qsizetype i = 0; i < ValueCount && i < values.size(); ++i) {
+        const QString value = values[i].trimmed();
         bool ok = false;
         const short number = value.toShort(&ok);
         if (!ok) {
@@ -149,7 +144,11 @@ std::optional<DisplayConfiguration> DisplaySettingsFile::parse(const QByteArray&
                          .arg(value.left(20));
             return std::nullopt;
         }
-        *targets[i] = number;
+        *targets[static_cast<std::size_t>(i)] = number;
+    }
+    if (values.size() != ValueCount) {
+        *error = QStringLiteral("it holds %1 values, not %2").arg(values.size()).arg(ValueCount);
+        return std::nullopt;
     }
     if (const QString problem = c.problem(); !problem.isEmpty()) {
         *error = problem;

@@ -105,6 +105,12 @@ TEST(DisplaySettingsFile, RefusesEveryBrokenFileAndSaysWhy) {
     refused(TitleArtistTime, 13, "-6", "font size");
     refused(TitleArtistTime, 3, "0", "songs per page");
     refused(TitleArtistTime, 16, "0", "rows");
+    // Values that no page holds, and one value too many.
+    refused(TitleArtistTime, 2, "-1", "the list's width -1 is not between 0 and 200");
+    refused(TitleArtistTime, 16, "32767", "rows 32767");
+    refused(TitleArtistTime, 17, "32767", "line width 32767");
+    refused(TitleArtistTime, 0, "32767", "font size 32767");
+    refused(TitleArtistTime + QList<int>{0}, -1, {}, "28 values");
 }
 
 TEST_F(SettingsTest, ReadsTheUsersCopyThenTheDeliveredOneThenTheBuiltInDefault) {
