@@ -52,6 +52,15 @@ struct Program : test::FormTest {
     struct Run {
         int exitCode = -1;
         QStringList errorLines;
+
+        // Exit 1, and one line on standard error that tells why.
+        void expectFailedToWrite() const {
+            EXPECT_EQ(exitCode, 1);
+            EXPECT_EQ(errorLines.size(), 1) << errorLines.join(u'\n').toStdString();
+            EXPECT_TRUE(errorLines.value(0).startsWith(QStringLiteral("corvane: ")));
+            EXPECT_TRUE(errorLines.value(0).contains(QStringLiteral("No space left on device")))
+                << errorLines.value(0).toStdString();
+        }
     };
     Run run(const QStringList& arguments, const QString& standardOutput = {}) const {
         QProcess process;
@@ -99,12 +108,7 @@ TEST_F(Program, WritingOntoAFullDeviceIsAFailureOfOneLine) {
     };
     for (const auto& [arguments, standardOutput] : runs) {
         SCOPED_TRACE(arguments.join(u' ').toStdString());
-        const Run r = run(arguments, standardOutput);
-        EXPECT_EQ(r.exitCode, 1);
-        ASSERT_EQ(r.errorLines.size(), 1) << r.errorLines.join(u'\n').toStdString();
-        EXPECT_TRUE(r.errorLines[0].startsWith(QStringLiteral("corvane: ")));
-        EXPECT_TRUE(r.errorLines[0].contains(QStringLiteral("No space left on device")))
-            << r.errorLines[0].toStdString();
+        run(arguments, standardOutput).expectFailedToWrite();
     }
 }
 
@@ -122,10 +126,7 @@ TEST_F(Program, AFullDiskKeepsTheEarlierFilesWholeAndLeavesNothingBeside) {
         SCOPED_TRACE(option.toStdString());
         const QString target =
             full.path + (option == QStringLiteral("--pdf") ? "/list.pdf" : "/list.txt");
-        const Run r = run({"--playlist", "Streams", option, target});
-        EXPECT_EQ(r.exitCode, 1);
-        ASSERT_EQ(r.errorLines.size(), 1) << r.errorLines.join(u'\n').toStdString();
-        EXPECT_TRUE(r.errorLines[0].contains(QStringLiteral("No space left on device")));
+        run({"--playlist", "Streams", option, target}).expectFailedToWrite();
     }
     EXPECT_EQ(read(full.path + QStringLiteral("/list.pdf")), Earlier);
     EXPECT_EQ(read(full.path + QStringLiteral("/list.txt")), Earlier);
@@ -158,8 +159,8 @@ TEST_F(Program, AnEmptyLabelIsAnEmptyDocumentNotAStaleOne) {
         const Run r = run({"--playlist", "Empty", "--label", option,
                            option == QStringLiteral("--pdf") ? pdf : text});
         EXPECT_EQ(r.exitCode, 0);
-        EXPECT_EQ(r.errorLines,
-                  QStringList{"corvane: warning: the display is empty: nothing to print"});
+        EXPECT_EQ(r.errorLines.join(u'\n'),
+                  QStringLiteral("corvane: warning: the display is empty: nothing to print"));
     }
     EXPECT_EQ(read(text), QByteArray());
     EXPECT_EQ(print::test_support::pageCount(pdf), 1);
