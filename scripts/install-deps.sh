@@ -11,6 +11,9 @@ packages=(
     libflac-dev libvorbis-dev
     # tests and benchmarks
     googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # the sanitizer build and the fuzz targets: clang, its sanitizer and libFuzzer runtimes, and
+    # llvm-symbolizer for readable reports
+    clang-14 libclang-rt-14-dev llvm-14
     # "Courier New" through fontconfig, and a font for CJK titles
     fontconfig fonts-liberation2 fonts-wqy-microhei
     # a real printer for the print tests: CUPS with a PDF queue, and tools to read the PDF

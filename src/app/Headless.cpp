@@ -115,16 +115,24 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
         }
     }
 
+    const views::DisplayList& list = form.state().List1;
     if (commandLine.output == CommandLine::Output::Text) {
-        const views::DisplayList& list = form.state().List1;
         for (int i = 0; i < list.ListCount(); ++i) {
-            text.write(list.List(i).toUtf8() + '\n');
+            const QByteArray line = list.List(i).toUtf8() + '\n';
+            if (text.write(line) != line.size()) {
+                return {1,
+                        QStringLiteral("cannot write standard output: %1").arg(text.errorString())};
+            }
         }
         return result;
     }
     form.CmdPrint_Click();
     if (!form.state().StatusLine.isEmpty()) {
         return {1, form.state().StatusLine};
+    }
+    if (list.ListCount() == 0 && result.message.isEmpty()) {
+        // An empty label prints nothing; a file printed to holds an empty document.
+        result.message = QStringLiteral("the display is empty: nothing to print");
     }
     return result;
 }

@@ -2,6 +2,7 @@
 #include "app/Form1.h"
 #include "app/Headless.h"
 #include "app/MainWindow.h"
+#include "app/OutputFile.h"
 #include "library/FileName.h"
 #include "library/LibrarySource.h"
 #include "print/QtPrinter.h"
@@ -15,6 +16,7 @@
 #include <QUrl>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 using namespace corvane;
 
@@ -84,27 +86,22 @@ int runHeadless(const app::CommandLine& cl, int argc, char** argv) {
 
     QFile standardOutput;
     standardOutput.open(stdout, QIODevice::WriteOnly);
-    QFile textFile;
+    std::optional<app::OutputFile> outputFile;
     app::Form1::PrinterFactory makePrinter;
     switch (cl.output) {
     case app::CommandLine::Output::Text:
         break;
     case app::CommandLine::Output::PrintText:
-        makePrinter = [&]() -> std::unique_ptr<print::Printer> {
-            if (cl.outputFile == QStringLiteral("-")) {
-                return std::make_unique<print::TextPrinter>(standardOutput);
-            }
-            textFile.setFileName(cl.outputFile);
-            if (!textFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-                throw print::PrintError(QStringLiteral("cannot write %1: %2")
-                                            .arg(cl.outputFile, textFile.errorString())
-                                            .toStdString());
-            }
-            return std::make_unique<print::TextPrinter>(textFile);
-        };
+        if (cl.outputFile == QStringLiteral("-")) {
+            makePrinter = [&] { return std::make_unique<print::TextPrinter>(standardOutput); };
+            break;
+        }
+        outputFile.emplace(cl.outputFile, app::OutputFile::Kind::Text);
+        makePrinter = [&] { return outputFile->makePrinter(); };
         break;
     case app::CommandLine::Output::Pdf:
-        makePrinter = [&] { return print::makePdfPrinter(cl.outputFile); };
+        outputFile.emplace(cl.outputFile, app::OutputFile::Kind::Pdf);
+        makePrinter = [&] { return outputFile->makePrinter(); };
         break;
     case app::CommandLine::Output::Print:
         makePrinter = [] { return print::makeDefaultPrinter(); };
@@ -114,12 +111,14 @@ int runHeadless(const app::CommandLine& cl, int argc, char** argv) {
     // Headless runs read the settings file and never write it.
     app::Form1 form(player, views::DisplaySettingsFile::standard(), app::ScreenMetrics{},
                     makePrinter);
-    const app::HeadlessResult result = app::runHeadless(form, cl, standardOutput);
-    standardOutput.flush();
-    if (textFile.isOpen() && !textFile.flush()) {
-        say(stderr, QStringLiteral("corvane: cannot write %1: %2")
-                        .arg(cl.outputFile, textFile.errorString()));
-        return 1;
+    app::HeadlessResult result = app::runHeadless(form, cl, standardOutput);
+    // A failed printout throws its file away; after a good one, what could not be written fails.
+    QString unwritten = outputFile ? outputFile->finish(result.exitCode == 0) : QString();
+    if (unwritten.isEmpty() && result.exitCode == 0) {
+        unwritten = app::flushOutput(standardOutput, QStringLiteral("standard output"));
+    }
+    if (!unwritten.isEmpty()) {
+        result = {1, unwritten};
     }
     if (!result.message.isEmpty() && !(result.exitCode == 0 && cl.quiet)) {
         say(stderr, QStringLiteral("corvane: %1%2")

@@ -265,7 +265,8 @@ int rating(const Tags& tags) {
 // of a FLAC): a file with neither a length nor a tag is taken for corrupt.
 void describe(File& file, SongInfo& info) {
     const AudioProperties* audio = file.audioProperties();
-    const int milliseconds = audio ? audio->lengthInMilliseconds() : 0;
+    // A broken file can make TagLib compute a negative length: no length is known then.
+    const int milliseconds = audio ? std::max(audio->lengthInMilliseconds(), 0) : 0;
     if (milliseconds <= 0 && (!file.tag() || file.tag()->isEmpty())) {
         return;
     }

@@ -135,6 +135,21 @@ private:
     int linesOnPage_ = 0;
 };
 
+std::unique_ptr<Printer> pdfPrinter(std::unique_ptr<QPdfWriter> writer, const QString& target,
+                                    Paper paper) {
+    if (paper == Paper::Default) {
+        paper = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? Paper::Letter
+                                                                                   : Paper::A4;
+    }
+    const QPageLayout layout(QPageSize(paper == Paper::Letter ? QPageSize::Letter : QPageSize::A4),
+                             QPageLayout::Portrait,
+                             QMarginsF(PdfMargin, PdfMargin, PdfMargin, PdfMargin),
+                             QPageLayout::Point);
+    writer->setPageLayout(layout);
+    writer->setCreator(QStringLiteral("Corvane"));
+    return std::make_unique<QtPrinter>(std::move(writer), nullptr, target);
+}
+
 } // namespace
 
 std::unique_ptr<Printer> makeDefaultPrinter() {
@@ -156,19 +171,13 @@ std::unique_ptr<Printer> makeDefaultPrinter() {
 
 std::unique_ptr<Printer> makePdfPrinter(const QString& path, Paper paper) {
     requireGuiApplication();
-    if (paper == Paper::Default) {
-        paper = QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? Paper::Letter
-                                                                                   : Paper::A4;
-    }
-    auto writer = std::make_unique<QPdfWriter>(path);
-    const QPageLayout layout(QPageSize(paper == Paper::Letter ? QPageSize::Letter : QPageSize::A4),
-                             QPageLayout::Portrait,
-                             QMarginsF(PdfMargin, PdfMargin, PdfMargin, PdfMargin),
-                             QPageLayout::Point);
-    writer->setPageLayout(layout);
-    writer->setCreator(QStringLiteral("Corvane"));
-    return std::make_unique<QtPrinter>(std::move(writer), nullptr,
-                                       QStringLiteral("the file %1").arg(path));
+    return pdfPrinter(std::make_unique<QPdfWriter>(path), QStringLiteral("the file %1").arg(path),
+                      paper);
+}
+
+std::unique_ptr<Printer> makePdfPrinter(QIODevice& device, const QString& target, Paper paper) {
+    requireGuiApplication();
+    return pdfPrinter(std::make_unique<QPdfWriter>(&device), target, paper);
 }
 
 } // namespace corvane::print

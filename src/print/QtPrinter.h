@@ -2,6 +2,7 @@
 
 #include "print/Printer.h"
 
+#include <QIODevice>
 #include <QString>
 #include <memory>
 
@@ -19,5 +20,8 @@ std::unique_ptr<Printer> makeDefaultPrinter();
 // A PDF file at `path`, written when the document ends; Paper::Default is letter where the
 // locale measures in US units and A4 elsewhere.
 std::unique_ptr<Printer> makePdfPrinter(const QString& path, Paper paper = Paper::Default);
+// The same onto an open device, which the caller checks and closes; `target` names it in errors.
+std::unique_ptr<Printer> makePdfPrinter(QIODevice& device, const QString& target,
+                                        Paper paper = Paper::Default);
 
 } // namespace corvane::print

@@ -43,7 +43,7 @@ struct DisplayConfiguration {
     static DisplayConfiguration delivered();
 
     // What is wrong with a configuration that breaks the invariants the views and the printout
-    // rely on; empty when it is sound.
+    // rely on, or holds a value no page can hold; empty when it is sound.
     QString problem() const;
 };
 

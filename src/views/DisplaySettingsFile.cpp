@@ -1,18 +1,23 @@
 #include "views/DisplaySettingsFile.h"
 
+#include "library/RegularFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace corvane::views {
 namespace {
 
 const QString FileName = QStringLiteral("Quembly.txt");
+// A settings file is a few dozen bytes; much more is not one.
+constexpr qsizetype MaxBytes = 64 * 1024;
 
 // The fields in file order.
 std::vector<std::int16_t*> fields(DisplayConfiguration& c) {
@@ -59,18 +64,18 @@ DisplaySettingsFile::Loaded DisplaySettingsFile::load() const {
         if (path.isEmpty() || !QFileInfo::exists(path)) {
             continue;
         }
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            return {{},
-                    QStringLiteral("Cannot read the display settings %1: %2")
-                        .arg(path, file.errorString()),
-                    path};
+        // Only a regular file, opened so that a FIFO cannot hold up the start.
+        QByteArray text;
+        if (!library::readRegularFile(path, MaxBytes + 1, &text, nullptr)) {
+            const int error = errno;
+            const QString why = library::fileStamp(path).isRegularFile()
+                                    ? QString::fromLocal8Bit(std::strerror(error))
+                                    : QStringLiteral("it is not a regular file");
+            return {
+                {}, QStringLiteral("Cannot read the display settings %1: %2").arg(path, why), path};
         }
-        // A settings file is a few dozen bytes; more is not ours.
-        const QByteArray text = file.read(64 * 1024);
-        file.close();
-        QString error;
-        auto configuration = parse(text, &error);
+        QString error = QStringLiteral("it is larger than a settings file");
+        const auto configuration = text.size() > MaxBytes ? std::nullopt : parse(text, &error);
         if (!configuration) {
             return {{},
                     QStringLiteral("The display settings %1 were not loaded: %2").arg(path, error),
@@ -95,7 +100,15 @@ QString DisplaySettingsFile::save(const DisplayConfiguration& configuration) con
         return failed.arg(userPath_, file.errorString());
     }
     const QByteArray text = serialize(configuration);
-    if (file.write(text) != text.size() || !file.commit()) {
+    // commit() renames even when the last buffered bytes found the disk full: flush first, and
+    // cancel on any failure so that the earlier file stays.
+    if (file.write(text) != text.size() || !file.flush()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        file.commit();
+        return failed.arg(userPath_, why);
+    }
+    if (!file.commit()) {
         return failed.arg(userPath_, file.errorString());
     }
     return {};
@@ -121,13 +134,8 @@ std::optional<DisplayConfiguration> DisplaySettingsFile::parse(const QByteArray&
 
     DisplayConfiguration c;
     const auto targets = fields(c);
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        if (i >= static_cast<std::size_t>(values.size())) {
-            *error =
-                QStringLiteral("it holds %1 values, not %2").arg(values.size()).arg(ValueCount);
-            return std::nullopt;
-        }
-        const QString value = values[static_cast<qsizetype>(i)].trimmed();
+    for (qsizetype i = 0; i < ValueCount && i < values.size(); ++i) {
+        const QString value = values[i].trimmed();
         bool ok = false;
         const short number = value.toShort(&ok);
         if (!ok) {
@@ -136,7 +144,11 @@ std::optional<DisplayConfiguration> DisplaySettingsFile::parse(const QByteArray&
                          .arg(value.left(20));
             return std::nullopt;
         }
-        *targets[i] = number;
+        *targets[static_cast<std::size_t>(i)] = number;
+    }
+    if (values.size() != ValueCount) {
+        *error = QStringLiteral("it holds %1 values, not %2").arg(values.size()).arg(ValueCount);
+        return std::nullopt;
     }
     if (const QString problem = c.problem(); !problem.isEmpty()) {
         *error = problem;

@@ -37,8 +37,8 @@ public:
     // The file's text for a configuration: 27 values, each on its own CRLF-ended line.
     static QByteArray serialize(const DisplayConfiguration& configuration);
     // Values separated by line ends (CRLF or LF) or commas. Sets `error` and returns nothing
-    // when a value is missing, not a whole number, out of the 16-bit range, or when the whole
-    // breaks the configuration's invariants.
+    // when a value is missing or one too many, not a whole number, out of the 16-bit range, or
+    // when the whole breaks the configuration's invariants and ranges.
     static std::optional<DisplayConfiguration> parse(const QByteArray& text, QString* error);
 
 private:

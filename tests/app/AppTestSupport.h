@@ -7,7 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace corvane::app::test {
 
@@ -44,6 +48,41 @@ struct RefusingPrinter final : print::Printer {
     }
     void newPage() override {}
     void endDocument() override {}
+};
+
+// A folder on a small file system of its own, which fill() makes full: writes there fail as on
+// a full disk. Mounting needs root: `why` says when there is none, and the tests skip then, but
+// never as root (as CI runs them).
+struct FullFolder {
+    QTemporaryDir dir;
+    QString path = dir.path();
+    QString why;
+
+    FullFolder() {
+        if (::mount("tmpfs", path.toLocal8Bit().constData(), "tmpfs", 0, "size=64k") != 0) {
+            why = QStringLiteral("cannot mount a small tmpfs (needs root): %1")
+                      .arg(QString::fromLocal8Bit(std::strerror(errno)));
+            path.clear();
+            if (::geteuid() == 0) {
+                ADD_FAILURE() << why.toStdString();
+            }
+        }
+    }
+    ~FullFolder() {
+        if (!path.isEmpty()) {
+            ::umount2(path.toLocal8Bit().constData(), MNT_DETACH);
+        }
+    }
+    FullFolder(const FullFolder&) = delete;
+    FullFolder& operator=(const FullFolder&) = delete;
+
+    void fill() const {
+        QFile filler(path + QStringLiteral("/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) > 0) {
+        }
+    }
 };
 
 // A small library, a settings folder of its own, and a window on a 1024 x 768 screen.

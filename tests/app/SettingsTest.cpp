@@ -115,19 +115,13 @@ TEST_F(DisplaySettings, WithoutAUserCopyTheDeliveredCopyIsRead) {
 }
 
 TEST_F(DisplaySettings, ABadFileChangesNothingAndSaysWhat) {
+    // One of each kind; the settings file's own test checks every value.
     const std::vector<BadFile> bad = {
         {"short", lines(customValues().mid(0, 26)), "holds 26"},
         {"non-numeric", lines(customValues()).replace("\r\n52\r\n", "\r\nwide\r\n"), "wide"},
         {"out of the 16-bit range", lines(with(3, 40000)), "40000"},
-        {"below the 16-bit range", lines(with(16, -32769)), "-32769"},
-        {"list's last index", lines(with(5, 8)), "last item"},
-        {"label's last index", lines(with(19, 6)), "last item"},
-        {"list order entry", lines(with(7, 8)), "order"},
         {"label order entry", lines(with(21, -1)), "order"},
-        {"zero list font size", lines(with(1, 0)), "font size"},
-        {"negative label font size", lines(with(14, -8)), "font size"},
-        {"zero label rows", lines(with(17, 0)), "rows"},
-        {"zero songs per page", lines(with(4, 0)), "songs per page"},
+        {"more rows than a page holds", lines(with(17, 32767)), "rows"},
         {"empty", QByteArray(), "holds 0"},
         {"binary junk", QByteArray("\x7f\x45\x4c\x46\x02\x01", 6), "not a whole number"},
     };
@@ -194,6 +188,23 @@ TEST_F(DisplaySettings, SaveThatCannotWriteLeavesTheEarlierFileWhole) {
         << form->statusLine().toStdString();
     EXPECT_EQ(read(folder), earlier);
     EXPECT_EQ(form->state().List1.ListCount() > 0, true);
+}
+
+TEST_F(DisplaySettings, SaveOnAFullDiskLeavesTheEarlierFileWholeAndSaysSo) {
+    const test::FullFolder full;
+    if (!full.why.isEmpty()) {
+        GTEST_SKIP() << full.why.toStdString();
+    }
+    userSettings = full.path + QStringLiteral("/Quembly.txt");
+    auto form = customForm();
+    full.fill();
+    form->cmdCustom_Click(views::Rating);
+    form->cmdSave_Click();
+    EXPECT_TRUE(form->statusLine().startsWith(QStringLiteral("The display was not saved")))
+        << form->statusLine().toStdString();
+    EXPECT_TRUE(form->statusLine().contains(QStringLiteral("No space left on device")));
+    EXPECT_EQ(read(userSettings), lines(customValues()));
+    EXPECT_EQ(QDir(full.path).entryList(QDir::Files).size(), 2); // and the filler
 }
 
 TEST(DeliveredSettings, TheDeliveredFileIsTheBuiltInDefault) {

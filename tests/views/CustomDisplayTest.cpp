@@ -216,6 +216,24 @@ TEST_F(CustomDisplay, LabelOffersSixItems) {
     EXPECT_EQ(state.SortCaptions, captions);
 }
 
+TEST_F(CustomDisplay, EveryDisplayItMakesIsASoundSettingsFile) {
+    for (const bool onLabel : {false, true}) {
+        for (unsigned items = 1; items < 1U << ItemCount; ++items) {
+            onLabel ? resetLabel() : resetList();
+            for (int item = 0; item < ItemCount; ++item) {
+                if ((items & 1U << item) != 0) {
+                    cmdCustom_Click(state, item);
+                }
+            }
+            QString error;
+            ASSERT_EQ(DisplaySettingsFile::parse(
+                          DisplaySettingsFile::serialize(state.Configuration), &error),
+                      state.Configuration)
+                << error.toStdString();
+        }
+    }
+}
+
 TEST_F(CustomDisplay, LabelWidensPast65) {
     resetLabel();
     click({Title, Artist, Time, Genre});

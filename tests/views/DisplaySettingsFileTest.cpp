@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace corvane::views;
@@ -103,6 +105,12 @@ TEST(DisplaySettingsFile, RefusesEveryBrokenFileAndSaysWhy) {
     refused(TitleArtistTime, 13, "-6", "font size");
     refused(TitleArtistTime, 3, "0", "songs per page");
     refused(TitleArtistTime, 16, "0", "rows");
+    // Values that no page holds, and one value too many.
+    refused(TitleArtistTime, 2, "-1", "the list's width -1 is not between 0 and 200");
+    refused(TitleArtistTime, 16, "32767", "rows 32767");
+    refused(TitleArtistTime, 17, "32767", "line width 32767");
+    refused(TitleArtistTime, 0, "32767", "font size 32767");
+    refused(TitleArtistTime + QList<int>{0}, -1, {}, "28 values");
 }
 
 TEST_F(SettingsTest, ReadsTheUsersCopyThenTheDeliveredOneThenTheBuiltInDefault) {
@@ -132,6 +140,21 @@ TEST_F(SettingsTest, ABrokenFileChangesNothingAndIsReported) {
     // The file was closed: it can be replaced and read again at once.
     write(user, lines(TitleArtistTime));
     EXPECT_TRUE(LoadDisplaySettings(state));
+}
+
+TEST_F(SettingsTest, AFifoIsRefusedWithoutWaitingForAWriter) {
+    QDir().mkpath(QFileInfo(user).absolutePath());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(user).constData(), 0600), 0);
+    auto loading = std::async(std::launch::async, [&] { return state.SettingsFile.load(); });
+    if (loading.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+        QFile writer(user); // lets the reader go
+        writer.open(QIODevice::WriteOnly);
+        FAIL() << "reading the settings waited for a writer";
+    }
+    const DisplaySettingsFile::Loaded loaded = loading.get();
+    EXPECT_FALSE(loaded.configuration);
+    EXPECT_TRUE(loaded.error.contains(QStringLiteral("not a regular file")))
+        << loaded.error.toStdString();
 }
 
 TEST_F(SettingsTest, SaveWritesTheUsersCopyAtomicallyAndResetRestoresIt) {
