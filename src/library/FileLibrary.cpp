@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QStandardPaths>
-#include <QUrl>
 #include <algorithm>
 
 namespace corvane::library {
@@ -32,8 +31,6 @@ struct Lookup {
         resolver.reset();
     }
 };
-
-QString lastPathComponent(const QString& location);
 
 // What a playlist file holds, as parsed.
 struct PlaylistFile {
@@ -64,7 +61,7 @@ public:
         }
         const auto i = static_cast<std::size_t>(index);
         const PlaylistEntry& entry = file_->entries[i];
-        QString fallback = entry.title.isEmpty() ? lastPathComponent(entry.location) : entry.title;
+        QString fallback = entry.title.isEmpty() ? locationName(entry.location) : entry.title;
         if (isStreamLocation(entry.location)) {
             return songWithoutFile(std::move(fallback));
         }
@@ -107,12 +104,6 @@ private:
         std::vector<bool> done;
     } found_;
 };
-
-QString lastPathComponent(const QString& location) {
-    QString name = isStreamLocation(location) ? QUrl(location).fileName()
-                                              : location.mid(location.lastIndexOf(u'/') + 1);
-    return name.isEmpty() ? location : name;
-}
 
 // The playlist files in a folder and below it. A folder whose modification time is unchanged
 // holds the same entries, so only changed folders are listed again; symbolic links to folders

@@ -47,6 +47,10 @@ QString failureReason(const std::exception_ptr& failure) {
     return reason.isEmpty() ? QStringLiteral("unknown failure") : reason;
 }
 
+QString secondsText(double seconds) {
+    return QString::number(seconds, 'g', 12);
+}
+
 QString durationText(double seconds) {
     const long long total = std::isfinite(seconds) && seconds > 0 ? std::llround(seconds) : 0;
     return QStringLiteral("%1:%2")

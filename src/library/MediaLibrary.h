@@ -112,6 +112,27 @@ struct ItemInfo {
 
 // "mm:ss" for a duration in seconds, rounded to the nearest second ("03:45", "75:00").
 QString durationText(double seconds);
+// "Duration" for a length in seconds: the number in full ("225.36").
+QString secondsText(double seconds);
+
+// A song whose texts were all made when it was read, as the backends that read a whole playlist
+// at once make them.
+class ReadySong final : public MediaItem {
+public:
+    ReadySong(QString name, QString clock, ItemInfo texts)
+        : name_(std::move(name))
+        , clock_(std::move(clock))
+        , texts_(std::move(texts)) {}
+
+    QString name() const override { return name_; }
+    QString durationString() const override { return clock_; }
+    QString getItemInfo(const QString& attribute) const override { return texts_.get(attribute); }
+
+private:
+    QString name_;
+    QString clock_;
+    ItemInfo texts_;
+};
 
 // The year of a date tag: its first run of four digits ("2019-05-03", "03/05/2019"); empty when
 // there is none, or it is "0000".

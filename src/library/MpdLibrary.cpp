@@ -1,10 +1,10 @@
 #include "library/MpdLibrary.h"
 
+#include "library/PlaylistFormats.h"
 #include "library/Rating.h"
 
 #include <QHash>
 #include <QStringList>
-#include <QUrl>
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -60,30 +60,7 @@ private:
     bool wasPending_ = false;
 };
 
-class MpdSong final : public MediaItem {
-public:
-    MpdSong(QString name, QString clock, ItemInfo texts)
-        : name_(std::move(name))
-        , clock_(std::move(clock))
-        , texts_(std::move(texts)) {}
-
-    QString name() const override { return name_; }
-    QString durationString() const override { return clock_; }
-    QString getItemInfo(const QString& attribute) const override { return texts_.get(attribute); }
-
-private:
-    QString name_;
-    QString clock_;
-    ItemInfo texts_;
-};
-
-using Songs = std::vector<std::shared_ptr<const MpdSong>>;
-
-QString fileNameOf(const QString& uri) {
-    const QString name = uri.contains(QStringLiteral("://")) ? QUrl(uri).fileName()
-                                                             : uri.mid(uri.lastIndexOf(u'/') + 1);
-    return name.isEmpty() ? uri : name;
-}
+using Songs = std::vector<std::shared_ptr<const ReadySong>>;
 
 // A tag's values, as the file backend joins them.
 QString tagText(const mpd_song* song, mpd_tag_type tag) {
@@ -97,13 +74,13 @@ QString tagText(const mpd_song* song, mpd_tag_type tag) {
     return text.trimmed();
 }
 
-std::shared_ptr<const MpdSong> songOf(const mpd_song* song, const QHash<QString, int>& ratings) {
+std::shared_ptr<const ReadySong> songOf(const mpd_song* song, const QHash<QString, int>& ratings) {
     const QString uri = QString::fromUtf8(mpd_song_get_uri(song));
-    const QString file = fileNameOf(uri);
+    const QString file = locationName(uri);
     const unsigned milliseconds = mpd_song_get_duration_ms(song);
     // A song that the database does not hold (a stale entry, or a stream) comes as its name alone.
     if (mpd_song_get_last_modified(song) == 0 && milliseconds == 0) {
-        return std::make_shared<const MpdSong>(file, QString(), ItemInfo{});
+        return std::make_shared<const ReadySong>(file, QString(), ItemInfo{});
     }
     const qsizetype dot = file.lastIndexOf(u'.');
     QString title = tagText(song, MPD_TAG_TITLE);
@@ -111,9 +88,9 @@ std::shared_ptr<const MpdSong> songOf(const mpd_song* song, const QHash<QString,
         title = dot > 0 ? file.left(dot) : file;
     }
     const double seconds = milliseconds / 1000.0;
-    return std::make_shared<const MpdSong>(
+    return std::make_shared<const ReadySong>(
         std::move(title), durationText(seconds),
-        ItemInfo{QString::number(seconds, 'g', 12), QString::number(ratings.value(uri)),
+        ItemInfo{secondsText(seconds), QString::number(ratings.value(uri)),
                  tagText(song, MPD_TAG_ARTIST), tagText(song, MPD_TAG_GENRE),
                  yearOf(tagText(song, MPD_TAG_DATE)), tagText(song, MPD_TAG_ALBUM),
                  dot > 0 ? file.mid(dot + 1).toLower() : QString()});

@@ -69,5 +69,8 @@ QStringList salvageXmlValues(const QByteArray& bytes, const QString& pattern);
 bool hasDriveLetter(QStringView path);
 // True when a location is a URL other than a local file (a stream).
 bool isStreamLocation(const QString& location);
+// The last part of a location: a path's file name, a stream's last path segment; the location
+// itself where that is empty.
+QString locationName(const QString& location);
 
 } // namespace corvane::library

@@ -251,4 +251,10 @@ bool isStreamLocation(const QString& location) {
     return !urlScheme(location).isEmpty();
 }
 
+QString locationName(const QString& location) {
+    QString name = isStreamLocation(location) ? QUrl(location).fileName()
+                                              : location.mid(location.lastIndexOf(u'/') + 1);
+    return name.isEmpty() ? location : name;
+}
+
 } // namespace corvane::library

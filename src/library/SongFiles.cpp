@@ -15,7 +15,7 @@ struct SongFiles::Song {
                                     : std::move(read.title))
         , failure(problem.isEmpty() ? QString() : shownName(path) + QStringLiteral(": ") + problem)
         , clock(read.readable ? durationText(read.seconds) : QString())
-        , texts{read.readable ? QString::number(read.seconds, 'g', 12) : QString(),
+        , texts{read.readable ? secondsText(read.seconds) : QString(),
                 read.readable ? QString::number(read.rating) : QString(),
                 std::move(read.artist),
                 std::move(read.genre),

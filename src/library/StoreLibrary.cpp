@@ -10,28 +10,6 @@
 namespace corvane::library {
 namespace {
 
-// A song with every text a listing asks for made once.
-class StoreItem final : public MediaItem {
-public:
-    StoreItem(QString name, QString clock, ItemInfo texts)
-        : name_(std::move(name))
-        , clock_(std::move(clock))
-        , texts_(std::move(texts)) {}
-
-    QString name() const override { return name_; }
-    QString durationString() const override { return clock_; }
-    QString getItemInfo(const QString& attribute) const override { return texts_.get(attribute); }
-
-private:
-    QString name_;
-    QString clock_;
-    ItemInfo texts_;
-};
-
-QString secondsText(double seconds) {
-    return QString::number(seconds, 'g', 12);
-}
-
 // The name of a song without a title: a stream's last path segment, else the file's base name.
 QString untitledName(const QString& location) {
     if (isStreamLocation(location)) {
@@ -45,7 +23,7 @@ QString untitledName(const QString& location) {
 std::shared_ptr<const MediaItem> itemFromStore(const StoreSong& song) {
     const bool known = song.seconds >= 0;
     const bool stream = isStreamLocation(song.location);
-    return std::make_shared<StoreItem>(
+    return std::make_shared<ReadySong>(
         song.title.isEmpty() ? untitledName(song.location) : song.title,
         known ? durationText(song.seconds) : QString(),
         ItemInfo{known ? secondsText(song.seconds) : QString(),
@@ -57,11 +35,7 @@ std::shared_ptr<const MediaItem> itemFromStore(const StoreSong& song) {
 // The name of a song the store knows by its location (and perhaps a title) only, as the file
 // backend names a song whose file it does not read: the title, else the location's last part.
 QString nameOnly(const StoreSong& song) {
-    const QString& location = song.location;
-    QString name = !song.title.isEmpty()        ? song.title
-                   : isStreamLocation(location) ? QUrl(location).fileName()
-                                                : location.mid(location.lastIndexOf(u'/') + 1);
-    return name.isEmpty() ? location : name;
+    return song.title.isEmpty() ? locationName(song.location) : song.title;
 }
 
 class ListedPlaylist final : public Playlist {
