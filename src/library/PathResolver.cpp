@@ -73,7 +73,8 @@ const QString* PathResolver::match(Folder& folder, const QString& name, bool las
     }
     if (!folder.foldedMade) {
         folder.foldedMade = true;
-        for (const auto& [entry, below] : folder.entries) {
+        for (const auto& item : folder.entries) {
+            const QString& entry = item.first;
             const auto keep = [&](const QString& key) {
                 QString& least = folder.byFolded[key];
                 if (least.isEmpty() || entry < least) {
