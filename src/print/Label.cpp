@@ -9,43 +9,6 @@
 namespace corvane::print {
 namespace {
 
-using views::ItemCount;
-
-// The label's columns are narrower than the list's in Time, Genre and Year.
-const std::array<QString, ItemCount> LabelItemHeaders = {
-    QStringLiteral("SONG TITLE -----------------  "),
-    QStringLiteral("ARTIST ------------  "),
-    QStringLiteral("TIME "),
-    QStringLiteral("RATING "),
-    QStringLiteral("GENRE ---  "),
-    QStringLiteral("YEAR "),
-    QStringLiteral("ALBUM --------------------  "),
-    QStringLiteral("TYPE "),
-};
-const std::array<QString, ItemCount> LabelItemFormats = {
-    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@@@@@@@@@@ "),
-    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@ "),
-    QStringLiteral("h:nn "),
-    QStringLiteral("!@@@@@  "),
-    QStringLiteral("!@@@@@@@@@@ "),
-    QStringLiteral("!@@@@ "),
-    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@@@@@@@@ "),
-    QStringLiteral("!@@@  "),
-};
-
-// The item codes at label positions 0 to LabelLastItem; a damaged configuration's codes outside
-// the tables are left out rather than read past them.
-std::vector<int> shownItems(const views::DisplayConfiguration& c) {
-    std::vector<int> items;
-    for (int j = 0; j <= c.LabelLastItem && j < ItemCount; ++j) {
-        const int code = c.LabelOrder[static_cast<std::size_t>(j)];
-        if (code >= 0 && code < ItemCount) {
-            items.push_back(code);
-        }
-    }
-    return items;
-}
-
 QString albumLine(const views::FormState& state, const views::PlayingTime& total) {
     const views::DisplayConfiguration& c = state.Configuration;
     const QString album = text::firstCharacters(state.SelectedPlaylist, 27);
@@ -61,12 +24,9 @@ public:
     LabelLayout(const views::FormState& state, const views::PlayingTime& total)
         : state_(state)
         , c_(state.Configuration)
-        , items_(shownItems(c_))
-        , album_(albumLine(state, total)) {
-        base_ = text::spaces(c_.LabelIndent + 4);
-        for (const int code : items_) {
-            base_ += LabelItemHeaders[static_cast<std::size_t>(code)];
-        }
+        , items_(views::shownItems(c_.LabelOrder, c_.LabelLastItem))
+        , album_(albumLine(state, total))
+        , base_(text::spaces(c_.LabelIndent + 4) + views::headings(items_, views::Display::Label)) {
     }
 
     // The rows of the song table from 0 to `lastSong`.
@@ -114,11 +74,7 @@ private:
     QString songPart(int row) const {
         const views::SongRow& cells = state_.SongTable[static_cast<std::size_t>(row)];
         QString part = text::spaces(c_.LabelIndent) + text::formatNumber(row + 1, u"@@@@ ");
-        for (const int code : items_) {
-            const auto k = static_cast<std::size_t>(code);
-            part += code == views::Time ? text::formatClock(cells[k], LabelItemFormats[k])
-                                        : text::formatText(cells[k], LabelItemFormats[k]);
-        }
+        views::appendCells(part, cells, items_, views::Display::Label);
         return part;
     }
 

@@ -71,10 +71,10 @@ Rebuild cmdCustom_Click(FormState& state, int Index) {
     }
 
     if (list) {
-        c.ListWidth = static_cast<std::int16_t>(c.ListWidth + ListItemWidths[item]);
+        c.ListWidth = static_cast<std::int16_t>(c.ListWidth + Columns[item].listWidth);
         fitList(c);
     } else {
-        c.LabelWidth = static_cast<std::int16_t>(c.LabelWidth + LabelItemWidths[item]);
+        c.LabelWidth = static_cast<std::int16_t>(c.LabelWidth + Columns[item].labelWidth);
         fitLabel(c);
     }
     ++state.NextPosition;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/MediaLibrary.h"
+#include "views/Columns.h"
 #include "views/DisplayConfiguration.h"
 #include "views/DisplaySettingsFile.h"
 
@@ -45,8 +46,6 @@ inline const QString ListOfPlaylistsHeading = QStringLiteral("LIST OF PLAYLISTS"
 inline constexpr int PrintLabel = 8;
 inline constexpr int PrintList = 12;
 inline constexpr int PrintGuide = 20;
-
-using SongRow = std::array<QString, ItemCount>;
 
 struct FormState {
     explicit FormState(DisplaySettingsFile settingsFile)

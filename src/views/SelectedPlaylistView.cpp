@@ -11,48 +11,6 @@ namespace {
 
 using library::resumeNext;
 
-// Each header is as wide as its column, so headers and cells line up.
-const std::array<QString, ItemCount> ListItemHeaders = {
-    QStringLiteral("SONG TITLE -----------------  "),
-    QStringLiteral("ARTIST ------------  "),
-    QStringLiteral("TIME  "),
-    QStringLiteral("RATING "),
-    QStringLiteral("GENRE ----  "),
-    QStringLiteral("YEAR  "),
-    QStringLiteral("ALBUM --------------------  "),
-    QStringLiteral("TYPE "),
-};
-
-const std::array<QString, ItemCount> ListItemFormats = {
-    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@@@@@@@@@@ "),
-    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@ "),
-    QStringLiteral("h:nn  "),
-    QStringLiteral("!@@@@@  "),
-    QStringLiteral("!@@@@@@@@@@@ "),
-    QStringLiteral("!@@@@  "),
-    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@@@@@@@@ "),
-    QStringLiteral("!@@@  "),
-};
-
-// The item codes shown, left to right: positions 0 to ListLastItem of ListOrder.
-std::vector<int> shownItems(const DisplayConfiguration& c) {
-    std::vector<int> items;
-    const int last = std::min<int>(c.ListLastItem, ItemCount - 1);
-    for (int j = 0; j <= last; ++j) {
-        const int code = c.ListOrder[static_cast<std::size_t>(j)];
-        if (code >= 0 && code < ItemCount) {
-            items.push_back(code);
-        }
-    }
-    return items;
-}
-
-QString cell(const SongRow& row, int code) {
-    const auto& value = row[static_cast<std::size_t>(code)];
-    const auto& pattern = ListItemFormats[static_cast<std::size_t>(code)];
-    return code == Time ? text::formatClock(value, pattern) : text::formatText(value, pattern);
-}
-
 QString titleLine(const FormState& state, const PlayingTime& total) {
     const DisplayConfiguration& c = state.Configuration;
     // A long name is cut so that at least four spaces follow it.
@@ -68,11 +26,7 @@ QString titleLine(const FormState& state, const PlayingTime& total) {
 }
 
 QString headingLine(const FormState& state, const std::vector<int>& items) {
-    QString line = text::spaces(state.Configuration.ListIndent + 7);
-    for (const int code : items) {
-        line += ListItemHeaders[static_cast<std::size_t>(code)];
-    }
-    return line;
+    return text::spaces(state.Configuration.ListIndent + 7) + headings(items, Display::List);
 }
 
 } // namespace
@@ -107,7 +61,7 @@ void ListSelectedPlaylists(FormState& state) {
         state.TotalSeconds = 0.0F;
     }
 
-    const std::vector<int> items = shownItems(c);
+    const std::vector<int> items = shownItems(c.ListOrder, c.ListLastItem);
     state.TitleLine = titleLine(state, total);
     state.HeadingLine = headingLine(state, items);
     DisplayList& list = state.List1;
@@ -136,9 +90,7 @@ void ListSelectedPlaylists(FormState& state) {
     for (int i = 0; i <= state.LastSong; ++i) {
         const SongRow& row = state.SongTable[static_cast<std::size_t>(i)];
         QString line = indent + text::formatNumber(i + 1, u"@@@@@  ");
-        for (const int code : items) {
-            line += cell(row, code);
-        }
+        appendCells(line, row, items, Display::List);
         list.AddItem(line);
     }
     state.LastSort = state.SortRequest;

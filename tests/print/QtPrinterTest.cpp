@@ -68,7 +68,7 @@ protected:
         views::DisplayConfiguration& c = state.Configuration;
         c.ListWidth = 9;
         test_support::placeItems(codes, c.ListOrder, c.ListLastItem, c.ListWidth,
-                                 views::ListItemWidths);
+                                 views::Display::List);
         c.ListFontSize = static_cast<std::int16_t>(fontSize);
         c.ListIndent = static_cast<std::int16_t>(indent);
         c.ListSongsPerPage = static_cast<std::int16_t>(perPage);
