@@ -169,7 +169,7 @@ void SortTenThousandRows(benchmark::State& s) {
     for (auto _ : s) {
         bench.state.SongTable = loaded;
         const auto start = std::chrono::steady_clock::now();
-        Sort(bench.state, code, Songs - 1);
+        Sort(bench.state.SongTable, code, Songs - 1);
         s.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
@@ -193,7 +193,7 @@ void SortAgainstBubbleSort(benchmark::State& s) {
         for (int r = 0; r < Repeats; ++r) {
             bench.state.SongTable = loaded;
             const auto start = Clock::now();
-            Sort(bench.state, code, Songs - 1);
+            Sort(bench.state.SongTable, code, Songs - 1);
             stable += std::chrono::duration<double>(Clock::now() - start).count();
         }
         stable /= Repeats;

@@ -7,7 +7,6 @@
 #include "views/DisplayReset.h"
 #include "views/PlaylistListing.h"
 #include "views/SelectedPlaylistView.h"
-#include "views/Sort.h"
 
 #include <cmath>
 #include <exception>
@@ -207,15 +206,7 @@ void Form1::cmdSort_Click(int Index) {
     if (Index < 0 || Index > state_.Configuration.ListLastItem || Index >= views::ItemCount) {
         return;
     }
-    handle([&] {
-        state_.PlaylistsShowing = 0;
-        state_.PrintKind = views::PrintList;
-        if (state_.CustomActive) {
-            state_.PrintCaption = CustomList;
-        }
-        state_.List1.Clear();
-        views::cmdSort_Click(state_, Index);
-    });
+    handle([&] { views::cmdSort_Click(state_, Index); });
 }
 
 void Form1::cmdMinorSort_Click() {

@@ -84,7 +84,7 @@ void ListSelectedPlaylists(FormState& state) {
     // Only the table's own rows are listed, even when the playlist changed meanwhile.
     state.LastSong = static_cast<int>(state.SongTable.size()) - 1;
     if (state.SortRequest > -1) {
-        Sort(state, state.SortRequest, state.LastSong);
+        Sort(state.SongTable, state.SortRequest, state.LastSong);
     }
     const QString indent = text::spaces(c.ListIndent);
     for (int i = 0; i <= state.LastSong; ++i) {
@@ -95,6 +95,31 @@ void ListSelectedPlaylists(FormState& state) {
     }
     state.LastSort = state.SortRequest;
     state.SortRequest = -1;
+}
+
+void cmdSort_Click(FormState& state, int Index) {
+    const DisplayConfiguration& c = state.Configuration;
+    if (Index < 0 || Index >= ItemCount || Index > c.ListLastItem) {
+        return;
+    }
+    state.PlaylistsShowing = 0;
+    state.PrintKind = PrintList;
+    if (state.CustomActive) {
+        state.PrintCaption = caption::CustomList;
+    }
+    state.List1.Clear();
+    // A second click on the same item sorts it descending; any other click ascending.
+    const int k = c.ListOrder[static_cast<std::size_t>(Index)];
+    state.SortRequest = state.LastSort != k ? k : k + ItemCount;
+    ListSelectedPlaylists(state);
+}
+
+void cmdMinorSort_Click(FormState& state) {
+    if (!state.playlistSelected()) {
+        return;
+    }
+    state.MinorSortOn = !state.MinorSortOn;
+    state.MinorSortCaption = state.MinorSortOn ? caption::MinorSortOn : caption::MinorSortOff;
 }
 
 } // namespace corvane::views

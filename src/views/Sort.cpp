@@ -1,7 +1,5 @@
 #include "views/Sort.h"
 
-#include "views/SelectedPlaylistView.h"
-
 #include <algorithm>
 
 namespace corvane::views {
@@ -18,14 +16,14 @@ QStringView sortKey(const QString& cell, int column) {
 
 } // namespace
 
-void Sort(FormState& state, int sortCode, int lastRow) {
+void Sort(std::vector<SongRow>& table, int sortCode, int lastRow) {
     if (sortCode < 0 || sortCode >= 2 * ItemCount) {
         return;
     }
     const bool descending = sortCode >= ItemCount;
     const int column = descending ? sortCode - ItemCount : sortCode;
-    const auto rows = static_cast<std::size_t>(
-        std::clamp(lastRow + 1, 0, static_cast<int>(state.SongTable.size())));
+    const auto rows =
+        static_cast<std::size_t>(std::clamp(lastRow + 1, 0, static_cast<int>(table.size())));
 
     struct Keyed {
         QStringView key;
@@ -34,7 +32,7 @@ void Sort(FormState& state, int sortCode, int lastRow) {
     std::vector<Keyed> order;
     order.reserve(rows);
     for (std::size_t i = 0; i < rows; ++i) {
-        order.push_back({sortKey(state.SongTable[i][static_cast<std::size_t>(column)], column), i});
+        order.push_back({sortKey(table[i][static_cast<std::size_t>(column)], column), i});
     }
     // Ordinal comparison of UTF-16 code units: capitals before small letters, "*" before "-"
     // before digits. Stable, so rows with equal keys keep their previous order.
@@ -46,34 +44,9 @@ void Sort(FormState& state, int sortCode, int lastRow) {
     std::vector<SongRow> sorted;
     sorted.reserve(rows);
     for (const Keyed& k : order) {
-        sorted.push_back(std::move(state.SongTable[k.row]));
+        sorted.push_back(std::move(table[k.row]));
     }
-    std::move(sorted.begin(), sorted.end(), state.SongTable.begin());
-}
-
-void cmdSort_Click(FormState& state, int Index) {
-    const DisplayConfiguration& c = state.Configuration;
-    if (Index < 0 || Index >= ItemCount || Index > c.ListLastItem) {
-        return;
-    }
-    state.PlaylistsShowing = 0;
-    state.PrintKind = PrintList;
-    if (state.CustomActive) {
-        state.PrintCaption = caption::CustomList;
-    }
-    state.List1.Clear();
-    // A second click on the same item sorts it descending; any other click ascending.
-    const int k = c.ListOrder[static_cast<std::size_t>(Index)];
-    state.SortRequest = state.LastSort != k ? k : k + ItemCount;
-    ListSelectedPlaylists(state);
-}
-
-void cmdMinorSort_Click(FormState& state) {
-    if (!state.playlistSelected()) {
-        return;
-    }
-    state.MinorSortOn = !state.MinorSortOn;
-    state.MinorSortCaption = state.MinorSortOn ? caption::MinorSortOn : caption::MinorSortOff;
+    std::move(sorted.begin(), sorted.end(), table.begin());
 }
 
 } // namespace corvane::views
