@@ -51,7 +51,7 @@ void labelBench(benchmark::State& bench, const std::vector<int>& items, bool lay
     setup.state.MinorSortOn = layoutOnly;
     for (auto _ : bench) {
         print::Label(setup.state);
-        benchmark::DoNotOptimize(setup.state.List1.lines.size());
+        benchmark::DoNotOptimize(setup.state.List1.ListCount());
     }
     bench.counters["lines"] = static_cast<double>(setup.state.List1.ListCount());
 }
@@ -80,8 +80,8 @@ void BM_LabelLayoutOnly_OneColumn42(benchmark::State& s) {
 Setup& listed(Setup& setup) {
     views::DisplayConfiguration& c = setup.state.Configuration;
     c = views::DisplayConfiguration::delivered();
-    setup.state.DisplayKind = 1;
-    setup.state.PrintKind = views::PrintList;
+    setup.state.DisplayKind = views::Display::List;
+    setup.state.PrintKind = views::PrintLayout::List;
     views::ListSelectedPlaylists(setup.state);
     return setup;
 }

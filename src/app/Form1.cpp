@@ -82,8 +82,8 @@ void Form1::Form_Load() {
             }
         });
         state_.SortRequest = -1;
-        state_.PrintKind = views::PrintList;
-        state_.DisplayKind = 1;
+        state_.PrintKind = views::PrintLayout::List;
+        state_.DisplayKind = views::Display::List;
         resumeNext([&] {
             find(QStringLiteral("Label1"))->caption = Label1Caption;
             find(QStringLiteral("Label3"))->caption = Label3Caption;
@@ -107,7 +107,7 @@ void Form1::Form_Unload() {
 void Form1::CmdPlaylists_Click() {
     handle([&] {
         state_.PlaylistsShowing = 1;
-        state_.PrintKind = views::PrintList;
+        state_.PrintKind = views::PrintLayout::List;
         state_.PrintCaption = views::caption::ListOfPlaylists;
         state_.List1.fontSize = state_.ScaleX * 11.0F / 1.28F;
         state_.List1.Clear();
@@ -134,7 +134,7 @@ void Form1::List1_Click(const QString& clickedLineText) {
             state_.Text1 = state_.SelectedPlaylist;
         }
         state_.PlaylistsShowing = 0;
-        state_.PrintKind = views::PrintList;
+        state_.PrintKind = views::PrintLayout::List;
         state_.PrintCaption = state_.CustomActive ? CustomList : views::caption::SelectedList;
         state_.List1.Clear();
         state_.SortGroupVisible = true;
@@ -181,15 +181,15 @@ void Form1::cmdCustom_Click(int Index) {
 
 void Form1::cmdReset_Click() {
     handle([&] {
-        if (state_.DisplayKind == 1) {
+        if (state_.DisplayKind == views::Display::List) {
             views::ResetList(state_);
-        } else if (state_.DisplayKind == 2) {
+        } else if (state_.DisplayKind == views::Display::Label) {
             views::ResetLabel(state_);
         }
         state_.List1.Clear();
-        if (state_.DisplayKind == 1) {
+        if (state_.DisplayKind == views::Display::List) {
             views::ListSelectedPlaylists(state_);
-        } else if (state_.DisplayKind == 2) {
+        } else if (state_.DisplayKind == views::Display::Label) {
             print::Label(state_);
         }
     });

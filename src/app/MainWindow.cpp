@@ -269,7 +269,7 @@ void MainWindow::redraw() {
             }
         }
     }
-    const QStringList& lines = form_.state().List1.lines;
+    const QStringList& lines = form_.state().List1.lines();
     if (lines != shownLines_) {
         shownLines_ = lines;
         list_->clear();

@@ -31,15 +31,13 @@ public:
 
     // The rows of the song table from 0 to `lastSong`.
     void oneColumn(views::DisplayList& list, int lastSong) const {
+        const QString album = padded(album_);
         const QString header = padded(u' ' + base_);
         for (int i = 0; i <= lastSong; ++i) {
             if (i % c_.LabelRows == 0) {
-                list.AddItem(blank());
-                list.AddItem(padded(album_));
-                list.AddItem(blank());
-                list.AddItem(header);
+                addHeader(list, album, header);
             }
-            list.AddItem(padded(songPart(i)));
+            list.AddItem(padded(songPart(i)), {views::LineKind::LabelSongs, i + 1});
         }
     }
 
@@ -50,24 +48,31 @@ public:
             header += u' ' + base_;
         }
         header = padded(header);
+        // Three spaces fill the album line to the standard 70; a configuration outside the
+        // songs-per-label table is still padded, so the printed frame keeps its dots in line.
+        const QString album = padded(album_ + QStringLiteral("   "));
         for (int first = 0; first <= lastSong; first += 2 * rows) {
-            list.AddItem(blank());
-            // Three spaces fill the album line to the standard 70; a configuration outside the
-            // songs-per-label table is still padded, so the printed frame keeps its dots in line.
-            list.AddItem(padded(album_ + QStringLiteral("   ")));
-            list.AddItem(blank());
-            list.AddItem(header);
+            addHeader(list, album, header);
             for (int i = first; i < first + rows && i <= lastSong; ++i) {
                 QString line = songPart(i);
                 if (i + rows <= lastSong) {
                     line += songPart(i + rows);
                 }
-                list.AddItem(padded(line));
+                list.AddItem(padded(line), {views::LineKind::LabelSongs, i + 1});
             }
         }
     }
 
 private:
+    // The four lines that open each label.
+    void addHeader(views::DisplayList& list, const QString& album, const QString& header) const {
+        using views::LineKind;
+        list.AddItem(blank(), {LineKind::Blank});
+        list.AddItem(album, {LineKind::Title});
+        list.AddItem(blank(), {LineKind::Blank});
+        list.AddItem(header, {LineKind::Heading});
+    }
+
     QString blank() const { return text::spaces(c_.LabelLineWidth); }
     QString padded(const QString& line) const { return text::padRight(line, c_.LabelLineWidth); }
 
@@ -101,7 +106,7 @@ void Label(views::FormState& state) {
 
     state.SortGroupVisible = false;
     state.PlaylistsShowing = 0;
-    state.PrintKind = views::PrintLabel;
+    state.PrintKind = views::PrintLayout::Label;
     state.List1.fontSize =
         static_cast<float>(state.Configuration.LabelFontSize * double{state.ScaleX} / 1.28 * 1.35);
 

@@ -154,21 +154,4 @@ QString formatClock(QStringView value, QStringView pattern) {
     return layOut(f, shown, characterCount(shown), false);
 }
 
-long long leadingNumber(QStringView line, qsizetype width) {
-    qsizetype i = 0;
-    const qsizetype end = std::min(width, line.size());
-    while (i < end && (line[i] == u' ' || line[i] == u'\t')) {
-        ++i;
-    }
-    if (i >= end) {
-        return 0;
-    }
-    long long number = 0;
-    for (qsizetype digits = 0; i < line.size() && isAsciiDigit(line[i]) && digits < 18;
-         ++i, ++digits) {
-        number = number * 10 + (line[i].unicode() - u'0');
-    }
-    return number;
-}
-
 } // namespace corvane::text

@@ -41,8 +41,4 @@ QString formatNumber(long long value, QStringView pattern);
 // ("----") is shown as it stands. Never cut.
 QString formatClock(QStringView value, QStringView pattern);
 
-// The whole number that a line's first `width` characters begin: blanks skipped, then decimal
-// digits (a number pushed past the field by overflow is read whole); 0 when no digit comes.
-long long leadingNumber(QStringView line, qsizetype width);
-
 } // namespace corvane::text

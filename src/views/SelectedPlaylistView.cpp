@@ -41,7 +41,7 @@ void ListSelectedPlaylists(FormState& state) {
     // While a custom display is being built its chooser has set the caption already.
     if (!state.CustomActive) {
         state.PlaylistsShowing = 0;
-        state.PrintKind = PrintList;
+        state.PrintKind = PrintLayout::List;
         state.PrintCaption = caption::SelectedList;
     }
     const DisplayConfiguration& c = state.Configuration;
@@ -65,10 +65,10 @@ void ListSelectedPlaylists(FormState& state) {
     state.TitleLine = titleLine(state, total);
     state.HeadingLine = headingLine(state, items);
     DisplayList& list = state.List1;
-    list.AddItem({});
-    list.AddItem(state.TitleLine);
-    list.AddItem({});
-    list.AddItem(state.HeadingLine);
+    list.AddItem({}, {LineKind::Blank});
+    list.AddItem(state.TitleLine, {LineKind::Title});
+    list.AddItem({}, {LineKind::Blank});
+    list.AddItem(state.HeadingLine, {LineKind::Heading});
 
     // A playlist gone from the library (renamed meanwhile) has no rows to show: never show an
     // earlier playlist's table under its name. The pending sort waits, as for an empty one.
@@ -91,7 +91,7 @@ void ListSelectedPlaylists(FormState& state) {
         const SongRow& row = state.SongTable[static_cast<std::size_t>(i)];
         QString line = indent + text::formatNumber(i + 1, u"@@@@@  ");
         appendCells(line, row, items, Display::List);
-        list.AddItem(line);
+        list.AddItem(line, {LineKind::Song, i + 1});
     }
     state.LastSort = state.SortRequest;
     state.SortRequest = -1;
@@ -103,7 +103,7 @@ void cmdSort_Click(FormState& state, int Index) {
         return;
     }
     state.PlaylistsShowing = 0;
-    state.PrintKind = PrintList;
+    state.PrintKind = PrintLayout::List;
     if (state.CustomActive) {
         state.PrintCaption = caption::CustomList;
     }

@@ -29,7 +29,7 @@ struct Headless : test::FormTest {
         window->CmdPlaylists_Click();
         clicks(*window);
         QByteArray text;
-        for (const QString& line : window->state().List1.lines) {
+        for (const QString& line : window->state().List1.lines()) {
             text += line.toUtf8() + '\n';
         }
         return text;
@@ -114,7 +114,7 @@ TEST_F(Headless, ALabelIsSortedInTheListFirst) {
         run({"--playlist", "Road Trip", "--label", "--sort", "Title", "--items", "Title,Rating"})
             .exitCode,
         0);
-    EXPECT_EQ(form->state().DisplayKind, 2);
+    EXPECT_EQ(form->state().DisplayKind, views::Display::Label);
     EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\ncustom label"));
     EXPECT_EQ(output, windowText([](Form1& w) {
                   w.List1_Click(4);

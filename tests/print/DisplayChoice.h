@@ -33,7 +33,7 @@ inline void chooseLabelItems(views::FormState& state, const std::vector<int>& co
     c.LabelIndent = wide ? 7 : 0;
     c.LabelRows = wide ? 42 : 32;
     c.LabelLineWidth = wide ? 94 : 70;
-    state.DisplayKind = 2;
+    state.DisplayKind = views::Display::Label;
 }
 
 } // namespace corvane::print::test_support

@@ -16,12 +16,12 @@ class LabelTest : public test_support::PrintTest {
 protected:
     const QStringList& label() {
         Label(state);
-        return state.List1.lines;
+        return state.List1.lines();
     }
 
     // Every line of the view is exactly the label's width.
     void expectFullWidth() const {
-        for (const QString& line : state.List1.lines) {
+        for (const QString& line : state.List1.lines()) {
             EXPECT_EQ(text::characterCount(line), state.Configuration.LabelLineWidth)
                 << '"' << line.toStdString() << '"';
         }
@@ -98,7 +98,7 @@ TEST_F(LabelTest, RoadTripOfFortySongsIsOneTwoColumnBlock) {
         "|  32 Track 32                                                         |",
     });
     EXPECT_EQ(label(), expected);
-    EXPECT_EQ(state.PrintKind, views::PrintLabel);
+    EXPECT_EQ(state.PrintKind, views::PrintLayout::Label);
     EXPECT_EQ(state.PlaylistsShowing, 0);
     EXPECT_FALSE(state.SortGroupVisible);
     EXPECT_EQ(state.LastSong, 39);
@@ -198,15 +198,19 @@ TEST_F(LabelTest, EveryLayoutOfTheSongsPerLabelTableIsFullWidth) {
                 twoColumns ? std::min<int>(lastBlockSongs, c.LabelRows) : lastBlockSongs;
             EXPECT_EQ(lines.size(), (blocks - 1) * (c.LabelRows + 4) + 4 + lastBlockLines);
             expectFullWidth();
-            // Each block's song lines lead with their numbers after the indent; headings none.
+            // Each block opens with four header lines; its song lines are recorded with their
+            // numbers and lead with them after the indent.
             for (int i = 0; i < lines.size(); ++i) {
                 const int inBlock = i % (c.LabelRows + 4);
-                const long long number = text::leadingNumber(lines[i], c.LabelIndent + 4);
+                const views::LineRole role = state.List1.role(i);
                 if (inBlock < 4) {
-                    EXPECT_EQ(number, 0) << i;
-                } else {
-                    EXPECT_EQ(number, (i / (c.LabelRows + 4)) * perBlock + inBlock - 3) << i;
+                    EXPECT_NE(role.kind, views::LineKind::LabelSongs) << i;
+                    continue;
                 }
+                const int number = (i / (c.LabelRows + 4)) * perBlock + inBlock - 3;
+                EXPECT_EQ(role.kind, views::LineKind::LabelSongs) << i;
+                EXPECT_EQ(role.number, number) << i;
+                EXPECT_EQ(lines[i].mid(c.LabelIndent, 4).trimmed(), QString::number(number)) << i;
             }
         }
     }
@@ -261,7 +265,7 @@ TEST_F(LabelTest, WithoutAPlaylistShowsTheGuide) {
         EXPECT_EQ(label(), guide::GuideLines());
         EXPECT_EQ(state.PrintCaption, views::caption::UsersGuide);
         EXPECT_FLOAT_EQ(state.List1.fontSize, 11.0F);
-        EXPECT_EQ(state.PrintKind, views::PrintGuide);
+        EXPECT_EQ(state.PrintKind, views::PrintLayout::Guide);
         EXPECT_TRUE(state.SortGroupVisible);
     }
 }
@@ -279,7 +283,7 @@ TEST_F(LabelTest, SetsTheDisplayFontAndDropsAPendingSort) {
     EXPECT_EQ(state.LastSort, 9);
     EXPECT_EQ(state.SortRequest, -1);
     // Not sorted: the playlist's own order.
-    EXPECT_TRUE(state.List1.lines[4].startsWith(QStringLiteral("   1 Song 1 ")));
+    EXPECT_TRUE(state.List1.lines()[4].startsWith(QStringLiteral("   1 Song 1 ")));
 }
 
 TEST_F(LabelTest, MinorSortModeKeepsTheSortedTable) {
@@ -304,7 +308,7 @@ TEST_F(LabelTest, AnEmptyPlaylistShowsNothingAndKeepsTheSortState) {
     EXPECT_TRUE(label().isEmpty());
     EXPECT_EQ(state.SortRequest, 2);
     EXPECT_EQ(state.LastSort, 5);
-    EXPECT_EQ(state.PrintKind, views::PrintLabel);
+    EXPECT_EQ(state.PrintKind, views::PrintLayout::Label);
     EXPECT_FALSE(state.SortGroupVisible);
 }
 
@@ -312,7 +316,7 @@ TEST_F(LabelTest, APlaylistGoneFromTheLibraryShowsNoOtherPlaylistsSongs) {
     chooseLabelItems({Title});
     playlistOf(5, QStringLiteral("Old Name"));
     Label(state);
-    ASSERT_FALSE(state.List1.lines.isEmpty());
+    ASSERT_FALSE(state.List1.lines().isEmpty());
     library->removePlaylist(QStringLiteral("Old Name"));
     for (const bool minor : {false, true}) {
         state.MinorSortOn = minor;

@@ -41,14 +41,14 @@ protected:
         }
         state.SelectedPlaylist.clear();
         state.PlaylistsShowing = 1;
-        state.PrintKind = views::PrintList;
+        state.PrintKind = views::PrintLayout::List;
         state.List1.Clear();
         views::ListPlaylists(state);
     }
 
     void showSelected(int songs) {
         playlistOf(songs, QStringLiteral("List of %1").arg(songs));
-        state.DisplayKind = 1;
+        state.DisplayKind = views::Display::List;
         state.PlaylistsShowing = 0;
         state.List1.Clear();
         views::ListSelectedPlaylists(state);
@@ -76,7 +76,7 @@ protected:
     }
     QStringList contentRows() const {
         QStringList rows;
-        for (const QString& l : state.List1.lines) {
+        for (const QString& l : state.List1.lines()) {
             rows.append(line(text::spaces(20) + u'.' + l + u'.'));
         }
         return rows;
@@ -138,7 +138,8 @@ QList<QList<Frame>> framesByPage(const RecordingPrinter& printer) {
 } // namespace
 
 TEST_F(PrintoutTest, AnEmptyDisplayListPrintsNothing) {
-    for (const int kind : {views::PrintGuide, views::PrintList, views::PrintLabel}) {
+    for (const auto kind :
+         {views::PrintLayout::Guide, views::PrintLayout::List, views::PrintLayout::Label}) {
         state.PrintKind = kind;
         EXPECT_TRUE(print().isEmpty());
     }
@@ -166,17 +167,20 @@ TEST_F(PrintoutTest, GuidePrintsOnTwoPagesAtTenPoints) {
     EXPECT_EQ(print(), expected);
 
     // Any other display kind leaves the first size to the printer.
-    state.DisplayKind = 0;
+    state.DisplayKind = static_cast<views::Display>(0);
     printer = RecordingPrinter();
     EXPECT_EQ(print()[3], QStringLiteral("size 10"));
 }
 
 TEST_F(PrintoutTest, TheLineAfterAPageBreakIsPrintedAsItStands) {
-    state.PrintKind = views::PrintGuide;
-    state.DisplayKind = 2;
+    state.PrintKind = views::PrintLayout::Guide;
+    state.DisplayKind = views::Display::Label;
     state.Configuration.LabelFontSize = 6;
-    state.List1.lines = {QStringLiteral("Caf\u00e9"), QStringLiteral("\f"), QStringLiteral("\f"),
-                         QStringLiteral("b"), QStringLiteral("\f")};
+    for (const QString& line : {QStringLiteral("Caf\u00e9"), QStringLiteral("\f"),
+                                QStringLiteral("\f"), QStringLiteral("b"), QStringLiteral("\f")}) {
+        state.List1.AddItem(line,
+                            {line == u"\f" ? views::LineKind::FormFeed : views::LineKind::Text});
+    }
     QStringList expected(std::begin(Start), std::end(Start));
     expected << QStringLiteral("size 6") << QStringLiteral("size 10")
              << line(QStringLiteral("            Caf\u00e9")) << QStringLiteral("page")
@@ -194,12 +198,12 @@ TEST_F(PrintoutTest, TheLineAfterAPageBreakIsPrintedAsItStands) {
 }
 
 TEST_F(PrintoutTest, ListOfPlaylistsFiftyToAPage) {
-    state.DisplayKind = 1;
+    state.DisplayKind = views::Display::List;
     state.Configuration.ListFontSize = 9;
     showPlaylists(50);
     QStringList expected(std::begin(Start), std::end(Start));
     expected << QStringLiteral("size 9");
-    for (const QString& l : state.List1.lines) {
+    for (const QString& l : state.List1.lines()) {
         expected << line(text::spaces(10) + l);
     }
     expected << QStringLiteral("end");
@@ -221,7 +225,7 @@ TEST_F(PrintoutTest, ListOfPlaylistsFiftyToAPage) {
 
 TEST_F(PrintoutTest, ListOfPlaylistsEndsWithoutAnEmptyPage) {
     // While a label was the last playlist view, the list comes out at the label's size.
-    state.DisplayKind = 2;
+    state.DisplayKind = views::Display::Label;
     state.Configuration.LabelFontSize = 8;
     showPlaylists(100);
     const QList<QStringList> pages = (print(), printer.pages());
@@ -248,8 +252,8 @@ TEST_F(PrintoutTest, SelectedPlaylistRepeatsItsHeadingsOnEachPage) {
     EXPECT_EQ(ops[3], QStringLiteral("size 11"));
     EXPECT_EQ(ops.size(), 3 + 1 + 58 + 1);
     EXPECT_EQ(ops.mid(ops.size() - 2),
-              QStringList(
-                  {line(QStringLiteral("   ") + state.List1.lines.back()), QStringLiteral("end")}));
+              QStringList({line(QStringLiteral("   ") + state.List1.lines().back()),
+                           QStringLiteral("end")}));
 
     showSelected(55);
     printer = RecordingPrinter();
@@ -258,7 +262,7 @@ TEST_F(PrintoutTest, SelectedPlaylistRepeatsItsHeadingsOnEachPage) {
     EXPECT_EQ(pages[0].size(), 1 + 4 + 54);
     EXPECT_EQ(pages[1], QStringList({QString(), QString(), QStringLiteral("   ") + state.TitleLine,
                                      QString(), QStringLiteral("   ") + state.HeadingLine,
-                                     QStringLiteral("   ") + state.List1.lines.back()}));
+                                     QStringLiteral("   ") + state.List1.lines().back()}));
     // A continuation page begins as the first page does.
     EXPECT_EQ(
         pages[0].mid(0, 5),
@@ -272,7 +276,7 @@ TEST_F(PrintoutTest, SelectedPlaylistPagesFollowTheIndentAndPageLength) {
     state.Configuration.ListSongsPerPage = 78;
     state.Configuration.LabelFontSize = 6;
     showSelected(157);
-    state.DisplayKind = 2;
+    state.DisplayKind = views::Display::Label;
     const QList<QStringList> pages = (print(), printer.pages());
     EXPECT_EQ(printer.operations()[3], QStringLiteral("size 6"));
     ASSERT_EQ(pages.size(), 3);
@@ -309,83 +313,69 @@ TEST_F(PrintoutTest, OneLabelIsCentredInAFullSizeFrame) {
     }
 }
 
-TEST_F(PrintoutTest, OneSongALineTwoLabelsToAPage) {
-    showLabel({Title, Artist, Time, Rating, Genre, Year}, 170);
-    const QStringList& ops = print();
-    EXPECT_EQ(ops[3], QStringLiteral("size 6"));
-    const auto pages = framesByPage(printer);
-    ASSERT_EQ(pages.size(), 3);
-    ASSERT_EQ(pages[0].size(), 2);
-    ASSERT_EQ(pages[1].size(), 2);
-    ASSERT_EQ(pages[2].size(), 1);
-    int label = 0;
-    for (const auto& page : pages) {
-        for (const Frame& frame : page) {
-            ++label;
-            SCOPED_TRACE(label);
-            // Every frame is as tall as a full one: 42 + 6 rows inside its borders.
-            EXPECT_EQ(frame.rows.size(), 48);
-            EXPECT_EQ(frame.above(), 1);
-            // Labels close after songs 42, 84, 126, 168, then the last after 170.
-            EXPECT_EQ(text::leadingNumber(frame.closingLine(), 11), label < 5 ? 42 * label : 170);
+// Labels: every frame as tall as a full one and closed after its last song; two labels a sheet
+// where two fit at the label's size (as every label the window makes does), else one.
+TEST_F(PrintoutTest, LabelsTurnThePageAfterWholeLabels) {
+    struct Case {
+        std::vector<int> items;
+        int rows, fontSize; // 0: as the chooser sets them
+        int songs;
+        QList<int> framesPerPage;
+        QList<int> closing; // the song each frame's last line leads with
+    };
+    const Case cases[] = {
+        // One song a line: labels close after every 42 or 32 songs.
+        {{Title, Artist, Time, Rating, Genre, Year}, 0, 0, 170, {2, 2, 1}, {42, 84, 126, 168, 170}},
+        {{Artist, Time, Year}, 0, 0, 128, {2, 2}, {32, 64, 96, 128}},
+        // Two songs a line: a label's lines lead with its left column's songs.
+        {{Title}, 0, 0, 300, {2, 2, 1}, {32, 96, 160, 224, 288}},
+        {{Title, Time}, 0, 0, 32 + 5, {2}, {32, 37}},
+        // Rows that a settings file may hold: 20 rows of two songs; 40 rows, too tall for two a
+        // sheet at 8 points but not at 6.
+        {{Title}, 20, 8, 100, {2, 1}, {20, 60, 100}},
+        {{Title, Artist, Time}, 40, 8, 100, {1, 1, 1}, {40, 80, 100}},
+        {{Title, Artist, Time}, 40, 6, 100, {2, 1}, {40, 80, 100}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.songs);
+        chooseLabelItems(c.items);
+        views::DisplayConfiguration& config = state.Configuration;
+        config.LabelRows = static_cast<std::int16_t>(c.rows > 0 ? c.rows : config.LabelRows);
+        config.LabelFontSize =
+            static_cast<std::int16_t>(c.fontSize > 0 ? c.fontSize : config.LabelFontSize);
+        playlistOf(c.songs, QStringLiteral("Labels of %1").arg(c.songs));
+        Label(state);
+        printer = RecordingPrinter();
+        const QStringList& ops = print();
+        EXPECT_EQ(ops[3], QStringLiteral("size %1").arg(config.LabelFontSize));
+        EXPECT_EQ(ops.mid(ops.size() - 2), QStringList({line(border()), QStringLiteral("end")}));
+
+        const auto pages = framesByPage(printer);
+        QList<int> framesPerPage;
+        QList<int> closing;
+        for (const auto& page : pages) {
+            framesPerPage << static_cast<int>(page.size());
+            for (const Frame& frame : page) {
+                EXPECT_EQ(frame.rows.size(), config.LabelRows + 6);
+                EXPECT_EQ(frame.above(), 1);
+                closing << frame.closingLine().trimmed().section(u' ', 0, 0).toInt();
+            }
+        }
+        EXPECT_EQ(framesPerPage, c.framesPerPage);
+        EXPECT_EQ(closing, c.closing);
+        // A sheet's later labels follow two empty lines; its first begins at the top.
+        const QList<QStringList> printed = printer.pages();
+        EXPECT_EQ(printed[0].mid(0, 2), QStringList({QString(), border()}));
+        if (printed.size() > 1) {
+            EXPECT_EQ(printed[1].mid(0, 3), QStringList({QString(), QString(), border()}));
         }
     }
-    // Two empty lines between the labels of a page, none between a page's top and its label.
-    const QList<QStringList> printed = printer.pages();
-    EXPECT_EQ(printed[1][0], QString());
-    EXPECT_EQ(printed[1][1], QString());
-    EXPECT_EQ(printed[1][2], border());
-    EXPECT_EQ(ops.back(), QStringLiteral("end"));
-}
-
-TEST_F(PrintoutTest, TwoSongsALineTurnThePageAfterLinesLeadingWith96And224) {
-    showLabel({Title}, 300);
-    print();
-    const auto pages = framesByPage(printer);
-    ASSERT_EQ(pages.size(), 3);
-    const QList<int> framesPerPage = {2, 2, 1};
-    const QList<int> closingNumbers = {32, 96, 160, 224, 288};
-    int label = 0;
-    for (int p = 0; p < pages.size(); ++p) {
-        ASSERT_EQ(pages[p].size(), framesPerPage[p]);
-        for (const Frame& frame : pages[p]) {
-            EXPECT_EQ(frame.rows.size(), 38);
-            EXPECT_EQ(frame.above(), 1);
-            EXPECT_EQ(frame.below(), 1);
-            EXPECT_EQ(text::leadingNumber(frame.closingLine(), 4), closingNumbers[label++]);
-        }
-    }
-    // The last label closes at its last line, which leads with 288, and ends the document.
-    const QStringList& ops = printer.operations();
-    EXPECT_EQ(ops.mid(ops.size() - 3),
-              QStringList({line(emptyRow()), line(border()), QStringLiteral("end")}));
-
-    // With one song a line the same numbers would turn the page after every second label.
-    showLabel({Artist, Time, Year}, 128);
-    printer = RecordingPrinter();
-    print();
-    const auto oneColumn = framesByPage(printer);
-    ASSERT_EQ(oneColumn.size(), 2);
-    EXPECT_EQ(oneColumn[0].size(), 2);
-    EXPECT_EQ(oneColumn[1].size(), 2);
-}
-
-TEST_F(PrintoutTest, TheLastOfSeveralLabelsIsAsTallAsTheFullOnes) {
-    showLabel({Title, Time}, 32 + 5);
-    print();
-    const auto pages = framesByPage(printer);
-    ASSERT_EQ(pages.size(), 1);
-    ASSERT_EQ(pages[0].size(), 2);
-    EXPECT_EQ(pages[0][0].rows.size(), 38);
-    EXPECT_EQ(pages[0][1].rows.size(), 38);
-    EXPECT_EQ(pages[0][1].above(), 1);
-    EXPECT_EQ(pages[0][1].below(), 32 + 5 - (4 + 5));
-    EXPECT_EQ(text::leadingNumber(pages[0][1].closingLine(), 4), 37);
 }
 
 TEST_F(PrintoutTest, LabelRowsOfZeroOrLessPrintNothing) {
-    state.PrintKind = views::PrintLabel;
-    state.List1.lines = {QStringLiteral("   1 a"), QStringLiteral("   2 b")};
+    state.PrintKind = views::PrintLayout::Label;
+    state.List1.AddItem(QStringLiteral("   1 a"), {views::LineKind::LabelSongs, 1});
+    state.List1.AddItem(QStringLiteral("   2 b"), {views::LineKind::LabelSongs, 2});
     for (const int rows : {0, -4}) {
         state.Configuration.LabelRows = static_cast<std::int16_t>(rows);
         EXPECT_THROW(print(), PrintError);

@@ -72,7 +72,7 @@ protected:
         c.ListFontSize = static_cast<std::int16_t>(fontSize);
         c.ListIndent = static_cast<std::int16_t>(indent);
         c.ListSongsPerPage = static_cast<std::int16_t>(perPage);
-        state.DisplayKind = 1;
+        state.DisplayKind = views::Display::List;
     }
 
     void showSelected(int songs, const QString& name) {
@@ -160,7 +160,7 @@ TEST_F(QtPrinterTest, FullPagesOfEveryLayoutFitLetterAndA4) {
             }
             state.SelectedPlaylist.clear();
             state.PlaylistsShowing = 1;
-            state.PrintKind = views::PrintList;
+            state.PrintKind = views::PrintLayout::List;
             state.List1.Clear();
             views::ListPlaylists(state);
             check(2, QStringLiteral("100 playlists at %1 points").arg(size));

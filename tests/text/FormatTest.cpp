@@ -70,15 +70,3 @@ TEST(Format, CharactersAreCountedNotBytesOrCodeUnits) {
     EXPECT_EQ(characterCount(plain), characterCount(accented));
     EXPECT_EQ(characterCount(formatText(u"\U0001F3B8\U0001F3B8\U0001F3B8\U0001F3B8", u"!@@ ")), 3);
 }
-
-TEST(Format, LeadingNumber) {
-    EXPECT_EQ(leadingNumber(u"  12   Road Trip", 4), 12);
-    EXPECT_EQ(leadingNumber(u"       LIST OF PLAYLISTS", 4), 0);
-    EXPECT_EQ(leadingNumber(u"", 4), 0);
-    EXPECT_EQ(leadingNumber(u"      54  Song", 7), 54);
-    // The number must begin inside the field.
-    EXPECT_EQ(leadingNumber(u"          7", 4), 0);
-    // A number pushed past its field by overflow is read whole.
-    EXPECT_EQ(leadingNumber(u"10000 Song", 4), 10000);
-    EXPECT_EQ(leadingNumber(u"\f", 4), 0);
-}

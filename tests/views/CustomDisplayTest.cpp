@@ -32,7 +32,7 @@ protected:
     // The state a reset of the list display leaves: the delivered display, its items on the sort
     // buttons.
     void resetList() {
-        state.DisplayKind = 1;
+        state.DisplayKind = Display::List;
         state.CustomActive = false;
         state.Configuration = DisplayConfiguration::delivered();
         state.SortCaptions = {"Title", "Artist", "Time", "Rating", "", "", "", ""};
@@ -41,7 +41,7 @@ protected:
     }
     void resetLabel() {
         resetList();
-        state.DisplayKind = 2;
+        state.DisplayKind = Display::Label;
         state.CustomCaptions[Album].clear();
         state.CustomCaptions[Type].clear();
         state.PrintCaption = QStringLiteral("PRINT\nlabel");
@@ -89,11 +89,11 @@ TEST_F(CustomDisplay, ButtonsWithoutACaptionOrIndexAreIgnored) {
 
 TEST_F(CustomDisplay, WorkedExampleTitleArtistTimeGenreRating) {
     state.PlaylistsShowing = 1;
-    state.PrintKind = 20;
+    state.PrintKind = PrintLayout::Guide;
     EXPECT_EQ(cmdCustom_Click(state, Title), Rebuild::List);
     EXPECT_TRUE(state.CustomActive);
     EXPECT_EQ(state.PrintCaption, "PRINT\ncustom list");
-    EXPECT_EQ(state.PrintKind, 12);
+    EXPECT_EQ(state.PrintKind, PrintLayout::List);
     EXPECT_EQ(state.PlaylistsShowing, 0);
     EXPECT_EQ(cmdCustom_Click(state, Artist), Rebuild::List);
     EXPECT_EQ(cmdCustom_Click(state, Time), Rebuild::List);
@@ -195,7 +195,7 @@ TEST_F(CustomDisplay, LabelOffersSixItems) {
 
     EXPECT_EQ(cmdCustom_Click(state, Title), Rebuild::Label);
     EXPECT_EQ(state.PrintCaption, "PRINT\ncustom label");
-    EXPECT_EQ(state.PrintKind, 12);
+    EXPECT_EQ(state.PrintKind, PrintLayout::List);
     EXPECT_EQ(label(), (Layout{30, 8, 0, 32}));
     EXPECT_EQ(state.Configuration.LabelLineWidth, 70);
     EXPECT_EQ(state.Configuration.LabelLastItem, 0);
@@ -208,7 +208,12 @@ TEST_F(CustomDisplay, LabelOffersSixItems) {
     click({Genre});
     EXPECT_EQ(label(), (Layout{74, 6, 7, 42}));
     EXPECT_EQ(state.Configuration.LabelLineWidth, 94);
-    click({Year, Type, Title});
+    click({Year});
+    // A click that adds nothing (an item already shown, or one the label cannot take) leaves
+    // the label printing as a label.
+    state.PrintKind = PrintLayout::Label;
+    click({Type, Title});
+    EXPECT_EQ(state.PrintKind, PrintLayout::Label);
     EXPECT_EQ(label(), (Layout{79, 6, 7, 42}));
     EXPECT_EQ(state.Configuration.LabelLastItem, 5);
     const std::array<QString, 8> captions = {"Title", "Artist", "Time", "Rating",

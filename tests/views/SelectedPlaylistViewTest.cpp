@@ -58,7 +58,7 @@ TEST_F(SelectedPlaylistView, DeliveredDisplayListsTitleArtistTimeRating) {
         "      1  Apple                         Beatles              3:45  *****  ",
         "      2  The Zebra                     ----                 12:07 ----   ",
     };
-    EXPECT_EQ(state.List1.lines, expected);
+    EXPECT_EQ(state.List1.lines(), expected);
     EXPECT_EQ(state.TitleLine, expected[1]);
     EXPECT_EQ(state.HeadingLine, expected[3]);
 }
@@ -80,7 +80,7 @@ TEST_F(SelectedPlaylistView, AllEightItemsPadTheHeadingAndKeepColumnsAligned) {
         "      2  The Zebra                     ----                 12:07 ----   ----        "
         "----  ----                        ---- ",
     };
-    EXPECT_EQ(state.List1.lines, expected);
+    EXPECT_EQ(state.List1.lines(), expected);
     // Indent + number field + the eight columns' 115 characters.
     EXPECT_EQ(state.List1.List(4).size(), 2 + 7 + 115);
 }
@@ -260,9 +260,9 @@ TEST_F(SelectedPlaylistView, NoPlaylistChosenShowsTheGuide) {
     state.SortRequest = 3;
     for (const QString& name : {QString(), QStringLiteral("LIST OF PLAYLISTS")}) {
         show(name);
-        EXPECT_EQ(state.List1.lines, guide::GuideLines());
+        EXPECT_EQ(state.List1.lines(), guide::GuideLines());
         EXPECT_EQ(state.PrintCaption, "PRINT\nuser's guide");
-        EXPECT_EQ(state.PrintKind, 20);
+        EXPECT_EQ(state.PrintKind, PrintLayout::Guide);
         EXPECT_EQ(state.List1.fontSize, static_cast<float>(11 * 1.5 / 1.44));
         EXPECT_EQ(state.TitleLine, "kept");
         EXPECT_EQ(state.SortRequest, 3);
@@ -274,10 +274,10 @@ TEST_F(SelectedPlaylistView, CaptionAndFontFollowTheDisplay) {
     state.ScaleX = 1.25F;
     state.Configuration.ListFontSize = 9;
     state.PlaylistsShowing = 1;
-    state.PrintKind = 20;
+    state.PrintKind = PrintLayout::Guide;
     show(QStringLiteral("Road Trip"));
     EXPECT_EQ(state.PrintCaption, "PRINT\nselected list");
-    EXPECT_EQ(state.PrintKind, 12);
+    EXPECT_EQ(state.PrintKind, PrintLayout::List);
     EXPECT_EQ(state.PlaylistsShowing, 0);
     EXPECT_EQ(state.List1.fontSize, static_cast<float>(1.25 / 1.44 * 9 * 1.1));
 

@@ -180,25 +180,25 @@ TEST_F(SortButtons, ButtonsSortByTheItemAtTheirPosition) {
 }
 
 TEST_F(SortButtons, ButtonsBeyondTheLastItemDoNothing) {
-    const QStringList before = state.List1.lines;
+    const QStringList before = state.List1.lines();
     state.PlaylistsShowing = 1;
     for (const int index : {6, 7, 8, -1}) {
         cmdSort_Click(state, index);
     }
-    EXPECT_EQ(state.List1.lines, before);
+    EXPECT_EQ(state.List1.lines(), before);
     EXPECT_EQ(state.SortRequest, -1);
     EXPECT_EQ(state.PlaylistsShowing, 1);
 
     state.Configuration.ListLastItem = -1;
     cmdSort_Click(state, 0);
-    EXPECT_EQ(state.List1.lines, before);
+    EXPECT_EQ(state.List1.lines(), before);
 }
 
 TEST_F(SortButtons, CaptionsDuringACustomDisplay) {
     state.PrintCaption = QStringLiteral("anything");
     cmdSort_Click(state, 0);
     EXPECT_EQ(state.PrintCaption, "PRINT\nselected list");
-    EXPECT_EQ(state.PrintKind, 12);
+    EXPECT_EQ(state.PrintKind, PrintLayout::List);
     state.CustomActive = true;
     state.PrintCaption = QStringLiteral("anything");
     cmdSort_Click(state, 0);
@@ -227,7 +227,7 @@ TEST_F(SortButtons, MinorSortToggleNeedsAPlaylist) {
     EXPECT_FALSE(state.MinorSortOn);
     EXPECT_EQ(state.MinorSortCaption, "Minor Sort Off");
 
-    const QStringList before = state.List1.lines;
+    const QStringList before = state.List1.lines();
     for (const QString& none : {QString(), QStringLiteral("LIST OF PLAYLISTS")}) {
         state.SelectedPlaylist = none;
         cmdMinorSort_Click(state);
@@ -235,7 +235,7 @@ TEST_F(SortButtons, MinorSortToggleNeedsAPlaylist) {
         EXPECT_EQ(state.MinorSortCaption, "Minor Sort Off");
     }
     // Nothing is listed again.
-    EXPECT_EQ(state.List1.lines, before);
+    EXPECT_EQ(state.List1.lines(), before);
 }
 
 } // namespace
