@@ -7,6 +7,8 @@ packages=(
     # build
     g++ cmake ninja-build pkg-config
     qt6-base-dev libtag1-dev
+    # the columns each character takes (East Asian Width)
+    libicu-dev
     # the demo library's audio files
     libflac-dev
     # tests and benchmarks

@@ -11,9 +11,9 @@ namespace {
 
 QString albumLine(const views::FormState& state, const views::PlayingTime& total) {
     const views::DisplayConfiguration& c = state.Configuration;
-    const QString album = text::firstCharacters(state.SelectedPlaylist, 27);
+    const QString album = text::firstColumns(state.SelectedPlaylist, 27);
     return text::spaces(5 + c.LabelIndent) + QStringLiteral("ALBUM: ") + album +
-           text::spaces(36 - text::characterCount(album)) + text::spaces(c.LabelWidth - 63) +
+           text::spaces(36 - text::columnCount(album)) + text::spaces(c.LabelWidth - 63) +
            QStringLiteral("Total Time") + text::formatNumber(total.hours, u"@@@:") +
            text::formatNumber(total.minutes, u"00:") + text::formatNumber(total.seconds, u"00");
 }

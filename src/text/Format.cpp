@@ -2,6 +2,8 @@
 
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <limits>
+#include <unicode/uchar.h>
 
 namespace corvane::text {
 namespace {
@@ -10,29 +12,34 @@ bool isAsciiDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-// Below U+0300 every UTF-16 unit is one whole character: no combining marks, no surrogates.
+// Below U+0300 every UTF-16 unit is one whole character one column wide: no combining marks,
+// no surrogates, nothing wide.
 bool isSimple(QStringView s) {
     return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x0300; });
 }
 
-// Position (in UTF-16 units) just after the first `n` characters of `s`.
-qsizetype endOfCharacters(QStringView s, qsizetype n) {
-    if (n <= 0) {
-        return 0;
-    }
+// Where a beginning of a text ends (in UTF-16 units) and the columns it takes.
+struct Cut {
+    qsizetype end = 0;
+    qsizetype columns = 0;
+};
+
+// The longest beginning of `s` of at most `maxColumns` columns.
+Cut cutAtColumns(QStringView s, qsizetype maxColumns) {
     if (isSimple(s)) {
-        return std::min(n, s.size());
+        const qsizetype n = std::clamp<qsizetype>(maxColumns, 0, s.size());
+        return {n, n};
     }
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s.data(), s.size());
-    qsizetype pos = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next < 0) {
-            return s.size();
+    Cut cut;
+    for (qsizetype next = finder.toNextBoundary(); next > 0; next = finder.toNextBoundary()) {
+        const qsizetype columns = cut.columns + characterColumns(s.sliced(cut.end, next - cut.end));
+        if (columns > maxColumns) {
+            break;
         }
-        pos = next;
+        cut = {next, columns};
     }
-    return pos;
+    return cut;
 }
 
 struct Field {
@@ -75,8 +82,11 @@ QString layOut(const Field& f, QStringView value, qsizetype length, bool mayCut)
         // Overflow: borrow trailing spaces, but always keep one so columns never run together.
         const qsizetype room = f.places + std::max<qsizetype>(f.trailingSpaces - 1, 0);
         if (length > room && mayCut) {
-            value = value.first(endOfCharacters(value, room));
-            length = room;
+            // A wide character that would straddle the last column is left out: its place is
+            // padded below.
+            const Cut cut = cutAtColumns(value, room);
+            value = value.first(cut.end);
+            length = cut.columns;
         }
         out = value.toString();
         if (length <= room) {
@@ -91,24 +101,57 @@ QString layOut(const Field& f, QStringView value, qsizetype length, bool mayCut)
 
 } // namespace
 
-qsizetype characterCount(QStringView s) {
-    if (isSimple(s)) {
-        return s.size();
+int characterColumns(QStringView character) {
+    if (character.isEmpty()) {
+        return 0;
     }
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s.data(), s.size());
-    qsizetype count = 0;
-    while (finder.toNextBoundary() >= 0) {
-        ++count;
+    // Its first code point: a base character and the marks that follow it take the base's columns.
+    char32_t c = character.front().unicode();
+    if (character.front().isHighSurrogate() && character.size() > 1 &&
+        character[1].isLowSurrogate()) {
+        c = QChar::surrogateToUcs4(character[0], character[1]);
     }
-    return count;
+    const auto category = static_cast<UCharCategory>(u_charType(static_cast<UChar32>(c)));
+    // The soft hyphen is a format character that terminals show.
+    if (category == U_NON_SPACING_MARK || category == U_ENCLOSING_MARK ||
+        (category == U_FORMAT_CHAR && c != 0x00AD)) {
+        return 0;
+    }
+    const auto width = static_cast<UEastAsianWidth>(
+        u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_EAST_ASIAN_WIDTH));
+    return width == U_EA_WIDE || width == U_EA_FULLWIDTH ? 2 : 1;
 }
 
-QString firstCharacters(QStringView s, qsizetype n) {
-    return s.first(endOfCharacters(s, n)).toString();
+qsizetype columnCount(QStringView s) {
+    return isSimple(s) ? s.size() : cutAtColumns(s, std::numeric_limits<qsizetype>::max()).columns;
+}
+
+QString firstColumns(QStringView s, qsizetype n) {
+    return s.first(cutAtColumns(s, n).end).toString();
+}
+
+QString firstCharacters(const QString& s, qsizetype n) {
+    if (n <= 0) {
+        return {};
+    }
+    if (isSimple(s)) {
+        return s.size() <= n ? s : s.first(n);
+    }
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s);
+    for (qsizetype i = 0; i < n; ++i) {
+        const qsizetype next = finder.toNextBoundary();
+        if (next < 0 || next == s.size()) {
+            return s;
+        }
+        if (i == n - 1) {
+            return s.first(next);
+        }
+    }
+    return s;
 }
 
 QString padRight(const QString& s, qsizetype width) {
-    return s + spaces(width - characterCount(s));
+    return s + spaces(width - columnCount(s));
 }
 
 QString spaces(qsizetype n) {
@@ -116,7 +159,7 @@ QString spaces(qsizetype n) {
 }
 
 QString formatText(QStringView value, QStringView pattern) {
-    return layOut(parseField(pattern, u"@"), value, characterCount(value), true);
+    return layOut(parseField(pattern, u"@"), value, columnCount(value), true);
 }
 
 QString formatNumber(long long value, QStringView pattern) {
@@ -151,7 +194,7 @@ QString formatClock(QStringView value, QStringView pattern) {
                 QString::number(minutes) + u':' + secondsText.toString().rightJustified(2, u'0');
         }
     }
-    return layOut(f, shown, characterCount(shown), false);
+    return layOut(f, shown, columnCount(shown), false);
 }
 
 } // namespace corvane::text

@@ -14,13 +14,10 @@ using library::resumeNext;
 QString titleLine(const FormState& state, const PlayingTime& total) {
     const DisplayConfiguration& c = state.Configuration;
     // A long name is cut so that at least four spaces follow it.
-    QString name = state.SelectedPlaylist;
-    if (text::characterCount(name) >= 30) {
-        name = text::firstCharacters(name, 29);
-    }
+    const QString name = text::firstColumns(state.SelectedPlaylist, 29);
     const int pad = std::max(c.ListWidth - 76, 0);
     return text::spaces(7 + c.ListIndent) + QStringLiteral("PLAYLIST: ") + name +
-           text::spaces(33 - text::characterCount(name)) + text::spaces(pad) +
+           text::spaces(33 - text::columnCount(name)) + text::spaces(pad) +
            QStringLiteral(" Total Time") + text::formatNumber(total.hours, u"@@@:") +
            text::formatNumber(total.minutes, u"00:") + text::formatNumber(total.seconds, u"00");
 }

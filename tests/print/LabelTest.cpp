@@ -2,6 +2,9 @@
 
 #include "PrintTestSupport.h"
 #include "guide/Guide.h"
+#include "print/Printout.h"
+#include "print/RecordingPrinter.h"
+#include "support/TerminalColumns.h"
 #include "text/Format.h"
 
 #include <algorithm>
@@ -22,7 +25,7 @@ protected:
     // Every line of the view is exactly the label's width.
     void expectFullWidth() const {
         for (const QString& line : state.List1.lines()) {
-            EXPECT_EQ(text::characterCount(line), state.Configuration.LabelLineWidth)
+            EXPECT_EQ(terminal::columns(line), state.Configuration.LabelLineWidth)
                 << '"' << line.toStdString() << '"';
         }
     }
@@ -153,7 +156,7 @@ TEST_F(LabelTest, WideItemsGiveFortyTwoSongsABlockNinetyFourWide) {
               text::padRight(text::spaces(12) + QStringLiteral("ALBUM: Mix") +
                                  text::spaces(33 + 16) + QStringLiteral("Total Time  2:23:20"),
                              94));
-    EXPECT_EQ(text::characterCount(lines[1].trimmed()) + 12, 90);
+    EXPECT_EQ(text::columnCount(lines[1].trimmed()) + 12, 90);
     EXPECT_EQ(lines[3], text::padRight(
                             text::spaces(12) +
                                 QStringLiteral("SONG TITLE -----------------  ARTIST ------------  "
@@ -239,7 +242,7 @@ TEST_F(LabelTest, LongValuesKeepTheColumnsInLine) {
                              94));
     EXPECT_EQ(lines[4],
               text::padRight(text::spaces(10) + QStringLiteral("1 ") + QString(29, u'T') + u' ' +
-                                 QStringLiteral("Caf\u00e9 Ensemble \U0001F3B8 Orch ") +
+                                 QStringLiteral("Caf\u00e9 Ensemble \U0001F3B8 Orc ") +
                                  QStringLiteral("Alternativ 4:05 "),
                              94));
 }
@@ -352,4 +355,45 @@ TEST_F(LabelTest, MinorSortModeShowsOnlyTheRowsItsTableHolds) {
     const QStringList& lines = label();
     EXPECT_EQ(lines.size(), 6);
     EXPECT_EQ(state.LastSong, 1);
+}
+
+// Japanese titles, artists and playlist name in each kind of label: every line of the view is the
+// label's width in columns, and so is every row of its printed frames.
+TEST_F(LabelTest, JapaneseTitlesKeepTheFramesWhole) {
+    const QString titles[] = {QStringLiteral("\u591c\u306b\u99c6\u3051\u308b"),
+                              QStringLiteral("\u30de\u30ea\u30fc\u30b4\u30fc\u30eb\u30c9\u306e"
+                                             "\u6b4c\u3068\u590f\u306e\u7d42\u308f\u308a\u306e"
+                                             "\u98a8"),
+                              QStringLiteral("a\u6771\u4eac\u30bf\u30ef\u30fc Tower"),
+                              QStringLiteral("Plain title")};
+    int n = 0;
+    for (const std::vector<int>& items :
+         {std::vector<int>{Title}, {Title, Artist, Time}, {Title, Artist, Time, Rating, Genre}}) {
+        chooseLabelItems(items);
+        library::MemoryPlaylist& playlist = library->addPlaylist(
+            QStringLiteral("\u6771\u4eac\u306e\u591c\u306e\u30d7\u30ec\u30a4\u30ea\u30b9\u30c8"
+                           "\u305d\u306e%1")
+                .arg(++n));
+        for (int k = 0; k < 70; ++k) {
+            library::SongData song;
+            song.title = titles[k % 4];
+            song.artist = titles[(k + 1) % 4];
+            song.genre = QStringLiteral("\u6f14\u6b4c\u30dd\u30c3\u30d7\u30b9");
+            song.seconds = 200;
+            playlist.add(song);
+        }
+        state.SelectedPlaylist = playlist.name();
+        label();
+        expectFullWidth();
+
+        RecordingPrinter printer;
+        Printout(state, printer);
+        for (const QStringList& page : printer.pages()) {
+            for (const QString& row : page) {
+                if (!row.isEmpty()) {
+                    EXPECT_EQ(terminal::columns(row), 20 + state.Configuration.LabelLineWidth + 2);
+                }
+            }
+        }
+    }
 }

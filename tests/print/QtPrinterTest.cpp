@@ -248,8 +248,8 @@ TEST_F(QtPrinterTest, NoDefaultPrinterIsReportedInOneLine) {
     EXPECT_EXIT(withoutPrintServer(), ::testing::ExitedWithCode(0), "default printer");
 }
 
-// Characters from fallback faces (CJK is about twice as wide as the fixed pitch) keep to the
-// character grid, so the frame's right-hand dots stay in one column.
+// Characters from fallback faces keep to the character grid, so the frame's right-hand dots stay
+// in one column; a wide one (CJK) keeps its natural width over its two cells.
 TEST_F(QtPrinterTest, WideCharactersKeepTheFrameInLine) {
     chooseLabelItems({Title});
     library::MemoryPlaylist& playlist = library->addPlaylist(QStringLiteral("\u591c\u306e Mix"));
@@ -286,4 +286,14 @@ TEST_F(QtPrinterTest, WideCharactersKeepTheFrameInLine) {
     for (auto it = rightEdgeOfRow.begin(); it != rightEdgeOfRow.end(); ++it) {
         EXPECT_NEAR(it.value(), edge, 0.05) << "row at " << it.key() / 100.0;
     }
+    // At 8 points a cell is 4.8 points wide, and a CJK character 8.
+    const QRegularExpression cjkRe(
+        QStringLiteral("<word xMin=\"([-0-9.]+)\" yMin=\"[-0-9.]+\" xMax=\"([-0-9.]+)\" "
+                       "[^>]*>[\\x{3040}-\\x{9fff}]</word>"));
+    int wide = 0;
+    for (auto it = cjkRe.globalMatch(boxes); it.hasNext(); ++wide) {
+        const auto w = it.next();
+        EXPECT_NEAR(w.captured(2).toDouble() - w.captured(1).toDouble(), 8.0, 0.5);
+    }
+    EXPECT_GT(wide, 40);
 }
