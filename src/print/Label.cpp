@@ -24,24 +24,25 @@ public:
     LabelLayout(const views::FormState& state, const views::PlayingTime& total)
         : state_(state)
         , c_(state.Configuration)
-        , items_(views::shownItems(c_.LabelOrder, c_.LabelLastItem))
+        , columns_(views::shownItems(c_.LabelOrder, c_.LabelLastItem), views::Display::Label)
         , album_(albumLine(state, total))
-        , base_(text::spaces(c_.LabelIndent + 4) + views::headings(items_, views::Display::Label)) {
-    }
+        , base_(text::spaces(c_.LabelIndent + 4) + columns_.headings()) {}
 
     // The rows of the song table from 0 to `lastSong`.
-    void oneColumn(views::DisplayList& list, int lastSong) const {
+    void oneColumn(views::DisplayList& list, int lastSong) {
         const QString album = padded(album_);
         const QString header = padded(u' ' + base_);
         for (int i = 0; i <= lastSong; ++i) {
             if (i % c_.LabelRows == 0) {
                 addHeader(list, album, header);
             }
-            list.AddItem(padded(songPart(i)), {views::LineKind::LabelSongs, i + 1});
+            line_.clear();
+            appendSong(i);
+            addSongs(list, i);
         }
     }
 
-    void twoColumns(views::DisplayList& list, int lastSong) const {
+    void twoColumns(views::DisplayList& list, int lastSong) {
         const int rows = c_.LabelRows;
         QString header = u' ' + base_;
         if (lastSong >= rows) {
@@ -54,11 +55,12 @@ public:
         for (int first = 0; first <= lastSong; first += 2 * rows) {
             addHeader(list, album, header);
             for (int i = first; i < first + rows && i <= lastSong; ++i) {
-                QString line = songPart(i);
+                line_.clear();
+                appendSong(i);
                 if (i + rows <= lastSong) {
-                    line += songPart(i + rows);
+                    appendSong(i + rows);
                 }
-                list.AddItem(padded(line), {views::LineKind::LabelSongs, i + 1});
+                addSongs(list, i);
             }
         }
     }
@@ -76,18 +78,25 @@ private:
     QString blank() const { return text::spaces(c_.LabelLineWidth); }
     QString padded(const QString& line) const { return text::padRight(line, c_.LabelLineWidth); }
 
-    QString songPart(int row) const {
-        const views::SongRow& cells = state_.SongTable[static_cast<std::size_t>(row)];
-        QString part = text::spaces(c_.LabelIndent) + text::formatNumber(row + 1, u"@@@@ ");
-        views::appendCells(part, cells, items_, views::Display::Label);
-        return part;
+    // Pads the line of songs to the label's width; its first song's row names it.
+    void addSongs(views::DisplayList& list, int row) {
+        line_.appendRepeated(c_.LabelLineWidth - text::columnCount(line_.view()));
+        list.AddItem(line_.toString(), {views::LineKind::LabelSongs, row + 1});
+    }
+
+    void appendSong(int row) {
+        line_.appendRepeated(c_.LabelIndent);
+        text::appendNumber(line_, row + 1, number_);
+        columns_.appendCells(line_, state_.SongTable[static_cast<std::size_t>(row)]);
     }
 
     const views::FormState& state_;
     const views::DisplayConfiguration& c_;
-    std::vector<int> items_;
+    views::ColumnSet columns_;
     QString album_;
     QString base_;
+    text::Pattern number_{u"@@@@ "};
+    text::Line line_; // the line being built
 };
 
 } // namespace
@@ -134,7 +143,7 @@ void Label(views::FormState& state) {
 
     views::PlayingTime total;
     resumeNext([&] { total = views::TotalPlaylistTime(state, *playlist); });
-    const LabelLayout layout(state, total);
+    LabelLayout layout(state, total);
 
     if (!state.MinorSortOn) {
         bool goOn = false;

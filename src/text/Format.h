@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringView>
+#include <algorithm>
+#include <vector>
 
 // The one small pattern language that lays out every cell and number of the views.
 //
@@ -38,6 +40,19 @@ QString padRight(const QString& s, qsizetype width);
 // `n` spaces; none when `n` is zero or negative.
 QString spaces(qsizetype n);
 
+// A pattern read once, to lay out many values by it: "[!]@@@  " (text or number), "00:"
+// (number with leading zeros) or "h:nn  " (clock). `rest` points into the pattern's text, which
+// must outlive it.
+struct Pattern {
+    Pattern(QStringView pattern); // NOLINT(google-explicit-constructor): a literal will do
+
+    bool leftAligned = false;
+    bool zeros = false; // "0" places
+    qsizetype places = 0;
+    qsizetype trailingSpaces = 0; // the spaces that follow the places
+    QStringView rest;             // what follows those spaces (":")
+};
+
 // A text laid out by an "@" pattern ("@@@@   ", "!@@@@@  "): cut when it does not fit.
 QString formatText(QStringView value, QStringView pattern);
 
@@ -49,5 +64,50 @@ QString formatNumber(long long value, QStringView pattern);
 // their leading zero, a colon and the seconds ("03:45" -> "3:45"). A text that is no such time
 // ("----") is shown as it stands. Never cut.
 QString formatClock(QStringView value, QStringView pattern);
+
+// A line being built cell by cell in one reusable buffer; it becomes a string of exactly its
+// length at the end, so a listing of many lines makes one allocation a line.
+class Line {
+public:
+    void clear() { size_ = 0; }
+    qsizetype size() const { return size_; }
+    QStringView view() const { return {buffer_.data(), size_}; }
+    QString toString() const {
+        return QString(reinterpret_cast<const QChar*>(buffer_.data()), size_);
+    }
+
+    void append(QStringView s) {
+        char16_t* end = grow(s.size());
+        const char16_t* units = s.utf16();
+        for (qsizetype i = 0; i < s.size(); ++i) { // cells are short: no call to copy them
+            end[i] = units[i];
+        }
+    }
+    void append(char16_t c) { *grow(1) = c; }
+    // `n` copies of `c`; none when `n` is zero or negative.
+    void appendRepeated(qsizetype n, char16_t c = u' ') {
+        if (n > 0) {
+            std::fill_n(grow(n), n, c);
+        }
+    }
+
+private:
+    // Makes room for `n` more units at the end and returns where they go.
+    char16_t* grow(qsizetype n) {
+        if (size_ + n > static_cast<qsizetype>(buffer_.size())) {
+            buffer_.resize(static_cast<std::size_t>(std::max(size_ + n, 2 * size_ + 64)));
+        }
+        size_ += n;
+        return buffer_.data() + (size_ - n);
+    }
+
+    std::vector<char16_t> buffer_;
+    qsizetype size_ = 0;
+};
+
+// The same as the format functions, appended to `line`.
+void appendText(Line& line, QStringView value, const Pattern& pattern);
+void appendNumber(Line& line, long long value, const Pattern& pattern);
+void appendClock(Line& line, QStringView value, const Pattern& pattern);
 
 } // namespace corvane::text

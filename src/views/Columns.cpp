@@ -1,7 +1,5 @@
 #include "views/Columns.h"
 
-#include "text/Format.h"
-
 namespace corvane::views {
 namespace {
 
@@ -23,21 +21,35 @@ std::vector<int> shownItems(const std::array<std::int16_t, ItemCount>& order, in
     return items;
 }
 
-QString headings(const std::vector<int>& items, Display display) {
-    QString line;
+ColumnSet::ColumnSet(const std::vector<int>& items, Display display) {
     for (const int code : items) {
-        line += lookOf(code, display).heading;
+        const ColumnLook& look = lookOf(code, display);
+        columns_.push_back({static_cast<std::size_t>(code), look.heading, look.format});
+    }
+}
+
+QString ColumnSet::headings() const {
+    QString line;
+    for (const Shown& column : columns_) {
+        line += column.heading;
     }
     return line;
 }
 
-void appendCells(QString& line, const SongRow& row, const std::vector<int>& items,
-                 Display display) {
-    for (const int code : items) {
-        const QString& value = row[static_cast<std::size_t>(code)];
-        const QStringView format = lookOf(code, display).format;
+void ColumnSet::appendCells(text::Line& line, const SongRow& row) const {
+    for (const Shown& column : columns_) {
         // A duration is shown as a clock time and never cut.
-        line += code == Time ? text::formatClock(value, format) : text::formatText(value, format);
+        if (column.item == Time) {
+            text::appendClock(line, row[column.item], column.format);
+        } else {
+            text::appendText(line, row[column.item], column.format);
+        }
+    }
+}
+
+void ColumnSet::prefetch(const SongRow& row) const {
+    for (const Shown& column : columns_) {
+        __builtin_prefetch(row[column.item].constData());
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "text/Format.h"
 #include "views/DisplayConfiguration.h"
 
 #include <QString>
@@ -44,10 +45,27 @@ inline constexpr std::array<Column, ItemCount> Columns = {{
 // configuration that name no item are left out.
 std::vector<int> shownItems(const std::array<std::int16_t, ItemCount>& order, int lastItem);
 
-// The headings of `items`, side by side, as `display` shows them.
-QString headings(const std::vector<int>& items, Display display);
+// The columns of some items side by side, as one display lays them out: read once, then used
+// for every row of a listing.
+class ColumnSet {
+public:
+    ColumnSet(const std::vector<int>& items, Display display);
 
-// Appends the cells of `row` for `items` to `line`, as `display` lays them out.
-void appendCells(QString& line, const SongRow& row, const std::vector<int>& items, Display display);
+    // The headings, side by side.
+    QString headings() const;
+    // Appends the cells of `row` to `line`.
+    void appendCells(text::Line& line, const SongRow& row) const;
+    // Starts fetching the texts of a row whose cells will be laid out soon: a sorted table's
+    // texts lie all over memory.
+    void prefetch(const SongRow& row) const;
+
+private:
+    struct Shown {
+        std::size_t item;
+        QStringView heading;
+        text::Pattern format;
+    };
+    std::vector<Shown> columns_;
+};
 
 } // namespace corvane::views

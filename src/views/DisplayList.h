@@ -35,9 +35,14 @@ public:
         lines_.clear();
         roles_.clear();
     }
-    void AddItem(const QString& line, LineRole role = {}) {
-        lines_.append(line);
+    void AddItem(QString line, LineRole role = {}) {
+        lines_.append(std::move(line));
         roles_.push_back(role);
+    }
+    // Room for `count` lines in all, so that a long listing grows its list once.
+    void reserve(int count) {
+        lines_.reserve(count);
+        roles_.reserve(static_cast<std::size_t>(count));
     }
     int ListCount() const { return static_cast<int>(lines_.size()); }
     const QString& List(int index) const { return lines_.at(index); }

@@ -22,8 +22,8 @@ QString titleLine(const FormState& state, const PlayingTime& total) {
            text::formatNumber(total.minutes, u"00:") + text::formatNumber(total.seconds, u"00");
 }
 
-QString headingLine(const FormState& state, const std::vector<int>& items) {
-    return text::spaces(state.Configuration.ListIndent + 7) + headings(items, Display::List);
+QString headingLine(const FormState& state, const ColumnSet& columns) {
+    return text::spaces(state.Configuration.ListIndent + 7) + columns.headings();
 }
 
 } // namespace
@@ -58,9 +58,9 @@ void ListSelectedPlaylists(FormState& state) {
         state.TotalSeconds = 0.0F;
     }
 
-    const std::vector<int> items = shownItems(c.ListOrder, c.ListLastItem);
+    const ColumnSet columns(shownItems(c.ListOrder, c.ListLastItem), Display::List);
     state.TitleLine = titleLine(state, total);
-    state.HeadingLine = headingLine(state, items);
+    state.HeadingLine = headingLine(state, columns);
     DisplayList& list = state.List1;
     list.AddItem({}, {LineKind::Blank});
     list.AddItem(state.TitleLine, {LineKind::Title});
@@ -83,12 +83,19 @@ void ListSelectedPlaylists(FormState& state) {
     if (state.SortRequest > -1) {
         Sort(state.SongTable, state.SortRequest, state.LastSong);
     }
-    const QString indent = text::spaces(c.ListIndent);
+    const text::Pattern number(u"@@@@@  ");
+    text::Line line;
+    list.reserve(list.ListCount() + state.LastSong + 1);
+    constexpr int Ahead = 8;
     for (int i = 0; i <= state.LastSong; ++i) {
-        const SongRow& row = state.SongTable[static_cast<std::size_t>(i)];
-        QString line = indent + text::formatNumber(i + 1, u"@@@@@  ");
-        appendCells(line, row, items, Display::List);
-        list.AddItem(line, {LineKind::Song, i + 1});
+        if (i + Ahead <= state.LastSong) {
+            columns.prefetch(state.SongTable[static_cast<std::size_t>(i + Ahead)]);
+        }
+        line.clear();
+        line.appendRepeated(c.ListIndent);
+        text::appendNumber(line, i + 1, number);
+        columns.appendCells(line, state.SongTable[static_cast<std::size_t>(i)]);
+        list.AddItem(line.toString(), {LineKind::Song, i + 1});
     }
     state.LastSort = state.SortRequest;
     state.SortRequest = -1;

@@ -50,6 +50,10 @@ TEST(Format, ClockTimesShowMinutesWithoutLeadingZero) {
     // Not a clock time: shown as it stands.
     EXPECT_EQ(formatClock(u"1:2:3", u"h:nn "), QStringLiteral("1:2:3 "));
     EXPECT_EQ(formatClock(u"ab:cd", u"h:nn  "), QStringLiteral("ab:cd "));
+    // Minutes or seconds too large to read are no time either.
+    EXPECT_EQ(formatClock(u"99999999999999999999:00", u"h:nn "), "99999999999999999999:00 ");
+    EXPECT_EQ(formatClock(u"9223372036854775807:5", u"h:nn "), "9223372036854775807:05 ");
+    EXPECT_EQ(formatClock(u"1:2147483648", u"h:nn "), "1:2147483648 ");
 }
 
 TEST(Format, TextTakesDisplayColumns) {

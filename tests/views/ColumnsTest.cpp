@@ -15,9 +15,10 @@ TEST(Columns, HeadingsAreAsWideAsTheirCells) {
     for (int code = 0; code < ItemCount; ++code) {
         SCOPED_TRACE(ItemNames[static_cast<std::size_t>(code)].toStdString());
         for (const Display display : {Display::List, Display::Label}) {
-            QString cells;
-            appendCells(cells, row, {code}, display);
-            EXPECT_EQ(headings({code}, display).size(), cells.size());
+            const ColumnSet columns({code}, display);
+            text::Line cells;
+            columns.appendCells(cells, row);
+            EXPECT_EQ(columns.headings().size(), cells.size());
             if (display == Display::Label) {
                 EXPECT_EQ(cells.size(), Columns[static_cast<std::size_t>(code)].labelWidth);
             }
