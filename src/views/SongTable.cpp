@@ -2,6 +2,7 @@
 
 #include "text/Format.h"
 
+#include <QSet>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -65,6 +66,23 @@ QString ratingStars(double rating) {
     return Stars[static_cast<std::size_t>(stars)];
 }
 
+// One string for each distinct text: a long playlist names the same artists, albums, genres,
+// years, file types and times over and over, and its table keeps them all.
+class SharedTexts {
+public:
+    void share(QString& text) {
+        const auto found = texts_.constFind(text);
+        if (found != texts_.cend()) {
+            text = *found;
+        } else {
+            texts_.insert(text);
+        }
+    }
+
+private:
+    QSet<QString> texts_;
+};
+
 int roundHalfEven(double value) {
     return static_cast<int>(std::nearbyint(value));
 }
@@ -82,6 +100,7 @@ bool LoadSongTable(FormState& state, const library::Playlist& playlist) {
     }
 
     state.SongTable.resize(static_cast<std::size_t>(count));
+    SharedTexts shared; // titles are mostly distinct: only the other cells are shared
     for (int i = 0; i < count; ++i) {
         SongRow& row = state.SongTable[static_cast<std::size_t>(i)];
         std::shared_ptr<const library::MediaItem> song;
@@ -104,6 +123,9 @@ bool LoadSongTable(FormState& state, const library::Playlist& playlist) {
             resumeNext([&] { row[Year] = song->getItemInfo(library::attribute::Year); });
             info(library::attribute::Album, 27, row[Album]);
             resumeNext([&] { row[Type] = song->getItemInfo(library::attribute::FileType); });
+        }
+        for (const int code : {Artist, Time, Genre, Year, Album, Type}) {
+            shared.share(row[static_cast<std::size_t>(code)]);
         }
         for (QString& cell : row) {
             if (cell.isEmpty()) {
