@@ -31,11 +31,15 @@ protected:
     RecordingPrinter printer;
 
     const QStringList& print() {
+        printer = RecordingPrinter();
         Printout(state, printer);
         return printer.operations();
     }
 
+    // A library of `count` playlists "P1", "P2", ..., listed.
     void showPlaylists(int count) {
+        library = std::make_shared<library::MemoryLibrary>();
+        state.Playlists = library;
         for (int k = 1; k <= count; ++k) {
             library->addPlaylist(QStringLiteral("P%1").arg(k));
         }
@@ -168,7 +172,6 @@ TEST_F(PrintoutTest, GuidePrintsOnTwoPagesAtTenPoints) {
 
     // Any other display kind leaves the first size to the printer.
     state.DisplayKind = static_cast<views::Display>(0);
-    printer = RecordingPrinter();
     EXPECT_EQ(print()[3], QStringLiteral("size 10"));
 }
 
@@ -197,98 +200,88 @@ TEST_F(PrintoutTest, TheLineAfterAPageBreakIsPrintedAsItStands) {
                                      "            b\n\f\n"));
 }
 
-TEST_F(PrintoutTest, ListOfPlaylistsFiftyToAPage) {
-    state.DisplayKind = views::Display::List;
+// Lists print at the size of the display last shown, the list of playlists 50 to a page, a
+// playlist ListSongsPerPage songs to a page; a list that fills its last page ends there.
+TEST_F(PrintoutTest, ListsTurnThePageAfterAFullPage) {
     state.Configuration.ListFontSize = 9;
-    showPlaylists(50);
-    QStringList expected(std::begin(Start), std::end(Start));
-    expected << QStringLiteral("size 9");
-    for (const QString& l : state.List1.lines()) {
-        expected << line(text::spaces(10) + l);
+    state.Configuration.LabelFontSize = 6;
+    const QString margin = text::spaces(10);
+    struct Case {
+        int playlists;
+        views::Display display;
+        QList<int> pageSizes;
+    };
+    for (const Case& c : {Case{50, views::Display::List, {1 + 4 + 50}},
+                          Case{51, views::Display::List, {1 + 4 + 50, 4 + 1}},
+                          Case{100, views::Display::Label, {1 + 4 + 50, 4 + 50}}}) {
+        SCOPED_TRACE(c.playlists);
+        state.DisplayKind = c.display;
+        showPlaylists(c.playlists);
+        const QStringList& ops = print();
+        EXPECT_EQ(ops.mid(0, 4), QStringList(std::begin(Start), std::end(Start))
+                                     << (c.display == views::Display::List ? "size 9" : "size 6"));
+        EXPECT_EQ(ops.back(), QStringLiteral("end"));
+        const QList<QStringList> pages = printer.pages();
+        QList<int> sizes;
+        for (const QStringList& page : pages) {
+            sizes << static_cast<int>(page.size());
+        }
+        EXPECT_EQ(sizes, c.pageSizes);
+        // Every line after the margin; each further page under the heading, 17 spaces in.
+        EXPECT_EQ(pages[0].mid(1, 5),
+                  QStringList({margin, margin, margin + "       LIST OF PLAYLISTS", margin,
+                               margin + "   1   P1"}));
+        for (const QStringList& page : pages.mid(1)) {
+            EXPECT_EQ(page.mid(0, 4),
+                      QStringList({{}, {}, text::spaces(17) + "LIST OF PLAYLISTS", {}}));
+        }
+        EXPECT_EQ(pages.back().back(), margin + text::formatNumber(c.playlists, u"@@@@   ") +
+                                           QStringLiteral("P%1").arg(c.playlists));
     }
-    expected << QStringLiteral("end");
-    EXPECT_EQ(print(), expected);
-
-    library->addPlaylist(QStringLiteral("P51"));
-    showPlaylists(0);
-    printer = RecordingPrinter();
-    const QStringList& ops = print();
-    ASSERT_EQ(ops.size(), expected.size() + 6);
-    EXPECT_EQ(ops.mid(0, expected.size() - 1), expected.mid(0, expected.size() - 1));
-    EXPECT_EQ(
-        ops.mid(expected.size() - 1),
-        QStringList({QStringLiteral("page"), QStringLiteral("line"), QStringLiteral("line"),
-                     line(text::spaces(17) + QStringLiteral("LIST OF PLAYLISTS")),
-                     QStringLiteral("line"), line(text::spaces(10) + QStringLiteral("  51   P51")),
-                     QStringLiteral("end")}));
-}
-
-TEST_F(PrintoutTest, ListOfPlaylistsEndsWithoutAnEmptyPage) {
-    // While a label was the last playlist view, the list comes out at the label's size.
-    state.DisplayKind = views::Display::Label;
-    state.Configuration.LabelFontSize = 8;
-    showPlaylists(100);
-    const QList<QStringList> pages = (print(), printer.pages());
-    ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(pages[0].size(), 1 + 4 + 50);
-    EXPECT_EQ(pages[1].size(), 4 + 50);
-    EXPECT_EQ(pages[1].back(), text::spaces(10) + QStringLiteral(" 100   P100"));
-    EXPECT_EQ(printer.operations()[3], QStringLiteral("size 8"));
-    EXPECT_EQ(printer.operations().back(), QStringLiteral("end"));
-
     // The heading line picked (SelectedPlaylist "LIST OF PLAYLISTS") still prints the list.
     state.SelectedPlaylist = views::ListOfPlaylistsHeading;
-    printer = RecordingPrinter();
     EXPECT_EQ(print().count(QStringLiteral("page")), 1);
 }
 
-TEST_F(PrintoutTest, SelectedPlaylistRepeatsItsHeadingsOnEachPage) {
+TEST_F(PrintoutTest, APlaylistRepeatsItsHeadingsOnEachPage) {
     state.Configuration.ListFontSize = 11;
-    state.Configuration.ListIndent = 2;
-    state.Configuration.ListSongsPerPage = 54;
-    showSelected(54);
-    const QStringList& ops = print();
-    EXPECT_EQ(ops.count(QStringLiteral("page")), 0);
-    EXPECT_EQ(ops[3], QStringLiteral("size 11"));
-    EXPECT_EQ(ops.size(), 3 + 1 + 58 + 1);
-    EXPECT_EQ(ops.mid(ops.size() - 2),
-              QStringList({line(QStringLiteral("   ") + state.List1.lines().back()),
-                           QStringLiteral("end")}));
-
-    showSelected(55);
-    printer = RecordingPrinter();
-    const QList<QStringList> pages = (print(), printer.pages());
-    ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(pages[0].size(), 1 + 4 + 54);
-    EXPECT_EQ(pages[1], QStringList({QString(), QString(), QStringLiteral("   ") + state.TitleLine,
-                                     QString(), QStringLiteral("   ") + state.HeadingLine,
-                                     QStringLiteral("   ") + state.List1.lines().back()}));
-    // A continuation page begins as the first page does.
-    EXPECT_EQ(
-        pages[0].mid(0, 5),
-        (QStringList{QString(), QStringLiteral("   "), QStringLiteral("   ") + state.TitleLine,
-                     QStringLiteral("   "), QStringLiteral("   ") + state.HeadingLine}));
-}
-
-TEST_F(PrintoutTest, SelectedPlaylistPagesFollowTheIndentAndPageLength) {
-    // Wide lists: indent 6 and 78 songs a page, printed at the label's size after a label view.
-    state.Configuration.ListIndent = 6;
-    state.Configuration.ListSongsPerPage = 78;
     state.Configuration.LabelFontSize = 6;
-    showSelected(157);
-    state.DisplayKind = views::Display::Label;
-    const QList<QStringList> pages = (print(), printer.pages());
-    EXPECT_EQ(printer.operations()[3], QStringLiteral("size 6"));
-    ASSERT_EQ(pages.size(), 3);
-    EXPECT_EQ(pages[1].size(), 5 + 78);
-    EXPECT_EQ(pages[2].size(), 5 + 1);
-
+    const QString margin = text::spaces(3);
+    struct Case {
+        int songs, indent, perPage;
+        views::Display display;
+        QList<int> pageSizes;
+    };
     // A page length of zero or less (a damaged file) breaks no pages and divides by nothing.
-    for (const int perPage : {0, -54}) {
-        state.Configuration.ListSongsPerPage = static_cast<std::int16_t>(perPage);
-        printer = RecordingPrinter();
-        EXPECT_EQ(print().count(QStringLiteral("page")), 0);
-        EXPECT_EQ(printer.pages()[0].size(), 1 + 4 + 157);
+    for (const Case& c : {Case{54, 2, 54, views::Display::List, {1 + 4 + 54}},
+                          Case{55, 2, 54, views::Display::List, {1 + 4 + 54, 5 + 1}},
+                          Case{157, 6, 78, views::Display::Label, {1 + 4 + 78, 5 + 78, 5 + 1}},
+                          Case{157, 6, 0, views::Display::List, {1 + 4 + 157}},
+                          Case{157, 6, -54, views::Display::List, {1 + 4 + 157}}}) {
+        SCOPED_TRACE(c.songs);
+        state.Configuration.ListIndent = static_cast<std::int16_t>(c.indent);
+        state.Configuration.ListSongsPerPage = static_cast<std::int16_t>(c.perPage);
+        showSelected(c.songs);
+        state.DisplayKind = c.display;
+        const QStringList& ops = print();
+        EXPECT_EQ(ops[3], c.display == views::Display::List ? "size 11" : "size 6");
+        EXPECT_EQ(ops.back(), QStringLiteral("end"));
+        const QList<QStringList> pages = printer.pages();
+        QList<int> sizes;
+        for (const QStringList& page : pages) {
+            sizes << static_cast<int>(page.size());
+        }
+        EXPECT_EQ(sizes, c.pageSizes);
+        // A continuation page begins as the first does: two empty lines, title, heading.
+        EXPECT_EQ(pages[0].mid(0, 5),
+                  QStringList(
+                      {{}, margin, margin + state.TitleLine, margin, margin + state.HeadingLine}));
+        for (const QStringList& page : pages.mid(1)) {
+            EXPECT_EQ(
+                page.mid(0, 5),
+                QStringList({{}, {}, margin + state.TitleLine, {}, margin + state.HeadingLine}));
+        }
+        EXPECT_EQ(pages.back().back(), margin + state.List1.lines().back());
     }
 }
 
@@ -305,7 +298,6 @@ TEST_F(PrintoutTest, OneLabelIsCentredInAFullSizeFrame) {
          {Case{{Title}, 7, 14, 13}, Case{{Title, Time}, 9, 12, 13}, Case{{Title}, 32, 1, 1},
           Case{{Title, Time}, 32, 1, 1}, Case{{Title}, 64, 1, 1}}) {
         showLabel(c.items, c.songs);
-        printer = RecordingPrinter();
         QStringList expected(std::begin(Start), std::end(Start));
         expected << QStringLiteral("size 8") << line(border()) << emptyRows(c.above)
                  << contentRows() << emptyRows(c.below) << line(border()) << QStringLiteral("end");
@@ -345,7 +337,6 @@ TEST_F(PrintoutTest, LabelsTurnThePageAfterWholeLabels) {
             static_cast<std::int16_t>(c.fontSize > 0 ? c.fontSize : config.LabelFontSize);
         playlistOf(c.songs, QStringLiteral("Labels of %1").arg(c.songs));
         Label(state);
-        printer = RecordingPrinter();
         const QStringList& ops = print();
         EXPECT_EQ(ops[3], QStringLiteral("size %1").arg(config.LabelFontSize));
         EXPECT_EQ(ops.mid(ops.size() - 2), QStringList({line(border()), QStringLiteral("end")}));
