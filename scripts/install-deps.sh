@@ -7,6 +7,8 @@ packages=(
     # build; the icon's PNGs are rendered from its SVG
     g++ cmake ninja-build pkg-config
     qt6-base-dev libtag1-dev libsqlite3-dev libmpdclient-dev librsvg2-bin
+    # the columns each character takes (East Asian Width)
+    libicu-dev
     # the demo library's and the tests' audio files
     libflac-dev libvorbis-dev
     # tests and benchmarks

@@ -7,7 +7,6 @@
 #include "views/DisplayReset.h"
 #include "views/PlaylistListing.h"
 #include "views/SelectedPlaylistView.h"
-#include "views/Sort.h"
 
 #include <cmath>
 #include <exception>
@@ -84,8 +83,8 @@ void Form1::Form_Load() {
             }
         });
         state_.SortRequest = -1;
-        state_.PrintKind = views::PrintList;
-        state_.DisplayKind = 1;
+        state_.PrintKind = views::PrintLayout::List;
+        state_.DisplayKind = views::Display::List;
         resumeNext([&] {
             find(QStringLiteral("Label1"))->caption = Label1Caption;
             find(QStringLiteral("Label3"))->caption = Label3Caption;
@@ -109,7 +108,7 @@ void Form1::Form_Unload() {
 void Form1::CmdPlaylists_Click() {
     handle([&] {
         state_.PlaylistsShowing = 1;
-        state_.PrintKind = views::PrintList;
+        state_.PrintKind = views::PrintLayout::List;
         state_.PrintCaption = views::caption::ListOfPlaylists;
         state_.List1.fontSize = state_.ScaleX * 11.0F / 1.28F;
         newListing();
@@ -136,7 +135,7 @@ void Form1::List1_Click(const QString& clickedLineText) {
             state_.Text1 = state_.SelectedPlaylist;
         }
         state_.PlaylistsShowing = 0;
-        state_.PrintKind = views::PrintList;
+        state_.PrintKind = views::PrintLayout::List;
         state_.PrintCaption = state_.CustomActive ? CustomList : views::caption::SelectedList;
         newListing();
         state_.SortGroupVisible = true;
@@ -184,15 +183,15 @@ void Form1::cmdCustom_Click(int Index) {
 
 void Form1::cmdReset_Click() {
     handle([&] {
-        if (state_.DisplayKind == 1) {
+        if (state_.DisplayKind == views::Display::List) {
             views::ResetList(state_);
-        } else if (state_.DisplayKind == 2) {
+        } else if (state_.DisplayKind == views::Display::Label) {
             views::ResetLabel(state_);
         }
         newListing();
-        if (state_.DisplayKind == 1) {
+        if (state_.DisplayKind == views::Display::List) {
             views::ListSelectedPlaylists(state_);
-        } else if (state_.DisplayKind == 2) {
+        } else if (state_.DisplayKind == views::Display::Label) {
             print::Label(state_);
         }
     });
@@ -210,11 +209,6 @@ void Form1::cmdSort_Click(int Index) {
         return;
     }
     handle([&] {
-        state_.PlaylistsShowing = 0;
-        state_.PrintKind = views::PrintList;
-        if (state_.CustomActive) {
-            state_.PrintCaption = CustomList;
-        }
         newListing();
         views::cmdSort_Click(state_, Index);
     });

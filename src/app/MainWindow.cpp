@@ -283,7 +283,7 @@ void MainWindow::redraw() {
     }
     // A new listing starts at the top with no line current (not even the first, as the list
     // would make it on taking the focus), so that Down goes to the first line.
-    const QStringList& lines = form_.state().List1.lines;
+    const QStringList& lines = form_.state().List1.lines();
     if (lines != shownLines_ || form_.listingCount() != shownListing_) {
         shownLines_ = lines;
         shownListing_ = form_.listingCount();

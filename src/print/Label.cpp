@@ -9,48 +9,11 @@
 namespace corvane::print {
 namespace {
 
-using views::ItemCount;
-
-// The label's columns are narrower than the list's in Time, Genre and Year.
-const std::array<QString, ItemCount> LabelItemHeaders = {
-    QStringLiteral("SONG TITLE -----------------  "),
-    QStringLiteral("ARTIST ------------  "),
-    QStringLiteral("TIME "),
-    QStringLiteral("RATING "),
-    QStringLiteral("GENRE ---  "),
-    QStringLiteral("YEAR "),
-    QStringLiteral("ALBUM --------------------  "),
-    QStringLiteral("TYPE "),
-};
-const std::array<QString, ItemCount> LabelItemFormats = {
-    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@@@@@@@@@@ "),
-    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@ "),
-    QStringLiteral("h:nn "),
-    QStringLiteral("!@@@@@  "),
-    QStringLiteral("!@@@@@@@@@@ "),
-    QStringLiteral("!@@@@ "),
-    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@@@@@@@@ "),
-    QStringLiteral("!@@@  "),
-};
-
-// The item codes at label positions 0 to LabelLastItem; a damaged configuration's codes outside
-// the tables are left out rather than read past them.
-std::vector<int> shownItems(const views::DisplayConfiguration& c) {
-    std::vector<int> items;
-    for (int j = 0; j <= c.LabelLastItem && j < ItemCount; ++j) {
-        const int code = c.LabelOrder[static_cast<std::size_t>(j)];
-        if (code >= 0 && code < ItemCount) {
-            items.push_back(code);
-        }
-    }
-    return items;
-}
-
 QString albumLine(const views::FormState& state, const views::PlayingTime& total) {
     const views::DisplayConfiguration& c = state.Configuration;
-    const QString album = text::firstCharacters(state.SelectedPlaylist, 27);
+    const QString album = text::firstColumns(state.SelectedPlaylist, 27);
     return text::spaces(5 + c.LabelIndent) + QStringLiteral("ALBUM: ") + album +
-           text::spaces(36 - text::characterCount(album)) + text::spaces(c.LabelWidth - 63) +
+           text::spaces(36 - text::columnCount(album)) + text::spaces(c.LabelWidth - 63) +
            QStringLiteral("Total Time") + text::formatNumber(total.hours, u"@@@:") +
            text::formatNumber(total.minutes, u"00:") + text::formatNumber(total.seconds, u"00");
 }
@@ -61,72 +24,79 @@ public:
     LabelLayout(const views::FormState& state, const views::PlayingTime& total)
         : state_(state)
         , c_(state.Configuration)
-        , items_(shownItems(c_))
-        , album_(albumLine(state, total)) {
-        base_ = text::spaces(c_.LabelIndent + 4);
-        for (const int code : items_) {
-            base_ += LabelItemHeaders[static_cast<std::size_t>(code)];
-        }
-    }
+        , columns_(views::shownItems(c_.LabelOrder, c_.LabelLastItem), views::Display::Label)
+        , album_(albumLine(state, total))
+        , base_(text::spaces(c_.LabelIndent + 4) + columns_.headings()) {}
 
     // The rows of the song table from 0 to `lastSong`.
-    void oneColumn(views::DisplayList& list, int lastSong) const {
+    void oneColumn(views::DisplayList& list, int lastSong) {
+        const QString album = padded(album_);
         const QString header = padded(u' ' + base_);
         for (int i = 0; i <= lastSong; ++i) {
             if (i % c_.LabelRows == 0) {
-                list.AddItem(blank());
-                list.AddItem(padded(album_));
-                list.AddItem(blank());
-                list.AddItem(header);
+                addHeader(list, album, header);
             }
-            list.AddItem(padded(songPart(i)));
+            line_.clear();
+            appendSong(i);
+            addSongs(list, i);
         }
     }
 
-    void twoColumns(views::DisplayList& list, int lastSong) const {
+    void twoColumns(views::DisplayList& list, int lastSong) {
         const int rows = c_.LabelRows;
         QString header = u' ' + base_;
         if (lastSong >= rows) {
             header += u' ' + base_;
         }
         header = padded(header);
+        // Three spaces fill the album line to the standard 70; a configuration outside the
+        // songs-per-label table is still padded, so the printed frame keeps its dots in line.
+        const QString album = padded(album_ + QStringLiteral("   "));
         for (int first = 0; first <= lastSong; first += 2 * rows) {
-            list.AddItem(blank());
-            // Three spaces fill the album line to the standard 70; a configuration outside the
-            // songs-per-label table is still padded, so the printed frame keeps its dots in line.
-            list.AddItem(padded(album_ + QStringLiteral("   ")));
-            list.AddItem(blank());
-            list.AddItem(header);
+            addHeader(list, album, header);
             for (int i = first; i < first + rows && i <= lastSong; ++i) {
-                QString line = songPart(i);
+                line_.clear();
+                appendSong(i);
                 if (i + rows <= lastSong) {
-                    line += songPart(i + rows);
+                    appendSong(i + rows);
                 }
-                list.AddItem(padded(line));
+                addSongs(list, i);
             }
         }
     }
 
 private:
+    // The four lines that open each label.
+    void addHeader(views::DisplayList& list, const QString& album, const QString& header) const {
+        using views::LineKind;
+        list.AddItem(blank(), {LineKind::Blank});
+        list.AddItem(album, {LineKind::Title});
+        list.AddItem(blank(), {LineKind::Blank});
+        list.AddItem(header, {LineKind::Heading});
+    }
+
     QString blank() const { return text::spaces(c_.LabelLineWidth); }
     QString padded(const QString& line) const { return text::padRight(line, c_.LabelLineWidth); }
 
-    QString songPart(int row) const {
-        const views::SongRow& cells = state_.SongTable[static_cast<std::size_t>(row)];
-        QString part = text::spaces(c_.LabelIndent) + text::formatNumber(row + 1, u"@@@@ ");
-        for (const int code : items_) {
-            const auto k = static_cast<std::size_t>(code);
-            part += code == views::Time ? text::formatClock(cells[k], LabelItemFormats[k])
-                                        : text::formatText(cells[k], LabelItemFormats[k]);
-        }
-        return part;
+    // Pads the line of songs to the label's width; its first song's row names it.
+    void addSongs(views::DisplayList& list, int row) {
+        line_.appendRepeated(c_.LabelLineWidth - text::columnCount(line_.view()));
+        list.AddItem(line_.toString(), {views::LineKind::LabelSongs, row + 1});
+    }
+
+    void appendSong(int row) {
+        line_.appendRepeated(c_.LabelIndent);
+        text::appendNumber(line_, row + 1, number_);
+        columns_.appendCells(line_, state_.SongTable[static_cast<std::size_t>(row)]);
     }
 
     const views::FormState& state_;
     const views::DisplayConfiguration& c_;
-    std::vector<int> items_;
+    views::ColumnSet columns_;
     QString album_;
     QString base_;
+    text::Pattern number_{u"@@@@ "};
+    text::Line line_; // the line being built
 };
 
 } // namespace
@@ -145,7 +115,7 @@ void Label(views::FormState& state) {
 
     state.SortGroupVisible = false;
     state.PlaylistsShowing = 0;
-    state.PrintKind = views::PrintLabel;
+    state.PrintKind = views::PrintLayout::Label;
     state.List1.fontSize =
         static_cast<float>(state.Configuration.LabelFontSize * double{state.ScaleX} / 1.28 * 1.35);
 
@@ -177,7 +147,7 @@ void Label(views::FormState& state) {
 
     views::PlayingTime total;
     resumeNext([&] { total = views::TotalPlaylistTime(state, *playlist); });
-    const LabelLayout layout(state, total);
+    LabelLayout layout(state, total);
 
     if (!state.MinorSortOn) {
         bool goOn = false;

@@ -7,6 +7,9 @@
 namespace corvane::print {
 namespace {
 
+using views::DisplayList;
+using views::LineKind;
+
 const QString FontFace = QStringLiteral("Courier New");
 constexpr float GuideFontSize = 10.0F;
 constexpr int GuideMargin = 12;
@@ -14,31 +17,36 @@ constexpr int PlaylistsMargin = 10;
 constexpr int SelectedMargin = 3;
 constexpr int LabelMargin = 20;
 constexpr int PlaylistsPerPage = 50;
-constexpr int TwoColumnPageOffset = 32;
-const QString FormFeedLine = QStringLiteral("\f");
 
-void printGuide(const QStringList& lines, Printer& printer) {
+// A letter sheet inside the printers' margins (11 inches less a sixth of an inch top and
+// bottom) holds this many points of lines, and a line of the fixed-pitch face is this many
+// times its size tall: 84 lines at 8 points.
+constexpr double SheetPoints = 768.0;
+constexpr double LineHeightPerPoint = 1.1328;
+
+void printGuide(const DisplayList& list, Printer& printer) {
     const QString margin = text::spaces(GuideMargin);
     printer.setFontSize(GuideFontSize);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines[i] == FormFeedLine) {
+    for (int i = 0; i < list.ListCount(); ++i) {
+        if (list.role(i).kind == LineKind::FormFeed) {
             printer.newPage();
-            // The line after a page break is printed as it stands, even a second form feed.
-            if (++i == lines.size()) {
+            // The line after a page break is printed as it stands, even a second page break.
+            if (++i == list.ListCount()) {
                 break;
             }
         }
-        printer.printLine(margin + lines[i]);
+        printer.printLine(margin + list.List(i));
     }
     printer.endDocument();
 }
 
-void printListOfPlaylists(const QStringList& lines, Printer& printer) {
+void printListOfPlaylists(const DisplayList& list, Printer& printer) {
     const QString margin = text::spaces(PlaylistsMargin);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        printer.printLine(margin + lines[i]);
-        const long long number = text::leadingNumber(lines[i], 4);
-        if (number > 0 && number % PlaylistsPerPage == 0 && i != lines.size() - 1) {
+    const int last = list.ListCount() - 1;
+    for (int i = 0; i <= last; ++i) {
+        printer.printLine(margin + list.List(i));
+        const views::LineRole role = list.role(i);
+        if (role.kind == LineKind::Playlist && role.number % PlaylistsPerPage == 0 && i != last) {
             printer.newPage();
             printer.printLine();
             printer.printLine();
@@ -50,17 +58,17 @@ void printListOfPlaylists(const QStringList& lines, Printer& printer) {
 }
 
 void printSelectedPlaylist(const views::FormState& state, Printer& printer) {
-    const QStringList& lines = state.List1.lines;
-    const views::DisplayConfiguration& c = state.Configuration;
+    const DisplayList& list = state.List1;
     const QString margin = text::spaces(SelectedMargin);
     // Without a page length (a damaged configuration) the songs run on; the printer still starts
     // a new sheet where the paper ends.
-    const int perPage = c.ListSongsPerPage;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        printer.printLine(margin + lines[i]);
-        const long long number = text::leadingNumber(lines[i], c.ListIndent + 5);
-        if (perPage > 0 && number > 0 && number % perPage == 0) {
-            if (i == lines.size() - 1) {
+    const int perPage = state.Configuration.ListSongsPerPage;
+    const int last = list.ListCount() - 1;
+    for (int i = 0; i <= last; ++i) {
+        printer.printLine(margin + list.List(i));
+        const views::LineRole role = list.role(i);
+        if (role.kind == LineKind::Song && perPage > 0 && role.number % perPage == 0) {
+            if (i == last) {
                 break;
             }
             printer.newPage();
@@ -80,20 +88,28 @@ int halfToEven(int whole) {
     return whole % 2 != 0 && half % 2 != 0 ? half + 1 : half;
 }
 
+// Two labels share a sheet where both fit on it at the label's size, as every label the window
+// makes does (84 lines at 8 points); a taller one takes a sheet of its own.
+int labelsPerSheet(const views::DisplayConfiguration& c) {
+    const int twoLabels = 2 * (c.LabelRows + 8) + 4; // each in its frame, two empty lines before
+    return twoLabels * LineHeightPerPoint * c.LabelFontSize <= SheetPoints ? 2 : 1;
+}
+
 void printLabels(const views::FormState& state, Printer& printer) {
-    const QStringList& lines = state.List1.lines;
+    const DisplayList& list = state.List1;
     const views::DisplayConfiguration& c = state.Configuration;
     const int rows = c.LabelRows;
-    const qsizetype n = lines.size();
+    const int n = list.ListCount();
     const QString margin = text::spaces(LabelMargin);
     const QString border = margin + QString(std::max(c.LabelLineWidth + 2, 0), u'.');
     const QString emptyRow = margin + u'.' + text::spaces(c.LabelLineWidth) + u'.';
+    const int perSheet = labelsPerSheet(c);
 
     // Every frame is as tall as a full label: rows + 6 inside its borders.
-    qsizetype top = 1;
-    qsizetype bottom = 0;
+    int top = 1;
+    int bottom = 0;
     if (n <= rows + 4) {
-        const int free = rows + 6 - static_cast<int>(n);
+        const int free = rows + 6 - n;
         top = halfToEven(free);
         bottom = free - top;
     } else {
@@ -101,34 +117,33 @@ void printLabels(const views::FormState& state, Printer& printer) {
     }
 
     printer.printLine(border);
-    for (qsizetype k = 0; k < top; ++k) {
+    for (int k = 0; k < top; ++k) {
         printer.printLine(emptyRow);
     }
-    for (qsizetype i = 0; i < n; ++i) {
-        printer.printLine(margin + u'.' + lines[i] + u'.');
-        const long long number = text::leadingNumber(lines[i], c.LabelIndent + 4);
-        if (number > 0 && number % rows == 0) {
-            printer.printLine(emptyRow);
-            printer.printLine(border);
-            if (i == n - 1) {
-                printer.endDocument();
-                return;
-            }
-            // Two labels a page; with two songs a line a label's lines lead with its left
-            // column's numbers, 32 apart from the right column's.
-            const bool newPage = c.LabelWidth > 30
-                                     ? number % (2LL * rows) == 0
-                                     : (number + TwoColumnPageOffset) % (4LL * rows) == 0;
-            if (newPage) {
-                printer.newPage();
-            }
-            printer.printLine();
-            printer.printLine();
-            printer.printLine(border);
-            printer.printLine(emptyRow);
+    int songLines = 0; // of the label being printed
+    int closed = 0;
+    for (int i = 0; i < n; ++i) {
+        printer.printLine(margin + u'.' + list.List(i) + u'.');
+        if (list.role(i).kind != LineKind::LabelSongs || ++songLines < rows) {
+            continue;
         }
+        // The label is full.
+        songLines = 0;
+        printer.printLine(emptyRow);
+        printer.printLine(border);
+        if (i == n - 1) {
+            printer.endDocument();
+            return;
+        }
+        if (++closed % perSheet == 0) {
+            printer.newPage();
+        }
+        printer.printLine();
+        printer.printLine();
+        printer.printLine(border);
+        printer.printLine(emptyRow);
     }
-    for (qsizetype k = 0; k < bottom; ++k) {
+    for (int k = 0; k < bottom; ++k) {
         printer.printLine(emptyRow);
     }
     printer.printLine(border);
@@ -138,12 +153,12 @@ void printLabels(const views::FormState& state, Printer& printer) {
 } // namespace
 
 void Printout(const views::FormState& state, Printer& printer) {
-    const QStringList& lines = state.List1.lines;
-    if (lines.isEmpty()) {
+    if (state.List1.ListCount() == 0) {
         return;
     }
+    using views::PrintLayout;
     const bool labelLayout =
-        state.PrintKind != views::PrintGuide && state.PrintKind != views::PrintList;
+        state.PrintKind != PrintLayout::Guide && state.PrintKind != PrintLayout::List;
     if (labelLayout && state.Configuration.LabelRows <= 0) {
         // Frames and page breaks both count label rows: without them there is no layout.
         throw PrintError(QStringLiteral("The label display has %1 songs a label: nothing printed.")
@@ -154,17 +169,17 @@ void Printout(const views::FormState& state, Printer& printer) {
     printer.setFontName(FontFace);
     printer.setBold(true);
     printer.printLine();
-    if (state.DisplayKind == 1) {
+    if (state.DisplayKind == views::Display::List) {
         printer.setFontSize(state.Configuration.ListFontSize);
-    } else if (state.DisplayKind == 2) {
+    } else if (state.DisplayKind == views::Display::Label) {
         printer.setFontSize(state.Configuration.LabelFontSize);
     }
 
-    if (state.PrintKind == views::PrintGuide) {
-        printGuide(lines, printer);
-    } else if (state.PrintKind == views::PrintList) {
+    if (state.PrintKind == PrintLayout::Guide) {
+        printGuide(state.List1, printer);
+    } else if (state.PrintKind == PrintLayout::List) {
         if (state.SelectedPlaylist.isEmpty() || state.PlaylistsShowing == 1) {
-            printListOfPlaylists(lines, printer);
+            printListOfPlaylists(state.List1, printer);
         } else {
             printSelectedPlaylist(state, printer);
         }

@@ -3,6 +3,7 @@
 #include "print/FixedPitch.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QPageLayout>
@@ -10,6 +11,8 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRawFont>
+#include <array>
 
 namespace corvane::print {
 namespace {
@@ -38,6 +41,7 @@ public:
         , target_(std::move(target)) {
         font_.setFamily(QStringLiteral("Courier New"));
         font_.setPointSizeF(10.0);
+        glyphs_.fill(Unknown);
     }
 
     ~QtPrinter() override {
@@ -75,9 +79,10 @@ public:
         if (linesOnPage_ > 0 && y_ + metrics.height() > device_->height()) {
             startPage();
         }
-        if (!text.isEmpty()) {
-            // Laid out in characters: columns and frame dots line up.
-            drawFixedPitch(painter_, metrics, QPointF(0.0, y_ + metrics.ascent()), text);
+        const QPointF origin(0.0, y_ + metrics.ascent());
+        // Laid out in characters: columns and frame dots line up.
+        if (!text.isEmpty() && !drawInTheFace(metrics, origin, text)) {
+            drawFixedPitch(painter_, metrics, origin, text);
         }
         y_ += metrics.lineSpacing();
         ++linesOnPage_;
@@ -124,6 +129,48 @@ private:
         if (painter_.isActive()) {
             painter_.setFont(font_);
         }
+        face_ = QRawFont();
+        glyphs_.fill(Unknown);
+    }
+
+    // Draws a line whose every character the face has, each at its cell, the blanks left out:
+    // no shaping, and no glyphs for the spaces. False (nothing drawn) for any other line.
+    bool drawInTheFace(const QFontMetricsF& metrics, QPointF origin, const QString& text) {
+        if (!face_.isValid()) {
+            face_ = QRawFont::fromFont(QFont(font_, device_.get()));
+            if (!face_.isValid()) {
+                return false;
+            }
+        }
+        const qreal cell = metrics.horizontalAdvance(u' ');
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+        glyphs.reserve(text.size());
+        positions.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c == u' ') {
+                continue;
+            }
+            if (c >= glyphs_.size()) {
+                return false;
+            }
+            if (glyphs_[c] == Unknown) {
+                const QList<quint32> found = face_.glyphIndexesForString(QString(QChar(c)));
+                glyphs_[c] = found.size() == 1 ? found.front() : 0;
+            }
+            if (glyphs_[c] == 0) {
+                return false; // the face lacks it: another face will draw it
+            }
+            glyphs.append(glyphs_[c]);
+            positions.append(QPointF(cell * static_cast<qreal>(i), 0.0));
+        }
+        QGlyphRun run;
+        run.setRawFont(face_);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        painter_.drawGlyphRun(origin, run);
+        return true;
     }
 
     std::unique_ptr<QPagedPaintDevice> device_;
@@ -131,6 +178,9 @@ private:
     QString target_;
     QPainter painter_;
     QFont font_;
+    static constexpr quint32 Unknown = 0xFFFFFFFF;
+    QRawFont face_;                       // the font in device pixels; invalid until first needed
+    std::array<quint32, 0x300> glyphs_{}; // by character: its glyph, 0 if none, or Unknown
     qreal y_ = 0.0; // top of the next line, in device pixels from the printable area's top
     int linesOnPage_ = 0;
 };

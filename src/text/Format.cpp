@@ -2,6 +2,10 @@
 
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <array>
+#include <limits>
+#include <optional>
+#include <unicode/uchar.h>
 
 namespace corvane::text {
 namespace {
@@ -10,165 +14,256 @@ bool isAsciiDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-// Below U+0300 every UTF-16 unit is one whole character: no combining marks, no surrogates.
+// Below U+0300 every UTF-16 unit is one whole character one column wide: no combining marks,
+// no surrogates, nothing wide. (The units' bits are or-ed together, with no branch per unit: a
+// text that mixes U+01xx and U+02xx takes the longer way, to the same result.)
 bool isSimple(QStringView s) {
-    return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x0300; });
+    const char16_t* units = s.utf16();
+    char16_t bits = 0;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        bits |= units[i];
+    }
+    return bits < 0x0300;
 }
 
-// Position (in UTF-16 units) just after the first `n` characters of `s`.
-qsizetype endOfCharacters(QStringView s, qsizetype n) {
-    if (n <= 0) {
-        return 0;
-    }
-    if (isSimple(s)) {
-        return std::min(n, s.size());
-    }
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s.data(), s.size());
-    qsizetype pos = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next < 0) {
-            return s.size();
-        }
-        pos = next;
-    }
-    return pos;
-}
-
-struct Field {
-    bool leftAligned = false;
-    qsizetype places = 0;
-    qsizetype trailingSpaces = 0; // the spaces that follow the places
-    QStringView rest;             // what follows those spaces (":")
+// Where a beginning of a text ends (in UTF-16 units) and the columns it takes.
+struct Cut {
+    qsizetype end = 0;
+    qsizetype columns = 0;
 };
 
-// Splits "[!]<n places><spaces><rest>", where a place is any character of `placeChars`.
-Field parseField(QStringView pattern, QStringView placeChars) {
-    Field f;
-    qsizetype i = 0;
-    if (pattern.startsWith(u'!')) {
-        f.leftAligned = true;
-        ++i;
+// The longest beginning of `s` of at most `maxColumns` columns.
+Cut cutAtColumns(QStringView s, qsizetype maxColumns) {
+    if (isSimple(s)) {
+        const qsizetype n = std::clamp<qsizetype>(maxColumns, 0, s.size());
+        return {n, n};
     }
-    const qsizetype placesStart = i;
-    while (i < pattern.size() && placeChars.contains(pattern[i])) {
-        ++i;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s.data(), s.size());
+    Cut cut;
+    for (qsizetype next = finder.toNextBoundary(); next > 0; next = finder.toNextBoundary()) {
+        const qsizetype columns = cut.columns + characterColumns(s.sliced(cut.end, next - cut.end));
+        if (columns > maxColumns) {
+            break;
+        }
+        cut = {next, columns};
     }
-    f.places = i - placesStart;
-    const qsizetype spacesStart = i;
-    while (i < pattern.size() && pattern[i] == u' ') {
-        ++i;
-    }
-    f.trailingSpaces = i - spacesStart;
-    f.rest = pattern.mid(i);
-    return f;
+    return cut;
 }
 
-// Lays `value` (of `length` characters) into the field; cuts it only when `mayCut`.
-QString layOut(const Field& f, QStringView value, qsizetype length, bool mayCut) {
-    QString out;
-    if (length <= f.places) {
-        const QString pad = spaces(f.places - length);
-        out = f.leftAligned ? value.toString() + pad : pad + value.toString();
-        out += spaces(f.trailingSpaces);
-    } else {
-        // Overflow: borrow trailing spaces, but always keep one so columns never run together.
-        const qsizetype room = f.places + std::max<qsizetype>(f.trailingSpaces - 1, 0);
-        if (length > room && mayCut) {
-            value = value.first(endOfCharacters(value, room));
-            length = room;
-        }
-        out = value.toString();
-        if (length <= room) {
-            out += spaces(f.places + f.trailingSpaces - length);
-        } else if (f.trailingSpaces > 0) {
-            out += u' ';
-        }
+// Appends the padding that follows a value of `length` columns, already appended, in a
+// left-aligned field that does not cut.
+void padAfter(Line& out, const Pattern& f, qsizetype length) {
+    const qsizetype room = f.places + std::max<qsizetype>(f.trailingSpaces - 1, 0);
+    if (length <= room) {
+        out.appendRepeated(f.places + f.trailingSpaces - length);
+    } else if (f.trailingSpaces > 0) {
+        out.append(u' ');
     }
-    out += f.rest;
-    return out;
+    out.append(f.rest);
+}
+
+// Appends `value` (of `length` columns) laid into the field; cuts it only when `mayCut`.
+void layOut(Line& out, const Pattern& f, QStringView value, qsizetype length, bool mayCut) {
+    if (length <= f.places && !f.leftAligned) {
+        out.appendRepeated(f.places - length);
+        out.append(value);
+        out.appendRepeated(f.trailingSpaces);
+        out.append(f.rest);
+        return;
+    }
+    // Overflow borrows trailing spaces, but always keeps one so columns never run together.
+    const qsizetype room = f.places + std::max<qsizetype>(f.trailingSpaces - 1, 0);
+    if (length > room && mayCut) {
+        // A wide character that would straddle the last column is left out: its place is
+        // padded.
+        const Cut cut = cutAtColumns(value, room);
+        value = value.first(cut.end);
+        length = cut.columns;
+    }
+    out.append(value);
+    padAfter(out, f, length);
+}
+
+// The decimal digits of `value` (with its sign) at the end of `buffer`.
+QStringView decimal(long long value, std::array<char16_t, 24>& buffer) {
+    auto i = buffer.size();
+    unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                             : static_cast<unsigned long long>(value);
+    do {
+        buffer[--i] = static_cast<char16_t>(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        buffer[--i] = u'-';
+    }
+    return QStringView(buffer.data() + i, static_cast<qsizetype>(buffer.size() - i));
+}
+
+// The whole number that a run of decimal digits spells, when it is at most `limit`.
+std::optional<unsigned long long> digitsValue(QStringView digits, unsigned long long limit) {
+    unsigned long long value = 0;
+    for (const QChar c : digits) {
+        const unsigned digit = c.unicode() - u'0';
+        if (value > (limit - digit) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
+    }
+    return value;
 }
 
 } // namespace
 
-qsizetype characterCount(QStringView s) {
-    if (isSimple(s)) {
-        return s.size();
+int characterColumns(QStringView character) {
+    if (character.isEmpty()) {
+        return 0;
     }
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s.data(), s.size());
-    qsizetype count = 0;
-    while (finder.toNextBoundary() >= 0) {
-        ++count;
+    // Its first code point: a base character and the marks that follow it take the base's columns.
+    char32_t c = character.front().unicode();
+    if (character.front().isHighSurrogate() && character.size() > 1 &&
+        character[1].isLowSurrogate()) {
+        c = QChar::surrogateToUcs4(character[0], character[1]);
     }
-    return count;
+    const auto category = static_cast<UCharCategory>(u_charType(static_cast<UChar32>(c)));
+    // The soft hyphen is a format character that terminals show.
+    if (category == U_NON_SPACING_MARK || category == U_ENCLOSING_MARK ||
+        (category == U_FORMAT_CHAR && c != 0x00AD)) {
+        return 0;
+    }
+    const auto width = static_cast<UEastAsianWidth>(
+        u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_EAST_ASIAN_WIDTH));
+    return width == U_EA_WIDE || width == U_EA_FULLWIDTH ? 2 : 1;
 }
 
-QString firstCharacters(QStringView s, qsizetype n) {
-    return s.first(endOfCharacters(s, n)).toString();
+qsizetype columnCount(QStringView s) {
+    return isSimple(s) ? s.size() : cutAtColumns(s, std::numeric_limits<qsizetype>::max()).columns;
+}
+
+QString firstColumns(QStringView s, qsizetype n) {
+    return s.first(cutAtColumns(s, n).end).toString();
+}
+
+QString firstCharacters(const QString& s, qsizetype n) {
+    if (n <= 0) {
+        return {};
+    }
+    if (isSimple(s)) {
+        return s.size() <= n ? s : s.first(n);
+    }
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s);
+    for (qsizetype i = 0; i < n; ++i) {
+        const qsizetype next = finder.toNextBoundary();
+        if (next < 0 || next == s.size()) {
+            return s;
+        }
+        if (i == n - 1) {
+            return s.first(next);
+        }
+    }
+    return s;
 }
 
 QString padRight(const QString& s, qsizetype width) {
-    return s + spaces(width - characterCount(s));
+    const qsizetype pad = width - columnCount(s);
+    return pad > 0 ? s + QString(pad, u' ') : s;
 }
 
 QString spaces(qsizetype n) {
     return n > 0 ? QString(n, u' ') : QString();
 }
 
+Pattern::Pattern(QStringView pattern) {
+    qsizetype i = 0;
+    char16_t place = u'@';
+    if (pattern.startsWith(u"h:nn")) {
+        // Four places, filled from the left.
+        leftAligned = true;
+        places = 4;
+        i = 4;
+        place = u'\0';
+    } else if (pattern.startsWith(u'0')) {
+        zeros = true;
+        place = u'0';
+    } else if (pattern.startsWith(u'!')) {
+        leftAligned = true;
+        ++i;
+    }
+    const qsizetype placesStart = i;
+    while (i < pattern.size() && pattern[i] == place) {
+        ++i;
+    }
+    places += i - placesStart;
+    const qsizetype spacesStart = i;
+    while (i < pattern.size() && pattern[i] == u' ') {
+        ++i;
+    }
+    trailingSpaces = i - spacesStart;
+    rest = pattern.sliced(i);
+}
+
+void appendText(Line& line, QStringView value, const Pattern& pattern) {
+    layOut(line, pattern, value, columnCount(value), true);
+}
+
+void appendNumber(Line& line, long long value, const Pattern& pattern) {
+    std::array<char16_t, 24> buffer{};
+    const QStringView digits = decimal(value, buffer);
+    if (pattern.zeros) {
+        line.appendRepeated(pattern.places - digits.size(), u'0');
+        line.append(digits);
+        line.appendRepeated(pattern.trailingSpaces);
+        line.append(pattern.rest);
+        return;
+    }
+    layOut(line, pattern, digits, digits.size(), false);
+}
+
+void appendClock(Line& line, QStringView value, const Pattern& pattern) {
+    // "mm:ss" in digits: the minutes without leading zeros, the seconds at least two digits.
+    qsizetype colon = -1;
+    bool digitsAndOneColon = true;
+    for (qsizetype i = 0; i < value.size() && digitsAndOneColon; ++i) {
+        if (value[i] == u':') {
+            digitsAndOneColon = colon < 0;
+            colon = i;
+        } else {
+            digitsAndOneColon = isAsciiDigit(value[i]);
+        }
+    }
+    if (digitsAndOneColon && colon > 0 && colon < value.size() - 1) {
+        const QStringView secondsText = value.sliced(colon + 1);
+        const auto minutes = digitsValue(value.first(colon), std::numeric_limits<long long>::max());
+        // Numbers too large to read are no time.
+        if (minutes && digitsValue(secondsText, std::numeric_limits<int>::max())) {
+            std::array<char16_t, 24> buffer{};
+            const qsizetype start = line.size();
+            line.append(decimal(static_cast<long long>(*minutes), buffer));
+            line.append(u':');
+            line.appendRepeated(2 - secondsText.size(), u'0');
+            line.append(secondsText);
+            padAfter(line, pattern, line.size() - start);
+            return;
+        }
+    }
+    layOut(line, pattern, value, columnCount(value), false);
+}
+
 QString formatText(QStringView value, QStringView pattern) {
-    return layOut(parseField(pattern, u"@"), value, characterCount(value), true);
+    Line out;
+    appendText(out, value, pattern);
+    return out.toString();
 }
 
 QString formatNumber(long long value, QStringView pattern) {
-    const QString digits = QString::number(value);
-    if (pattern.startsWith(u'0')) {
-        const Field f = parseField(pattern, u"0");
-        const QString padded =
-            digits.size() < f.places ? QString(f.places - digits.size(), u'0') + digits : digits;
-        return padded + spaces(f.trailingSpaces) + f.rest.toString();
-    }
-    return layOut(parseField(pattern, u"@"), digits, digits.size(), false);
+    Line out;
+    appendNumber(out, value, pattern);
+    return out.toString();
 }
 
 QString formatClock(QStringView value, QStringView pattern) {
-    // "h:nn" is four places, filled from the left.
-    Field f = parseField(pattern.mid(4), u"");
-    f.leftAligned = true;
-    f.places = 4;
-
-    QString shown = value.toString();
-    const qsizetype colon = value.indexOf(u':');
-    if (colon > 0 && colon < value.size() - 1) {
-        bool minutesOk = false;
-        bool secondsOk = false;
-        const long long minutes = value.first(colon).toLongLong(&minutesOk);
-        const QStringView secondsText = value.mid(colon + 1);
-        static_cast<void>(secondsText.toInt(&secondsOk));
-        const bool digitsOnly = std::all_of(value.begin(), value.end(),
-                                            [](QChar c) { return isAsciiDigit(c) || c == u':'; });
-        if (minutesOk && secondsOk && digitsOnly && value.count(u':') == 1) {
-            shown =
-                QString::number(minutes) + u':' + secondsText.toString().rightJustified(2, u'0');
-        }
-    }
-    return layOut(f, shown, characterCount(shown), false);
-}
-
-long long leadingNumber(QStringView line, qsizetype width) {
-    qsizetype i = 0;
-    const qsizetype end = std::min(width, line.size());
-    while (i < end && (line[i] == u' ' || line[i] == u'\t')) {
-        ++i;
-    }
-    if (i >= end) {
-        return 0;
-    }
-    long long number = 0;
-    for (qsizetype digits = 0; i < line.size() && isAsciiDigit(line[i]) && digits < 18;
-         ++i, ++digits) {
-        number = number * 10 + (line[i].unicode() - u'0');
-    }
-    return number;
+    Line out;
+    appendClock(out, value, pattern);
+    return out.toString();
 }
 
 } // namespace corvane::text

@@ -39,14 +39,12 @@ Rebuild cmdCustom_Click(FormState& state, int Index) {
     const auto item = static_cast<std::size_t>(Index);
     // Album and Type carry no caption in the label display: they cannot be chosen there.
     const QString& itemCaption = state.CustomCaptions[item];
-    if (itemCaption.isEmpty() || (state.DisplayKind != 1 && state.DisplayKind != 2)) {
+    if (itemCaption.isEmpty() ||
+        (state.DisplayKind != Display::List && state.DisplayKind != Display::Label)) {
         return Rebuild::None;
     }
-    state.PlaylistsShowing = 0;
-    state.PrintKind = PrintList;
-
     DisplayConfiguration& c = state.Configuration;
-    const bool list = state.DisplayKind == 1;
+    const bool list = state.DisplayKind == Display::List;
     if (!state.CustomActive) {
         state.CustomActive = true;
         state.NextPosition = -1;
@@ -69,12 +67,15 @@ Rebuild cmdCustom_Click(FormState& state, int Index) {
         state.SortCaptions.end()) {
         return Rebuild::None;
     }
+    // Only a click that rebuilds the view changes what PRINT prints: a label stays a label.
+    state.PlaylistsShowing = 0;
+    state.PrintKind = PrintLayout::List;
 
     if (list) {
-        c.ListWidth = static_cast<std::int16_t>(c.ListWidth + ListItemWidths[item]);
+        c.ListWidth = static_cast<std::int16_t>(c.ListWidth + Columns[item].listWidth);
         fitList(c);
     } else {
-        c.LabelWidth = static_cast<std::int16_t>(c.LabelWidth + LabelItemWidths[item]);
+        c.LabelWidth = static_cast<std::int16_t>(c.LabelWidth + Columns[item].labelWidth);
         fitLabel(c);
     }
     ++state.NextPosition;

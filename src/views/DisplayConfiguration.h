@@ -17,8 +17,9 @@ inline const std::array<QString, ItemCount> ItemNames = {
     QStringLiteral("Title"),  QStringLiteral("Artist"), QStringLiteral("Time"),
     QStringLiteral("Rating"), QStringLiteral("Genre"),  QStringLiteral("Year"),
     QStringLiteral("Album"),  QStringLiteral("Type")};
-inline constexpr std::array<std::int16_t, ItemCount> ListItemWidths = {31, 22, 6, 7, 12, 6, 29, 5};
-inline constexpr std::array<std::int16_t, ItemCount> LabelItemWidths = {30, 21, 5, 7, 11, 5, 28, 5};
+
+// The two displays of the selected playlist, each with its configuration.
+enum class Display : std::int16_t { List = 1, Label = 2 };
 
 struct DisplayConfiguration {
     // List display of the selected playlist.

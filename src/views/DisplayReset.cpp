@@ -35,8 +35,8 @@ bool SaveDisplaySettings(FormState& state) {
 
 void ResetList(FormState& state) {
     state.PlaylistsShowing = 0;
-    state.PrintKind = PrintList;
-    state.DisplayKind = 1;
+    state.PrintKind = PrintLayout::List;
+    state.DisplayKind = Display::List;
     state.PrintCaption = caption::SelectedList;
     state.MinorSortCaption = caption::MinorSortOff;
     state.MinorSortOn = false;
@@ -54,8 +54,8 @@ void ResetList(FormState& state) {
 
 void ResetLabel(FormState& state) {
     state.PlaylistsShowing = 0;
-    state.PrintKind = PrintList;
-    state.DisplayKind = 2;
+    state.PrintKind = PrintLayout::List;
+    state.DisplayKind = Display::Label;
     state.PrintCaption = caption::LabelView;
     state.CustomActive = false;
     state.LastSort = -1;

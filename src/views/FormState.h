@@ -1,7 +1,9 @@
 #pragma once
 
 #include "library/MediaLibrary.h"
+#include "views/Columns.h"
 #include "views/DisplayConfiguration.h"
+#include "views/DisplayList.h"
 #include "views/DisplaySettingsFile.h"
 
 #include <QString>
@@ -14,17 +16,6 @@
 // write: the view state, the display configuration, the song table, the sort state, and the
 // controls they touch, kept as plain data. The window (app/Form1) owns one and draws it.
 namespace corvane::views {
-
-// The display list: every view is lines of fixed-pitch text at a settable size.
-struct DisplayList {
-    QStringList lines;
-    float fontSize = 8.25F; // points
-
-    void Clear() { lines.clear(); }
-    void AddItem(const QString& line) { lines.append(line); }
-    int ListCount() const { return static_cast<int>(lines.size()); }
-    const QString& List(int index) const { return lines.at(index); }
-};
 
 // Print captions: "PRINT", a line feed and the name of what a click on it will print.
 namespace caption {
@@ -41,12 +32,8 @@ inline const QString MinorSortOn = QStringLiteral("Minor Sort On");
 // The heading line of the list of playlists, once its number field is dropped.
 inline const QString ListOfPlaylistsHeading = QStringLiteral("LIST OF PLAYLISTS");
 
-// PrintKind values: the printout layout.
-inline constexpr int PrintLabel = 8;
-inline constexpr int PrintList = 12;
-inline constexpr int PrintGuide = 20;
-
-using SongRow = std::array<QString, ItemCount>;
+// The printout's layout for what the display list shows (PrintKind).
+enum class PrintLayout : std::int16_t { Label = 8, List = 12, Guide = 20 };
 
 struct FormState {
     explicit FormState(DisplaySettingsFile settingsFile)
@@ -57,11 +44,11 @@ struct FormState {
     std::shared_ptr<const library::PlaylistCollection> Playlists;
 
     // View state.
-    QString SelectedPlaylist;  // empty: none; ListOfPlaylistsHeading: the heading was picked
-    int PlaylistsShowing = 0;  // 1 while the list of playlists is showing
-    int DisplayKind = 1;       // 1 list, 2 label
+    QString SelectedPlaylist; // empty: none; ListOfPlaylistsHeading: the heading was picked
+    int PlaylistsShowing = 0; // 1 while the list of playlists is showing
+    Display DisplayKind = Display::List;
     bool CustomActive = false; // a custom display is being built with the item buttons
-    int PrintKind = PrintList;
+    PrintLayout PrintKind = PrintLayout::List;
     int NextPosition = -1; // the position the chooser's last item took
 
     // Sort state. LastSort -1 means no previous sort, so the first click sorts ascending.

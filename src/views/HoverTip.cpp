@@ -35,9 +35,10 @@ void List1_MouseMove(FormState& state, const ListBoxGeometry& geometry, float X,
         state.Text1.clear();
         return;
     }
-    // Rows 0 to 3 are the heading and the empty lines around it.
-    state.Text1 =
-        result >= 4 && result < state.List1.ListCount() ? state.List1.List(result) : QString();
+    // The heading and the empty lines around it have no tip.
+    const bool playlist =
+        result < state.List1.ListCount() && state.List1.role(result).kind == LineKind::Playlist;
+    state.Text1 = playlist ? state.List1.List(result) : QString();
 }
 
 } // namespace corvane::views

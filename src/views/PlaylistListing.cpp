@@ -21,15 +21,16 @@ void ListPlaylists(FormState& state) {
     state.Text1.clear();
 
     DisplayList& list = state.List1;
-    list.AddItem({});
-    list.AddItem({});
+    list.AddItem({}, {LineKind::Blank});
+    list.AddItem({}, {LineKind::Blank});
     // Seven spaces, as wide as a playlist line's number field, so that dropping seven characters
     // of any line gives a playlist's name or the heading.
-    list.AddItem(text::spaces(7) + ListOfPlaylistsHeading);
-    list.AddItem({});
+    list.AddItem(text::spaces(7) + ListOfPlaylistsHeading, {LineKind::Title});
+    list.AddItem({}, {LineKind::Blank});
     for (int n = 0; n < playlists.count(); ++n) {
         resumeNext([&] {
-            list.AddItem(text::formatNumber(n + 1, u"@@@@   ") + playlists.item(n)->name());
+            list.AddItem(text::formatNumber(n + 1, u"@@@@   ") + playlists.item(n)->name(),
+                         {LineKind::Playlist, n + 1});
         });
     }
 }

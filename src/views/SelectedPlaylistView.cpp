@@ -11,68 +11,19 @@ namespace {
 
 using library::resumeNext;
 
-// Each header is as wide as its column, so headers and cells line up.
-const std::array<QString, ItemCount> ListItemHeaders = {
-    QStringLiteral("SONG TITLE -----------------  "),
-    QStringLiteral("ARTIST ------------  "),
-    QStringLiteral("TIME  "),
-    QStringLiteral("RATING "),
-    QStringLiteral("GENRE ----  "),
-    QStringLiteral("YEAR  "),
-    QStringLiteral("ALBUM --------------------  "),
-    QStringLiteral("TYPE "),
-};
-
-const std::array<QString, ItemCount> ListItemFormats = {
-    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@@@@@@@@@@ "),
-    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@ "),
-    QStringLiteral("h:nn  "),
-    QStringLiteral("!@@@@@  "),
-    QStringLiteral("!@@@@@@@@@@@ "),
-    QStringLiteral("!@@@@  "),
-    QStringLiteral("!@@@@@@@@@@@@@@@@@@@@@@@@@@@ "),
-    QStringLiteral("!@@@  "),
-};
-
-// The item codes shown, left to right: positions 0 to ListLastItem of ListOrder.
-std::vector<int> shownItems(const DisplayConfiguration& c) {
-    std::vector<int> items;
-    const int last = std::min<int>(c.ListLastItem, ItemCount - 1);
-    for (int j = 0; j <= last; ++j) {
-        const int code = c.ListOrder[static_cast<std::size_t>(j)];
-        if (code >= 0 && code < ItemCount) {
-            items.push_back(code);
-        }
-    }
-    return items;
-}
-
-QString cell(const SongRow& row, int code) {
-    const auto& value = row[static_cast<std::size_t>(code)];
-    const auto& pattern = ListItemFormats[static_cast<std::size_t>(code)];
-    return code == Time ? text::formatClock(value, pattern) : text::formatText(value, pattern);
-}
-
 QString titleLine(const FormState& state, const PlayingTime& total) {
     const DisplayConfiguration& c = state.Configuration;
     // A long name is cut so that at least four spaces follow it.
-    QString name = state.SelectedPlaylist;
-    if (text::characterCount(name) >= 30) {
-        name = text::firstCharacters(name, 29);
-    }
+    const QString name = text::firstColumns(state.SelectedPlaylist, 29);
     const int pad = std::max(c.ListWidth - 76, 0);
     return text::spaces(7 + c.ListIndent) + QStringLiteral("PLAYLIST: ") + name +
-           text::spaces(33 - text::characterCount(name)) + text::spaces(pad) +
+           text::spaces(33 - text::columnCount(name)) + text::spaces(pad) +
            QStringLiteral(" Total Time") + text::formatNumber(total.hours, u"@@@:") +
            text::formatNumber(total.minutes, u"00:") + text::formatNumber(total.seconds, u"00");
 }
 
-QString headingLine(const FormState& state, const std::vector<int>& items) {
-    QString line = text::spaces(state.Configuration.ListIndent + 7);
-    for (const int code : items) {
-        line += ListItemHeaders[static_cast<std::size_t>(code)];
-    }
-    return line;
+QString headingLine(const FormState& state, const ColumnSet& columns) {
+    return text::spaces(state.Configuration.ListIndent + 7) + columns.headings();
 }
 
 } // namespace
@@ -87,7 +38,7 @@ void ListSelectedPlaylists(FormState& state) {
     // While a custom display is being built its chooser has set the caption already.
     if (!state.CustomActive) {
         state.PlaylistsShowing = 0;
-        state.PrintKind = PrintList;
+        state.PrintKind = PrintLayout::List;
         state.PrintCaption = caption::SelectedList;
     }
     const DisplayConfiguration& c = state.Configuration;
@@ -112,14 +63,14 @@ void ListSelectedPlaylists(FormState& state) {
         state.TotalSeconds = 0.0F;
     }
 
-    const std::vector<int> items = shownItems(c);
+    const ColumnSet columns(shownItems(c.ListOrder, c.ListLastItem), Display::List);
     state.TitleLine = titleLine(state, total);
-    state.HeadingLine = headingLine(state, items);
+    state.HeadingLine = headingLine(state, columns);
     DisplayList& list = state.List1;
-    list.AddItem({});
-    list.AddItem(state.TitleLine);
-    list.AddItem({});
-    list.AddItem(state.HeadingLine);
+    list.AddItem({}, {LineKind::Blank});
+    list.AddItem(state.TitleLine, {LineKind::Title});
+    list.AddItem({}, {LineKind::Blank});
+    list.AddItem(state.HeadingLine, {LineKind::Heading});
 
     // A playlist gone from the library (renamed meanwhile) has no rows to show: never show an
     // earlier playlist's table under its name. The pending sort waits, as for an empty one.
@@ -135,19 +86,49 @@ void ListSelectedPlaylists(FormState& state) {
     // Only the table's own rows are listed, even when the playlist changed meanwhile.
     state.LastSong = static_cast<int>(state.SongTable.size()) - 1;
     if (state.SortRequest > -1) {
-        Sort(state, state.SortRequest, state.LastSong);
+        Sort(state.SongTable, state.SortRequest, state.LastSong);
     }
-    const QString indent = text::spaces(c.ListIndent);
+    const text::Pattern number(u"@@@@@  ");
+    text::Line line;
+    list.reserve(list.ListCount() + state.LastSong + 1);
+    constexpr int Ahead = 8;
     for (int i = 0; i <= state.LastSong; ++i) {
-        const SongRow& row = state.SongTable[static_cast<std::size_t>(i)];
-        QString line = indent + text::formatNumber(i + 1, u"@@@@@  ");
-        for (const int code : items) {
-            line += cell(row, code);
+        if (i + Ahead <= state.LastSong) {
+            columns.prefetch(state.SongTable[static_cast<std::size_t>(i + Ahead)]);
         }
-        list.AddItem(line);
+        line.clear();
+        line.appendRepeated(c.ListIndent);
+        text::appendNumber(line, i + 1, number);
+        columns.appendCells(line, state.SongTable[static_cast<std::size_t>(i)]);
+        list.AddItem(line.toString(), {LineKind::Song, i + 1});
     }
     state.LastSort = state.SortRequest;
     state.SortRequest = -1;
+}
+
+void cmdSort_Click(FormState& state, int Index) {
+    const DisplayConfiguration& c = state.Configuration;
+    if (Index < 0 || Index >= ItemCount || Index > c.ListLastItem) {
+        return;
+    }
+    state.PlaylistsShowing = 0;
+    state.PrintKind = PrintLayout::List;
+    if (state.CustomActive) {
+        state.PrintCaption = caption::CustomList;
+    }
+    state.List1.Clear();
+    // A second click on the same item sorts it descending; any other click ascending.
+    const int k = c.ListOrder[static_cast<std::size_t>(Index)];
+    state.SortRequest = state.LastSort != k ? k : k + ItemCount;
+    ListSelectedPlaylists(state);
+}
+
+void cmdMinorSort_Click(FormState& state) {
+    if (!state.playlistSelected()) {
+        return;
+    }
+    state.MinorSortOn = !state.MinorSortOn;
+    state.MinorSortCaption = state.MinorSortOn ? caption::MinorSortOn : caption::MinorSortOff;
 }
 
 } // namespace corvane::views

@@ -8,4 +8,10 @@ namespace corvane::views {
 // caller clears the display list); the user's guide while no playlist is selected.
 void ListSelectedPlaylists(FormState& state);
 
+// The sort button at list position `Index`: records the sort request and lists the playlist.
+void cmdSort_Click(FormState& state, int Index);
+
+// Toggles minor-sort mode while a playlist is selected.
+void cmdMinorSort_Click(FormState& state);
+
 } // namespace corvane::views

@@ -2,16 +2,49 @@
 
 #include "text/Format.h"
 
+#include <QSet>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <optional>
 
 namespace corvane::views {
 namespace {
 
 using library::resumeNext;
 
+// Plain decimals of up to 15 digits ("245", "245.5") read without a locale, as every song's
+// duration is on each listing: the digits make an exact whole number and the division by a power
+// of ten rounds once, correctly, as the locale's reading does.
+std::optional<double> plainDecimal(const QString& value) {
+    constexpr std::array<double, 16> powersOfTen = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const qsizetype point = value.indexOf(u'.');
+    const qsizetype digits = point < 0 ? value.size() : value.size() - 1;
+    if (digits == 0 || digits > 15 || point == 0 || point == value.size() - 1) {
+        return std::nullopt;
+    }
+    std::int64_t whole = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t c = value[i].unicode();
+        if (i == point) {
+            continue;
+        }
+        if (c < u'0' || c > u'9') {
+            return std::nullopt;
+        }
+        whole = whole * 10 + (c - u'0');
+    }
+    const qsizetype decimals = point < 0 ? 0 : value.size() - point - 1;
+    return static_cast<double>(whole) / powersOfTen[static_cast<std::size_t>(decimals)];
+}
+
 // A library value read as a number; a text that is none fails like a failed call.
 double asNumber(const QString& value) {
+    if (const std::optional<double> plain = plainDecimal(value)) {
+        return *plain;
+    }
     bool ok = false;
     const double number = value.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(number)) {
@@ -23,8 +56,14 @@ double asNumber(const QString& value) {
 // 0 to 5 stars for the player's 0-99 rating: (r + 10) / 20, halves to the even neighbour
 // (the default rounding mode), so 1 gives one star, 40 two and 60 four.
 QString ratingStars(double rating) {
+    static const std::array<QString, 6> Stars = {QString(),
+                                                 QStringLiteral("*"),
+                                                 QStringLiteral("**"),
+                                                 QStringLiteral("***"),
+                                                 QStringLiteral("****"),
+                                                 QStringLiteral("*****")};
     const double stars = std::clamp(std::nearbyint((rating + 10.0) / 20.0), 0.0, 5.0);
-    return QString(static_cast<qsizetype>(stars), u'*');
+    return Stars[static_cast<std::size_t>(stars)];
 }
 
 // A control character (a NUL, a newline, a tab, ESC) or a line or paragraph separator in a tag
@@ -41,6 +80,23 @@ QString printable(QString text) {
     }
     return text;
 }
+
+// One string for each distinct text: a long playlist names the same artists, albums, genres,
+// years, file types and times over and over, and its table keeps them all.
+class SharedTexts {
+public:
+    void share(QString& text) {
+        const auto found = texts_.constFind(text);
+        if (found != texts_.cend()) {
+            text = *found;
+        } else {
+            texts_.insert(text);
+        }
+    }
+
+private:
+    QSet<QString> texts_;
+};
 
 int roundHalfEven(double value) {
     return static_cast<int>(std::nearbyint(value));
@@ -61,6 +117,7 @@ bool LoadSongTable(FormState& state, const library::Playlist& playlist) {
     state.SongTable.resize(static_cast<std::size_t>(count));
     int unread = 0; // songs with a call that failed
     QString firstFailure;
+    SharedTexts shared; // titles are mostly distinct: only the other cells are shared
     for (int i = 0; i < count; ++i) {
         SongRow& row = state.SongTable[static_cast<std::size_t>(i)];
         QString failure; // the first of this song's calls to fail
@@ -90,6 +147,9 @@ bool LoadSongTable(FormState& state, const library::Playlist& playlist) {
             call([&] { row[Year] = printable(song->getItemInfo(library::attribute::Year)); });
             info(library::attribute::Album, 27, row[Album]);
             call([&] { row[Type] = printable(song->getItemInfo(library::attribute::FileType)); });
+        }
+        for (const int code : {Artist, Time, Genre, Year, Album, Type}) {
+            shared.share(row[static_cast<std::size_t>(code)]);
         }
         for (QString& cell : row) {
             if (cell.isEmpty()) {

@@ -4,8 +4,10 @@
 namespace corvane::views {
 
 void ShowUsersGuide(FormState& state) {
-    state.List1.lines.append(guide::GuideLines());
-    state.PrintKind = PrintGuide;
+    for (const QString& line : guide::GuideLines()) {
+        state.List1.AddItem(line, {line == u"\f" ? LineKind::FormFeed : LineKind::Text});
+    }
+    state.PrintKind = PrintLayout::Guide;
 }
 
 } // namespace corvane::views

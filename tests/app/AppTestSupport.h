@@ -142,7 +142,7 @@ struct FormTest : ::testing::Test {
 
     // The line of the list of playlists that names `name`.
     static int lineOf(const Form1& form, const QString& name) {
-        const auto& lines = form.state().List1.lines;
+        const auto& lines = form.state().List1.lines();
         for (int i = 4; i < lines.size(); ++i) {
             if (lines[i].mid(7) == name) {
                 return i;

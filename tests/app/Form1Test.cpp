@@ -23,10 +23,10 @@ using PrintButton = FormTest;
 TEST_F(StartUp, OpensOnTheGuideWithNothingSelected) {
     const auto form = loadedForm();
     const views::FormState& s = form->state();
-    EXPECT_EQ(s.List1.lines, guideLines());
+    EXPECT_EQ(s.List1.lines(), guideLines());
     EXPECT_EQ(s.PrintCaption, QStringLiteral("PRINT\nuser's guide"));
-    EXPECT_EQ(s.PrintKind, 20);
-    EXPECT_EQ(s.DisplayKind, 1);
+    EXPECT_EQ(s.PrintKind, views::PrintLayout::Guide);
+    EXPECT_EQ(s.DisplayKind, views::Display::List);
     EXPECT_FALSE(s.CustomActive);
     EXPECT_EQ(s.PlaylistsShowing, 0);
     EXPECT_TRUE(s.SelectedPlaylist.isEmpty());
@@ -71,7 +71,7 @@ TEST_F(StartUp, SetsTheCaptions) {
 TEST_F(StartUp, WithoutALibraryStillEndsOnTheGuideAndSaysWhy) {
     auto form = makeForm(nullptr);
     form->Form_Load();
-    EXPECT_EQ(form->state().List1.lines, guideLines());
+    EXPECT_EQ(form->state().List1.lines(), guideLines());
     EXPECT_EQ(form->statusLine(), QStringLiteral("library note"));
     form->CmdPlaylists_Click();
     EXPECT_EQ(form->state().List1.ListCount(), 4);
@@ -87,13 +87,13 @@ TEST_F(Guards, NothingSelectedMakesItemMinorSortAndSaveDoNothing) {
             form->List1_Click(2); // the heading
             EXPECT_EQ(form->state().SelectedPlaylist, QStringLiteral("LIST OF PLAYLISTS"));
         }
-        const QStringList before = form->state().List1.lines;
+        const QStringList before = form->state().List1.lines();
         form->cmdCustom_Click(0);
         form->cmdMinorSort_Click();
         form->cmdSave_Click();
         EXPECT_FALSE(form->state().CustomActive) << round;
         EXPECT_FALSE(form->state().MinorSortOn) << round;
-        EXPECT_EQ(form->state().List1.lines, before) << round;
+        EXPECT_EQ(form->state().List1.lines(), before) << round;
         EXPECT_FALSE(QFile::exists(userSettings)) << round;
     }
 }
@@ -102,11 +102,11 @@ TEST_F(Guards, SortButtonsBeyondTheLastPositionDoNothing) {
     auto form = loadedForm();
     form->CmdPlaylists_Click();
     form->List1_Click(lineOf(*form, "Road Trip"));
-    const QStringList before = form->state().List1.lines;
+    const QStringList before = form->state().List1.lines();
     // The delivered list shows four items: positions 4 to 7 have no item, nor have -1 and 8.
     for (int index : {4, 7, 8, -1}) {
         form->cmdSort_Click(index);
-        EXPECT_EQ(form->state().List1.lines, before) << index;
+        EXPECT_EQ(form->state().List1.lines(), before) << index;
         EXPECT_EQ(form->state().LastSort, -1) << index;
     }
     form->cmdSort_Click(1);
@@ -116,7 +116,7 @@ TEST_F(Guards, SortButtonsBeyondTheLastPositionDoNothing) {
 TEST_F(Guards, ClicksOnTheListActOnlyOnTheListOfPlaylists) {
     auto form = loadedForm();
     form->List1_Click(4);
-    EXPECT_EQ(form->state().List1.lines, guideLines());
+    EXPECT_EQ(form->state().List1.lines(), guideLines());
     EXPECT_TRUE(form->state().SelectedPlaylist.isEmpty());
 }
 
@@ -139,11 +139,11 @@ TEST_F(PlaylistList, NumbersEveryPlaylistUnderTheHeading) {
     auto form = loadedForm();
     form->CmdPlaylists_Click();
     const views::FormState& s = form->state();
-    EXPECT_EQ(s.List1.lines, (QStringList{"", "", "       LIST OF PLAYLISTS", "",
-                                          "   1   Road Trip", "   2   Jazz"}));
+    EXPECT_EQ(s.List1.lines(), (QStringList{"", "", "       LIST OF PLAYLISTS", "",
+                                            "   1   Road Trip", "   2   Jazz"}));
     EXPECT_EQ(s.PrintCaption, QStringLiteral("PRINT\nlist of playlists"));
     EXPECT_EQ(s.PlaylistsShowing, 1);
-    EXPECT_EQ(s.PrintKind, 12);
+    EXPECT_EQ(s.PrintKind, views::PrintLayout::List);
     EXPECT_FLOAT_EQ(form->listFontSize(), 1.28F * 11.0F / 1.28F);
 }
 
@@ -151,7 +151,7 @@ TEST_F(PlaylistList, AnEmptyLibraryGivesTheHeadingAlone) {
     auto form = makeForm(std::make_shared<library::MemoryLibrary>());
     form->Form_Load();
     form->CmdPlaylists_Click();
-    EXPECT_EQ(form->state().List1.lines, (QStringList{"", "", "       LIST OF PLAYLISTS", ""}));
+    EXPECT_EQ(form->state().List1.lines(), (QStringList{"", "", "       LIST OF PLAYLISTS", ""}));
 }
 
 TEST_F(ListClick, SelectsAPlaylistOfAnyNameExactly) {
@@ -176,8 +176,8 @@ TEST_F(ListClick, SelectsAPlaylistOfAnyNameExactly) {
         EXPECT_EQ(s.PlaylistsShowing, 0);
         EXPECT_EQ(s.PrintCaption, QStringLiteral("PRINT\nselected list"));
         // The view shows that playlist's own song.
-        EXPECT_TRUE(s.List1.lines.join('\n').contains(QStringLiteral("Song %1").arg(i)))
-            << s.List1.lines.join('\n').toStdString();
+        EXPECT_TRUE(s.List1.lines().join('\n').contains(QStringLiteral("Song %1").arg(i)))
+            << s.List1.lines().join('\n').toStdString();
     }
 }
 
@@ -190,7 +190,7 @@ TEST_F(ListClick, OnTheHeadingShowsTheGuideAndKeepsTheTip) {
     form->List1_Click(2);
     EXPECT_EQ(form->state().SelectedPlaylist, QStringLiteral("LIST OF PLAYLISTS"));
     EXPECT_EQ(form->state().Text1, QStringLiteral("   1   Road Trip"));
-    EXPECT_EQ(form->state().List1.lines, guideLines());
+    EXPECT_EQ(form->state().List1.lines(), guideLines());
     EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\nuser's guide"));
 }
 
@@ -202,7 +202,7 @@ TEST_F(ListClick, OnAnEmptyLineEmptiesTheSelection) {
     form->List1_Click(0);
     EXPECT_TRUE(form->state().SelectedPlaylist.isEmpty());
     EXPECT_TRUE(form->state().Text1.isEmpty());
-    EXPECT_EQ(form->state().List1.lines, guideLines());
+    EXPECT_EQ(form->state().List1.lines(), guideLines());
 }
 
 TEST_F(ListClick, KeepsACustomDisplay) {
@@ -229,9 +229,9 @@ TEST_F(ListClick, KeepsACustomDisplay) {
 TEST_F(ListClick, LabelWithoutSelectionShowsTheGuide) {
     auto form = loadedForm();
     form->cmdCDLabel_Click();
-    EXPECT_EQ(form->state().List1.lines, guideLines());
+    EXPECT_EQ(form->state().List1.lines(), guideLines());
     EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\nuser's guide"));
-    EXPECT_EQ(form->state().DisplayKind, 2);
+    EXPECT_EQ(form->state().DisplayKind, views::Display::Label);
 }
 
 TEST_F(HoverTip, ShowsTheLineUnderThePointerOnlyOverPlaylistLines) {
@@ -295,14 +295,14 @@ TEST_F(PrintButton, AFailureIsOneLineAndChangesNothing) {
         auto form = makeForm(library, factory);
         form->Form_Load();
         form->CmdPlaylists_Click();
-        const QStringList lines = form->state().List1.lines;
+        const QStringList lines = form->state().List1.lines();
         const QString caption = form->state().PrintCaption;
         form->CmdPrint_Click();
         const QString status = form->statusLine();
         EXPECT_TRUE(status.startsWith(QStringLiteral("Nothing was printed")))
             << status.toStdString();
         EXPECT_FALSE(status.contains('\n'));
-        EXPECT_EQ(form->state().List1.lines, lines);
+        EXPECT_EQ(form->state().List1.lines(), lines);
         EXPECT_EQ(form->state().PrintCaption, caption);
         // The next successful click clears the news.
         form->CmdPlaylists_Click();

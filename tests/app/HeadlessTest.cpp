@@ -3,6 +3,7 @@
 #include "AppTestSupport.h"
 #include "FailingSong.h"
 #include "library/FileLibrary.h"
+#include "support/TerminalColumns.h"
 
 #include <QBuffer>
 
@@ -32,7 +33,7 @@ struct Headless : test::FormTest {
         window->CmdPlaylists_Click();
         clicks(*window);
         QByteArray text;
-        for (const QString& line : window->state().List1.lines) {
+        for (const QString& line : window->state().List1.lines()) {
             text += line.toUtf8() + '\n';
         }
         return text;
@@ -171,7 +172,7 @@ TEST_F(Headless, ALabelIsSortedInTheListFirst) {
         run({"--playlist", "Road Trip", "--label", "--sort", "Title", "--items", "Title,Rating"})
             .exitCode,
         0);
-    EXPECT_EQ(form->state().DisplayKind, 2);
+    EXPECT_EQ(form->state().DisplayKind, views::Display::Label);
     EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\ncustom label"));
     EXPECT_EQ(output, windowText([](Form1& w) {
                   w.List1_Click(4);
@@ -267,4 +268,31 @@ TEST_F(Headless, WhatTheLibraryNotedOfAListingIsAWarning) {
     EXPECT_TRUE(output.contains("PLAYLIST: Deep"));
     EXPECT_TRUE(r.message.startsWith(music + "/Deep.xspf: xml:base")) << r.message.toStdString();
     EXPECT_FALSE(r.message.contains(';'));
+}
+
+// A Japanese playlist on standard output lines up in a terminal's columns: every song line is as
+// wide as the others, and every column starts where its heading does.
+TEST_F(Headless, AJapanesePlaylistLinesUpInATerminal) {
+    auto& p = library->addPlaylist(QStringLiteral("\u6771\u4eac\u306e\u591c"));
+    p.add(test::song("\u591c\u306b\u99c6\u3051\u308b", "YOASOBI", 261));
+    p.add(test::song("Plain Song", "\u7c73\u6d25\u7384\u5e2b", 300));
+    p.add(test::song("\u30de\u30ea\u30fc\u30b4\u30fc\u30eb\u30c9\u306e\u6b4c\u3068\u590f\u306e"
+                     "\u7d42\u308f\u308a\u306e\u98a8",
+                     "a\u30b9\u30d4\u30c3\u30c4\u30fb\u30aa\u30d6\u30fb\u30b6\u30fb\u30a6"
+                     "\u30a8\u30b9\u30c8",
+                     75));
+    ASSERT_EQ(
+        run({"--playlist", "\u6771\u4eac\u306e\u591c", "--items", "Title,Artist,Time"}).exitCode,
+        0);
+    const QStringList lines = QString::fromUtf8(output).split(u'\n');
+    ASSERT_EQ(lines.size(), 4 + 3 + 1);
+    const QString& heading = lines[3];
+    for (int i = 4; i < 7; ++i) {
+        SCOPED_TRACE(lines[i].toStdString());
+        EXPECT_EQ(terminal::columns(lines[i]), terminal::columns(heading));
+        // The time column: "m:ss" ends four columns into the TIME heading.
+        const int time = terminal::columns(heading.first(heading.indexOf(QStringLiteral("TIME"))));
+        const int colon = terminal::columns(lines[i].first(lines[i].lastIndexOf(u':')));
+        EXPECT_EQ(colon, time + 1);
+    }
 }

@@ -61,7 +61,7 @@ TEST_F(PrintOnPaper, PrintInTheWindowPrintsTheListOnTheDefaultPrinter) {
     const QList<QStringList> pages = pdfText(path);
     ASSERT_EQ(pages.size(), 2);
     // Each page: the playlist's title and column headings, then its songs.
-    const QStringList& shown = form->state().List1.lines;
+    const QStringList& shown = form->state().List1.lines();
     const QStringList& first = pages[0];
     const QStringList& second = pages[1];
     ASSERT_EQ(first.size(), 2 + perPage);

@@ -161,7 +161,7 @@ TEST_F(DisplaySettings, ABadFileAtStartUpLeavesTheDeliveredDisplay) {
     auto form = loadedForm();
     EXPECT_EQ(form->state().Configuration, views::DisplayConfiguration::delivered());
     EXPECT_TRUE(form->statusLine().contains(QStringLiteral("font size")));
-    EXPECT_EQ(form->state().List1.lines, guide::GuideLines());
+    EXPECT_EQ(form->state().List1.lines(), guide::GuideLines());
 }
 
 TEST_F(DisplaySettings, AnUnreadableFileChangesNothing) {

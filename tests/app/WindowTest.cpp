@@ -114,7 +114,7 @@ TEST_F(Window, ListAllPlaylistsThenClickALine) {
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, Qt::NoModifier, centreOfLine(5));
     EXPECT_EQ(form->state().SelectedPlaylist, QStringLiteral("Jazz"));
     EXPECT_EQ(text1(), QStringLiteral("Jazz"));
-    EXPECT_EQ(shownLines(), form->state().List1.lines);
+    EXPECT_EQ(shownLines(), form->state().List1.lines());
     EXPECT_TRUE(shownLines().join('\n').contains(QStringLiteral("So What")));
     EXPECT_EQ(button("cmdPrint")->text(), QStringLiteral("PRINT\nselected list"));
     EXPECT_TRUE(button("cmdSort", 0)->isVisible());
@@ -163,7 +163,7 @@ TEST_F(Window, TheKeyboardReachesEveryButtonAndLine) {
     EXPECT_EQ(list()->currentRow(), 4);
     press(Qt::Key_Return); // as a click on "Road Trip"
     EXPECT_EQ(form->state().SelectedPlaylist, QStringLiteral("Road Trip"));
-    EXPECT_EQ(shownLines(), form->state().List1.lines);
+    EXPECT_EQ(shownLines(), form->state().List1.lines());
     EXPECT_EQ(list()->currentRow(), -1);
 }
 

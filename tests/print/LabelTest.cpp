@@ -2,6 +2,9 @@
 
 #include "PrintTestSupport.h"
 #include "guide/Guide.h"
+#include "print/Printout.h"
+#include "print/RecordingPrinter.h"
+#include "support/TerminalColumns.h"
 #include "text/Format.h"
 
 #include <algorithm>
@@ -16,13 +19,13 @@ class LabelTest : public test_support::PrintTest {
 protected:
     const QStringList& label() {
         Label(state);
-        return state.List1.lines;
+        return state.List1.lines();
     }
 
     // Every line of the view is exactly the label's width.
     void expectFullWidth() const {
-        for (const QString& line : state.List1.lines) {
-            EXPECT_EQ(text::characterCount(line), state.Configuration.LabelLineWidth)
+        for (const QString& line : state.List1.lines()) {
+            EXPECT_EQ(terminal::columns(line), state.Configuration.LabelLineWidth)
                 << '"' << line.toStdString() << '"';
         }
     }
@@ -98,7 +101,7 @@ TEST_F(LabelTest, RoadTripOfFortySongsIsOneTwoColumnBlock) {
         "|  32 Track 32                                                         |",
     });
     EXPECT_EQ(label(), expected);
-    EXPECT_EQ(state.PrintKind, views::PrintLabel);
+    EXPECT_EQ(state.PrintKind, views::PrintLayout::Label);
     EXPECT_EQ(state.PlaylistsShowing, 0);
     EXPECT_FALSE(state.SortGroupVisible);
     EXPECT_EQ(state.LastSong, 39);
@@ -153,7 +156,7 @@ TEST_F(LabelTest, WideItemsGiveFortyTwoSongsABlockNinetyFourWide) {
               text::padRight(text::spaces(12) + QStringLiteral("ALBUM: Mix") +
                                  text::spaces(33 + 16) + QStringLiteral("Total Time  2:23:20"),
                              94));
-    EXPECT_EQ(text::characterCount(lines[1].trimmed()) + 12, 90);
+    EXPECT_EQ(text::columnCount(lines[1].trimmed()) + 12, 90);
     EXPECT_EQ(lines[3], text::padRight(
                             text::spaces(12) +
                                 QStringLiteral("SONG TITLE -----------------  ARTIST ------------  "
@@ -198,15 +201,19 @@ TEST_F(LabelTest, EveryLayoutOfTheSongsPerLabelTableIsFullWidth) {
                 twoColumns ? std::min<int>(lastBlockSongs, c.LabelRows) : lastBlockSongs;
             EXPECT_EQ(lines.size(), (blocks - 1) * (c.LabelRows + 4) + 4 + lastBlockLines);
             expectFullWidth();
-            // Each block's song lines lead with their numbers after the indent; headings none.
+            // Each block opens with four header lines; its song lines are recorded with their
+            // numbers and lead with them after the indent.
             for (int i = 0; i < lines.size(); ++i) {
                 const int inBlock = i % (c.LabelRows + 4);
-                const long long number = text::leadingNumber(lines[i], c.LabelIndent + 4);
+                const views::LineRole role = state.List1.role(i);
                 if (inBlock < 4) {
-                    EXPECT_EQ(number, 0) << i;
-                } else {
-                    EXPECT_EQ(number, (i / (c.LabelRows + 4)) * perBlock + inBlock - 3) << i;
+                    EXPECT_NE(role.kind, views::LineKind::LabelSongs) << i;
+                    continue;
                 }
+                const int number = (i / (c.LabelRows + 4)) * perBlock + inBlock - 3;
+                EXPECT_EQ(role.kind, views::LineKind::LabelSongs) << i;
+                EXPECT_EQ(role.number, number) << i;
+                EXPECT_EQ(lines[i].mid(c.LabelIndent, 4).trimmed(), QString::number(number)) << i;
             }
         }
     }
@@ -235,7 +242,7 @@ TEST_F(LabelTest, LongValuesKeepTheColumnsInLine) {
                              94));
     EXPECT_EQ(lines[4],
               text::padRight(text::spaces(10) + QStringLiteral("1 ") + QString(29, u'T') + u' ' +
-                                 QStringLiteral("Caf\u00e9 Ensemble \U0001F3B8 Orch ") +
+                                 QStringLiteral("Caf\u00e9 Ensemble \U0001F3B8 Orc ") +
                                  QStringLiteral("Alternativ 4:05 "),
                              94));
 }
@@ -261,7 +268,7 @@ TEST_F(LabelTest, WithoutAPlaylistShowsTheGuide) {
         EXPECT_EQ(label(), guide::GuideLines());
         EXPECT_EQ(state.PrintCaption, views::caption::UsersGuide);
         EXPECT_FLOAT_EQ(state.List1.fontSize, 11.0F);
-        EXPECT_EQ(state.PrintKind, views::PrintGuide);
+        EXPECT_EQ(state.PrintKind, views::PrintLayout::Guide);
         EXPECT_TRUE(state.SortGroupVisible);
     }
 }
@@ -279,17 +286,23 @@ TEST_F(LabelTest, SetsTheDisplayFontAndDropsAPendingSort) {
     EXPECT_EQ(state.LastSort, 9);
     EXPECT_EQ(state.SortRequest, -1);
     // Not sorted: the playlist's own order.
-    EXPECT_TRUE(state.List1.lines[4].startsWith(QStringLiteral("   1 Song 1 ")));
+    EXPECT_TRUE(state.List1.lines()[4].startsWith(QStringLiteral("   1 Song 1 ")));
 }
 
+// In minor-sort mode the label shows the table as sorted, and only the rows it holds, though the
+// playlist grew meanwhile; the total is the playlist's.
 TEST_F(LabelTest, MinorSortModeKeepsTheSortedTable) {
     chooseLabelItems({Title, Artist});
-    playlistOf(3);
+    library::MemoryPlaylist& playlist = playlistOf(3);
     Label(state);
     std::reverse(state.SongTable.begin(), state.SongTable.end());
+    library::SongData song;
+    song.title = QStringLiteral("New Song");
+    playlist.add(song);
     state.MinorSortOn = true;
     const QStringList& lines = label();
     ASSERT_EQ(lines.size(), 7);
+    EXPECT_EQ(state.LastSong, 2);
     EXPECT_TRUE(lines[4].startsWith(QStringLiteral("   1 Song 3 ")));
     EXPECT_TRUE(lines[6].startsWith(QStringLiteral("   3 Song 1 ")));
     EXPECT_TRUE(lines[1].contains(QStringLiteral("Total Time  0:10:00")));
@@ -304,7 +317,7 @@ TEST_F(LabelTest, AnEmptyPlaylistShowsNothingAndKeepsTheSortState) {
     EXPECT_TRUE(label().isEmpty());
     EXPECT_EQ(state.SortRequest, 2);
     EXPECT_EQ(state.LastSort, 5);
-    EXPECT_EQ(state.PrintKind, views::PrintLabel);
+    EXPECT_EQ(state.PrintKind, views::PrintLayout::Label);
     EXPECT_FALSE(state.SortGroupVisible);
 }
 
@@ -312,7 +325,7 @@ TEST_F(LabelTest, APlaylistGoneFromTheLibraryShowsNoOtherPlaylistsSongs) {
     chooseLabelItems({Title});
     playlistOf(5, QStringLiteral("Old Name"));
     Label(state);
-    ASSERT_FALSE(state.List1.lines.isEmpty());
+    ASSERT_FALSE(state.List1.lines().isEmpty());
     library->removePlaylist(QStringLiteral("Old Name"));
     for (const bool minor : {false, true}) {
         state.MinorSortOn = minor;
@@ -337,15 +350,43 @@ TEST_F(LabelTest, RowsOfZeroOrLessShowNothing) {
     }
 }
 
-TEST_F(LabelTest, MinorSortModeShowsOnlyTheRowsItsTableHolds) {
-    chooseLabelItems({Title, Time});
-    library::MemoryPlaylist& playlist = playlistOf(2);
-    Label(state);
-    library::SongData song;
-    song.title = QStringLiteral("New Song");
-    playlist.add(song);
-    state.MinorSortOn = true;
-    const QStringList& lines = label();
-    EXPECT_EQ(lines.size(), 6);
-    EXPECT_EQ(state.LastSong, 1);
+// Japanese titles, artists and playlist name in each kind of label: every line of the view is the
+// label's width in columns, and so is every row of its printed frames.
+TEST_F(LabelTest, JapaneseTitlesKeepTheFramesWhole) {
+    const QString titles[] = {QStringLiteral("\u591c\u306b\u99c6\u3051\u308b"),
+                              QStringLiteral("\u30de\u30ea\u30fc\u30b4\u30fc\u30eb\u30c9\u306e"
+                                             "\u6b4c\u3068\u590f\u306e\u7d42\u308f\u308a\u306e"
+                                             "\u98a8"),
+                              QStringLiteral("a\u6771\u4eac\u30bf\u30ef\u30fc Tower"),
+                              QStringLiteral("Plain title")};
+    int n = 0;
+    for (const std::vector<int>& items :
+         {std::vector<int>{Title}, {Title, Artist, Time}, {Title, Artist, Time, Rating, Genre}}) {
+        chooseLabelItems(items);
+        library::MemoryPlaylist& playlist = library->addPlaylist(
+            QStringLiteral("\u6771\u4eac\u306e\u591c\u306e\u30d7\u30ec\u30a4\u30ea\u30b9\u30c8"
+                           "\u305d\u306e%1")
+                .arg(++n));
+        for (int k = 0; k < 70; ++k) {
+            library::SongData song;
+            song.title = titles[k % 4];
+            song.artist = titles[(k + 1) % 4];
+            song.genre = QStringLiteral("\u6f14\u6b4c\u30dd\u30c3\u30d7\u30b9");
+            song.seconds = 200;
+            playlist.add(song);
+        }
+        state.SelectedPlaylist = playlist.name();
+        label();
+        expectFullWidth();
+
+        RecordingPrinter printer;
+        Printout(state, printer);
+        for (const QStringList& page : printer.pages()) {
+            for (const QString& row : page) {
+                if (!row.isEmpty()) {
+                    EXPECT_EQ(terminal::columns(row), 20 + state.Configuration.LabelLineWidth + 2);
+                }
+            }
+        }
+    }
 }

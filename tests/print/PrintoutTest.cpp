@@ -31,24 +31,28 @@ protected:
     RecordingPrinter printer;
 
     const QStringList& print() {
+        printer = RecordingPrinter();
         Printout(state, printer);
         return printer.operations();
     }
 
+    // A library of `count` playlists "P1", "P2", ..., listed.
     void showPlaylists(int count) {
+        library = std::make_shared<library::MemoryLibrary>();
+        state.Playlists = library;
         for (int k = 1; k <= count; ++k) {
             library->addPlaylist(QStringLiteral("P%1").arg(k));
         }
         state.SelectedPlaylist.clear();
         state.PlaylistsShowing = 1;
-        state.PrintKind = views::PrintList;
+        state.PrintKind = views::PrintLayout::List;
         state.List1.Clear();
         views::ListPlaylists(state);
     }
 
     void showSelected(int songs) {
         playlistOf(songs, QStringLiteral("List of %1").arg(songs));
-        state.DisplayKind = 1;
+        state.DisplayKind = views::Display::List;
         state.PlaylistsShowing = 0;
         state.List1.Clear();
         views::ListSelectedPlaylists(state);
@@ -76,7 +80,7 @@ protected:
     }
     QStringList contentRows() const {
         QStringList rows;
-        for (const QString& l : state.List1.lines) {
+        for (const QString& l : state.List1.lines()) {
             rows.append(line(text::spaces(20) + u'.' + l + u'.'));
         }
         return rows;
@@ -138,7 +142,8 @@ QList<QList<Frame>> framesByPage(const RecordingPrinter& printer) {
 } // namespace
 
 TEST_F(PrintoutTest, AnEmptyDisplayListPrintsNothing) {
-    for (const int kind : {views::PrintGuide, views::PrintList, views::PrintLabel}) {
+    for (const auto kind :
+         {views::PrintLayout::Guide, views::PrintLayout::List, views::PrintLayout::Label}) {
         state.PrintKind = kind;
         EXPECT_TRUE(print().isEmpty());
     }
@@ -166,17 +171,19 @@ TEST_F(PrintoutTest, GuidePrintsOnTwoPagesAtTenPoints) {
     EXPECT_EQ(print(), expected);
 
     // Any other display kind leaves the first size to the printer.
-    state.DisplayKind = 0;
-    printer = RecordingPrinter();
+    state.DisplayKind = static_cast<views::Display>(0);
     EXPECT_EQ(print()[3], QStringLiteral("size 10"));
 }
 
 TEST_F(PrintoutTest, TheLineAfterAPageBreakIsPrintedAsItStands) {
-    state.PrintKind = views::PrintGuide;
-    state.DisplayKind = 2;
+    state.PrintKind = views::PrintLayout::Guide;
+    state.DisplayKind = views::Display::Label;
     state.Configuration.LabelFontSize = 6;
-    state.List1.lines = {QStringLiteral("Caf\u00e9"), QStringLiteral("\f"), QStringLiteral("\f"),
-                         QStringLiteral("b"), QStringLiteral("\f")};
+    for (const QString& line : {QStringLiteral("Caf\u00e9"), QStringLiteral("\f"),
+                                QStringLiteral("\f"), QStringLiteral("b"), QStringLiteral("\f")}) {
+        state.List1.AddItem(line,
+                            {line == u"\f" ? views::LineKind::FormFeed : views::LineKind::Text});
+    }
     QStringList expected(std::begin(Start), std::end(Start));
     expected << QStringLiteral("size 6") << QStringLiteral("size 10")
              << line(QStringLiteral("            Caf\u00e9")) << QStringLiteral("page")
@@ -193,98 +200,88 @@ TEST_F(PrintoutTest, TheLineAfterAPageBreakIsPrintedAsItStands) {
                                      "            b\n\f\n"));
 }
 
-TEST_F(PrintoutTest, ListOfPlaylistsFiftyToAPage) {
-    state.DisplayKind = 1;
+// Lists print at the size of the display last shown, the list of playlists 50 to a page, a
+// playlist ListSongsPerPage songs to a page; a list that fills its last page ends there.
+TEST_F(PrintoutTest, ListsTurnThePageAfterAFullPage) {
     state.Configuration.ListFontSize = 9;
-    showPlaylists(50);
-    QStringList expected(std::begin(Start), std::end(Start));
-    expected << QStringLiteral("size 9");
-    for (const QString& l : state.List1.lines) {
-        expected << line(text::spaces(10) + l);
+    state.Configuration.LabelFontSize = 6;
+    const QString margin = text::spaces(10);
+    struct Case {
+        int playlists;
+        views::Display display;
+        QList<int> pageSizes;
+    };
+    for (const Case& c : {Case{50, views::Display::List, {1 + 4 + 50}},
+                          Case{51, views::Display::List, {1 + 4 + 50, 4 + 1}},
+                          Case{100, views::Display::Label, {1 + 4 + 50, 4 + 50}}}) {
+        SCOPED_TRACE(c.playlists);
+        state.DisplayKind = c.display;
+        showPlaylists(c.playlists);
+        const QStringList& ops = print();
+        EXPECT_EQ(ops.mid(0, 4), QStringList(std::begin(Start), std::end(Start))
+                                     << (c.display == views::Display::List ? "size 9" : "size 6"));
+        EXPECT_EQ(ops.back(), QStringLiteral("end"));
+        const QList<QStringList> pages = printer.pages();
+        QList<int> sizes;
+        for (const QStringList& page : pages) {
+            sizes << static_cast<int>(page.size());
+        }
+        EXPECT_EQ(sizes, c.pageSizes);
+        // Every line after the margin; each further page under the heading, 17 spaces in.
+        EXPECT_EQ(pages[0].mid(1, 5),
+                  QStringList({margin, margin, margin + "       LIST OF PLAYLISTS", margin,
+                               margin + "   1   P1"}));
+        for (const QStringList& page : pages.mid(1)) {
+            EXPECT_EQ(page.mid(0, 4),
+                      QStringList({{}, {}, text::spaces(17) + "LIST OF PLAYLISTS", {}}));
+        }
+        EXPECT_EQ(pages.back().back(), margin + text::formatNumber(c.playlists, u"@@@@   ") +
+                                           QStringLiteral("P%1").arg(c.playlists));
     }
-    expected << QStringLiteral("end");
-    EXPECT_EQ(print(), expected);
-
-    library->addPlaylist(QStringLiteral("P51"));
-    showPlaylists(0);
-    printer = RecordingPrinter();
-    const QStringList& ops = print();
-    ASSERT_EQ(ops.size(), expected.size() + 6);
-    EXPECT_EQ(ops.mid(0, expected.size() - 1), expected.mid(0, expected.size() - 1));
-    EXPECT_EQ(
-        ops.mid(expected.size() - 1),
-        QStringList({QStringLiteral("page"), QStringLiteral("line"), QStringLiteral("line"),
-                     line(text::spaces(17) + QStringLiteral("LIST OF PLAYLISTS")),
-                     QStringLiteral("line"), line(text::spaces(10) + QStringLiteral("  51   P51")),
-                     QStringLiteral("end")}));
-}
-
-TEST_F(PrintoutTest, ListOfPlaylistsEndsWithoutAnEmptyPage) {
-    // While a label was the last playlist view, the list comes out at the label's size.
-    state.DisplayKind = 2;
-    state.Configuration.LabelFontSize = 8;
-    showPlaylists(100);
-    const QList<QStringList> pages = (print(), printer.pages());
-    ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(pages[0].size(), 1 + 4 + 50);
-    EXPECT_EQ(pages[1].size(), 4 + 50);
-    EXPECT_EQ(pages[1].back(), text::spaces(10) + QStringLiteral(" 100   P100"));
-    EXPECT_EQ(printer.operations()[3], QStringLiteral("size 8"));
-    EXPECT_EQ(printer.operations().back(), QStringLiteral("end"));
-
     // The heading line picked (SelectedPlaylist "LIST OF PLAYLISTS") still prints the list.
     state.SelectedPlaylist = views::ListOfPlaylistsHeading;
-    printer = RecordingPrinter();
     EXPECT_EQ(print().count(QStringLiteral("page")), 1);
 }
 
-TEST_F(PrintoutTest, SelectedPlaylistRepeatsItsHeadingsOnEachPage) {
+TEST_F(PrintoutTest, APlaylistRepeatsItsHeadingsOnEachPage) {
     state.Configuration.ListFontSize = 11;
-    state.Configuration.ListIndent = 2;
-    state.Configuration.ListSongsPerPage = 54;
-    showSelected(54);
-    const QStringList& ops = print();
-    EXPECT_EQ(ops.count(QStringLiteral("page")), 0);
-    EXPECT_EQ(ops[3], QStringLiteral("size 11"));
-    EXPECT_EQ(ops.size(), 3 + 1 + 58 + 1);
-    EXPECT_EQ(ops.mid(ops.size() - 2),
-              QStringList(
-                  {line(QStringLiteral("   ") + state.List1.lines.back()), QStringLiteral("end")}));
-
-    showSelected(55);
-    printer = RecordingPrinter();
-    const QList<QStringList> pages = (print(), printer.pages());
-    ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(pages[0].size(), 1 + 4 + 54);
-    EXPECT_EQ(pages[1], QStringList({QString(), QString(), QStringLiteral("   ") + state.TitleLine,
-                                     QString(), QStringLiteral("   ") + state.HeadingLine,
-                                     QStringLiteral("   ") + state.List1.lines.back()}));
-    // A continuation page begins as the first page does.
-    EXPECT_EQ(
-        pages[0].mid(0, 5),
-        (QStringList{QString(), QStringLiteral("   "), QStringLiteral("   ") + state.TitleLine,
-                     QStringLiteral("   "), QStringLiteral("   ") + state.HeadingLine}));
-}
-
-TEST_F(PrintoutTest, SelectedPlaylistPagesFollowTheIndentAndPageLength) {
-    // Wide lists: indent 6 and 78 songs a page, printed at the label's size after a label view.
-    state.Configuration.ListIndent = 6;
-    state.Configuration.ListSongsPerPage = 78;
     state.Configuration.LabelFontSize = 6;
-    showSelected(157);
-    state.DisplayKind = 2;
-    const QList<QStringList> pages = (print(), printer.pages());
-    EXPECT_EQ(printer.operations()[3], QStringLiteral("size 6"));
-    ASSERT_EQ(pages.size(), 3);
-    EXPECT_EQ(pages[1].size(), 5 + 78);
-    EXPECT_EQ(pages[2].size(), 5 + 1);
-
+    const QString margin = text::spaces(3);
+    struct Case {
+        int songs, indent, perPage;
+        views::Display display;
+        QList<int> pageSizes;
+    };
     // A page length of zero or less (a damaged file) breaks no pages and divides by nothing.
-    for (const int perPage : {0, -54}) {
-        state.Configuration.ListSongsPerPage = static_cast<std::int16_t>(perPage);
-        printer = RecordingPrinter();
-        EXPECT_EQ(print().count(QStringLiteral("page")), 0);
-        EXPECT_EQ(printer.pages()[0].size(), 1 + 4 + 157);
+    for (const Case& c : {Case{54, 2, 54, views::Display::List, {1 + 4 + 54}},
+                          Case{55, 2, 54, views::Display::List, {1 + 4 + 54, 5 + 1}},
+                          Case{157, 6, 78, views::Display::Label, {1 + 4 + 78, 5 + 78, 5 + 1}},
+                          Case{157, 6, 0, views::Display::List, {1 + 4 + 157}},
+                          Case{157, 6, -54, views::Display::List, {1 + 4 + 157}}}) {
+        SCOPED_TRACE(c.songs);
+        state.Configuration.ListIndent = static_cast<std::int16_t>(c.indent);
+        state.Configuration.ListSongsPerPage = static_cast<std::int16_t>(c.perPage);
+        showSelected(c.songs);
+        state.DisplayKind = c.display;
+        const QStringList& ops = print();
+        EXPECT_EQ(ops[3], c.display == views::Display::List ? "size 11" : "size 6");
+        EXPECT_EQ(ops.back(), QStringLiteral("end"));
+        const QList<QStringList> pages = printer.pages();
+        QList<int> sizes;
+        for (const QStringList& page : pages) {
+            sizes << static_cast<int>(page.size());
+        }
+        EXPECT_EQ(sizes, c.pageSizes);
+        // A continuation page begins as the first does: two empty lines, title, heading.
+        EXPECT_EQ(pages[0].mid(0, 5),
+                  QStringList(
+                      {{}, margin, margin + state.TitleLine, margin, margin + state.HeadingLine}));
+        for (const QStringList& page : pages.mid(1)) {
+            EXPECT_EQ(
+                page.mid(0, 5),
+                QStringList({{}, {}, margin + state.TitleLine, {}, margin + state.HeadingLine}));
+        }
+        EXPECT_EQ(pages.back().back(), margin + state.List1.lines().back());
     }
 }
 
@@ -301,7 +298,6 @@ TEST_F(PrintoutTest, OneLabelIsCentredInAFullSizeFrame) {
          {Case{{Title}, 7, 14, 13}, Case{{Title, Time}, 9, 12, 13}, Case{{Title}, 32, 1, 1},
           Case{{Title, Time}, 32, 1, 1}, Case{{Title}, 64, 1, 1}}) {
         showLabel(c.items, c.songs);
-        printer = RecordingPrinter();
         QStringList expected(std::begin(Start), std::end(Start));
         expected << QStringLiteral("size 8") << line(border()) << emptyRows(c.above)
                  << contentRows() << emptyRows(c.below) << line(border()) << QStringLiteral("end");
@@ -309,83 +305,68 @@ TEST_F(PrintoutTest, OneLabelIsCentredInAFullSizeFrame) {
     }
 }
 
-TEST_F(PrintoutTest, OneSongALineTwoLabelsToAPage) {
-    showLabel({Title, Artist, Time, Rating, Genre, Year}, 170);
-    const QStringList& ops = print();
-    EXPECT_EQ(ops[3], QStringLiteral("size 6"));
-    const auto pages = framesByPage(printer);
-    ASSERT_EQ(pages.size(), 3);
-    ASSERT_EQ(pages[0].size(), 2);
-    ASSERT_EQ(pages[1].size(), 2);
-    ASSERT_EQ(pages[2].size(), 1);
-    int label = 0;
-    for (const auto& page : pages) {
-        for (const Frame& frame : page) {
-            ++label;
-            SCOPED_TRACE(label);
-            // Every frame is as tall as a full one: 42 + 6 rows inside its borders.
-            EXPECT_EQ(frame.rows.size(), 48);
-            EXPECT_EQ(frame.above(), 1);
-            // Labels close after songs 42, 84, 126, 168, then the last after 170.
-            EXPECT_EQ(text::leadingNumber(frame.closingLine(), 11), label < 5 ? 42 * label : 170);
+// Labels: every frame as tall as a full one and closed after its last song; two labels a sheet
+// where two fit at the label's size (as every label the window makes does), else one.
+TEST_F(PrintoutTest, LabelsTurnThePageAfterWholeLabels) {
+    struct Case {
+        std::vector<int> items;
+        int rows, fontSize; // 0: as the chooser sets them
+        int songs;
+        QList<int> framesPerPage;
+        QList<int> closing; // the song each frame's last line leads with
+    };
+    const Case cases[] = {
+        // One song a line: labels close after every 42 or 32 songs.
+        {{Title, Artist, Time, Rating, Genre, Year}, 0, 0, 170, {2, 2, 1}, {42, 84, 126, 168, 170}},
+        {{Artist, Time, Year}, 0, 0, 128, {2, 2}, {32, 64, 96, 128}},
+        // Two songs a line: a label's lines lead with its left column's songs.
+        {{Title}, 0, 0, 300, {2, 2, 1}, {32, 96, 160, 224, 288}},
+        {{Title, Time}, 0, 0, 32 + 5, {2}, {32, 37}},
+        // Rows that a settings file may hold: 20 rows of two songs; 40 rows, too tall for two a
+        // sheet at 8 points but not at 6.
+        {{Title}, 20, 8, 100, {2, 1}, {20, 60, 100}},
+        {{Title, Artist, Time}, 40, 8, 100, {1, 1, 1}, {40, 80, 100}},
+        {{Title, Artist, Time}, 40, 6, 100, {2, 1}, {40, 80, 100}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.songs);
+        chooseLabelItems(c.items);
+        views::DisplayConfiguration& config = state.Configuration;
+        config.LabelRows = static_cast<std::int16_t>(c.rows > 0 ? c.rows : config.LabelRows);
+        config.LabelFontSize =
+            static_cast<std::int16_t>(c.fontSize > 0 ? c.fontSize : config.LabelFontSize);
+        playlistOf(c.songs, QStringLiteral("Labels of %1").arg(c.songs));
+        Label(state);
+        const QStringList& ops = print();
+        EXPECT_EQ(ops[3], QStringLiteral("size %1").arg(config.LabelFontSize));
+        EXPECT_EQ(ops.mid(ops.size() - 2), QStringList({line(border()), QStringLiteral("end")}));
+
+        const auto pages = framesByPage(printer);
+        QList<int> framesPerPage;
+        QList<int> closing;
+        for (const auto& page : pages) {
+            framesPerPage << static_cast<int>(page.size());
+            for (const Frame& frame : page) {
+                EXPECT_EQ(frame.rows.size(), config.LabelRows + 6);
+                EXPECT_EQ(frame.above(), 1);
+                closing << frame.closingLine().trimmed().section(u' ', 0, 0).toInt();
+            }
+        }
+        EXPECT_EQ(framesPerPage, c.framesPerPage);
+        EXPECT_EQ(closing, c.closing);
+        // A sheet's later labels follow two empty lines; its first begins at the top.
+        const QList<QStringList> printed = printer.pages();
+        EXPECT_EQ(printed[0].mid(0, 2), QStringList({QString(), border()}));
+        if (printed.size() > 1) {
+            EXPECT_EQ(printed[1].mid(0, 3), QStringList({QString(), QString(), border()}));
         }
     }
-    // Two empty lines between the labels of a page, none between a page's top and its label.
-    const QList<QStringList> printed = printer.pages();
-    EXPECT_EQ(printed[1][0], QString());
-    EXPECT_EQ(printed[1][1], QString());
-    EXPECT_EQ(printed[1][2], border());
-    EXPECT_EQ(ops.back(), QStringLiteral("end"));
-}
-
-TEST_F(PrintoutTest, TwoSongsALineTurnThePageAfterLinesLeadingWith96And224) {
-    showLabel({Title}, 300);
-    print();
-    const auto pages = framesByPage(printer);
-    ASSERT_EQ(pages.size(), 3);
-    const QList<int> framesPerPage = {2, 2, 1};
-    const QList<int> closingNumbers = {32, 96, 160, 224, 288};
-    int label = 0;
-    for (int p = 0; p < pages.size(); ++p) {
-        ASSERT_EQ(pages[p].size(), framesPerPage[p]);
-        for (const Frame& frame : pages[p]) {
-            EXPECT_EQ(frame.rows.size(), 38);
-            EXPECT_EQ(frame.above(), 1);
-            EXPECT_EQ(frame.below(), 1);
-            EXPECT_EQ(text::leadingNumber(frame.closingLine(), 4), closingNumbers[label++]);
-        }
-    }
-    // The last label closes at its last line, which leads with 288, and ends the document.
-    const QStringList& ops = printer.operations();
-    EXPECT_EQ(ops.mid(ops.size() - 3),
-              QStringList({line(emptyRow()), line(border()), QStringLiteral("end")}));
-
-    // With one song a line the same numbers would turn the page after every second label.
-    showLabel({Artist, Time, Year}, 128);
-    printer = RecordingPrinter();
-    print();
-    const auto oneColumn = framesByPage(printer);
-    ASSERT_EQ(oneColumn.size(), 2);
-    EXPECT_EQ(oneColumn[0].size(), 2);
-    EXPECT_EQ(oneColumn[1].size(), 2);
-}
-
-TEST_F(PrintoutTest, TheLastOfSeveralLabelsIsAsTallAsTheFullOnes) {
-    showLabel({Title, Time}, 32 + 5);
-    print();
-    const auto pages = framesByPage(printer);
-    ASSERT_EQ(pages.size(), 1);
-    ASSERT_EQ(pages[0].size(), 2);
-    EXPECT_EQ(pages[0][0].rows.size(), 38);
-    EXPECT_EQ(pages[0][1].rows.size(), 38);
-    EXPECT_EQ(pages[0][1].above(), 1);
-    EXPECT_EQ(pages[0][1].below(), 32 + 5 - (4 + 5));
-    EXPECT_EQ(text::leadingNumber(pages[0][1].closingLine(), 4), 37);
 }
 
 TEST_F(PrintoutTest, LabelRowsOfZeroOrLessPrintNothing) {
-    state.PrintKind = views::PrintLabel;
-    state.List1.lines = {QStringLiteral("   1 a"), QStringLiteral("   2 b")};
+    state.PrintKind = views::PrintLayout::Label;
+    state.List1.AddItem(QStringLiteral("   1 a"), {views::LineKind::LabelSongs, 1});
+    state.List1.AddItem(QStringLiteral("   2 b"), {views::LineKind::LabelSongs, 2});
     for (const int rows : {0, -4}) {
         state.Configuration.LabelRows = static_cast<std::int16_t>(rows);
         EXPECT_THROW(print(), PrintError);

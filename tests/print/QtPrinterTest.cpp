@@ -68,11 +68,11 @@ protected:
         views::DisplayConfiguration& c = state.Configuration;
         c.ListWidth = 9;
         test_support::placeItems(codes, c.ListOrder, c.ListLastItem, c.ListWidth,
-                                 views::ListItemWidths);
+                                 views::Display::List);
         c.ListFontSize = static_cast<std::int16_t>(fontSize);
         c.ListIndent = static_cast<std::int16_t>(indent);
         c.ListSongsPerPage = static_cast<std::int16_t>(perPage);
-        state.DisplayKind = 1;
+        state.DisplayKind = views::Display::List;
     }
 
     void showSelected(int songs, const QString& name) {
@@ -160,7 +160,7 @@ TEST_F(QtPrinterTest, FullPagesOfEveryLayoutFitLetterAndA4) {
             }
             state.SelectedPlaylist.clear();
             state.PlaylistsShowing = 1;
-            state.PrintKind = views::PrintList;
+            state.PrintKind = views::PrintLayout::List;
             state.List1.Clear();
             views::ListPlaylists(state);
             check(2, QStringLiteral("100 playlists at %1 points").arg(size));
@@ -248,8 +248,8 @@ TEST_F(QtPrinterTest, NoDefaultPrinterIsReportedInOneLine) {
     EXPECT_EXIT(withoutPrintServer(), ::testing::ExitedWithCode(0), "default printer");
 }
 
-// Characters from fallback faces (CJK is about twice as wide as the fixed pitch) keep to the
-// character grid, so the frame's right-hand dots stay in one column.
+// Characters from fallback faces keep to the character grid, so the frame's right-hand dots stay
+// in one column; a wide one (CJK) keeps its natural width over its two cells.
 TEST_F(QtPrinterTest, WideCharactersKeepTheFrameInLine) {
     chooseLabelItems({Title});
     library::MemoryPlaylist& playlist = library->addPlaylist(QStringLiteral("\u591c\u306e Mix"));
@@ -286,4 +286,14 @@ TEST_F(QtPrinterTest, WideCharactersKeepTheFrameInLine) {
     for (auto it = rightEdgeOfRow.begin(); it != rightEdgeOfRow.end(); ++it) {
         EXPECT_NEAR(it.value(), edge, 0.05) << "row at " << it.key() / 100.0;
     }
+    // At 8 points a cell is 4.8 points wide, and a CJK character 8.
+    const QRegularExpression cjkRe(
+        QStringLiteral("<word xMin=\"([-0-9.]+)\" yMin=\"[-0-9.]+\" xMax=\"([-0-9.]+)\" "
+                       "[^>]*>[\\x{3040}-\\x{9fff}]</word>"));
+    int wide = 0;
+    for (auto it = cjkRe.globalMatch(boxes); it.hasNext(); ++wide) {
+        const auto w = it.next();
+        EXPECT_NEAR(w.captured(2).toDouble() - w.captured(1).toDouble(), 8.0, 0.5);
+    }
+    EXPECT_GT(wide, 40);
 }

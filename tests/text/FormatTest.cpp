@@ -50,35 +50,40 @@ TEST(Format, ClockTimesShowMinutesWithoutLeadingZero) {
     // Not a clock time: shown as it stands.
     EXPECT_EQ(formatClock(u"1:2:3", u"h:nn "), QStringLiteral("1:2:3 "));
     EXPECT_EQ(formatClock(u"ab:cd", u"h:nn  "), QStringLiteral("ab:cd "));
+    // Minutes or seconds too large to read are no time either.
+    EXPECT_EQ(formatClock(u"99999999999999999999:00", u"h:nn "), "99999999999999999999:00 ");
+    EXPECT_EQ(formatClock(u"9223372036854775807:5", u"h:nn "), "9223372036854775807:05 ");
+    EXPECT_EQ(formatClock(u"1:2147483648", u"h:nn "), "1:2147483648 ");
 }
 
-TEST(Format, CharactersAreCountedNotBytesOrCodeUnits) {
-    // Precomposed and decomposed accents, CJK and an emoji (a surrogate pair) are one each.
-    EXPECT_EQ(characterCount(u"Beyonc\u00e9"), 7);
-    EXPECT_EQ(characterCount(u"Beyonce\u0301"), 7);
-    EXPECT_EQ(characterCount(u"\u6771\u4eac"), 2);
-    EXPECT_EQ(characterCount(u"a\U0001F3B8b"), 3);
-
-    EXPECT_EQ(firstCharacters(u"\U0001F3B8\U0001F3B8\U0001F3B8", 2),
+TEST(Format, TextTakesDisplayColumns) {
+    // A character is a grapheme cluster, never a byte or code unit: an accent composed or not,
+    // an emoji (a surrogate pair). East Asian Wide and Fullwidth ones take two columns; lone
+    // combining marks and invisible format characters none.
+    const std::pair<const char16_t*, qsizetype> counts[] = {
+        {u"Beyonc\u00e9", 7}, {u"Beyonce\u0301", 7}, {u"\u6771\u4eac", 4},
+        {u"a\U0001F3B8b", 4}, {u"\uFF21\uFF71", 3},  {u"\ud55c\uad6d", 4},
+        {u"\u0301x", 1},      {u"a\u200Bb", 2},      {u"\u00AD\u03A9", 2},
+    };
+    for (const auto& [text, columns] : counts) {
+        EXPECT_EQ(columnCount(text), columns) << QString::fromUtf16(text).toStdString();
+    }
+    // A cut keeps whole characters; a wide one that would straddle the last column stays out.
+    EXPECT_EQ(firstColumns(u"\u6771\u4eac\u90fd", 5), QStringLiteral("\u6771\u4eac"));
+    EXPECT_EQ(firstColumns(u"Cafe\u0301 Noir", 4), QStringLiteral("Cafe\u0301"));
+    EXPECT_EQ(firstCharacters(QStringLiteral("\U0001F3B8\U0001F3B8\U0001F3B8"), 2),
               QStringLiteral("\U0001F3B8\U0001F3B8"));
-    EXPECT_EQ(firstCharacters(u"Cafe\u0301 Noir", 4), QStringLiteral("Cafe\u0301"));
-    EXPECT_EQ(firstCharacters(u"short", 29), QStringLiteral("short"));
+    EXPECT_EQ(firstCharacters(QStringLiteral("Cafe\u0301 Noir"), 4), QStringLiteral("Cafe\u0301"));
+    EXPECT_EQ(firstCharacters(QStringLiteral("short"), 29), QStringLiteral("short"));
 
-    // Accented titles pad to the same column as plain ones.
-    const QString plain = formatText(u"Cafe", u"!@@@@@@ ");
-    const QString accented = formatText(u"Cafe\u0301", u"!@@@@@@ ");
-    EXPECT_EQ(characterCount(plain), characterCount(accented));
-    EXPECT_EQ(characterCount(formatText(u"\U0001F3B8\U0001F3B8\U0001F3B8\U0001F3B8", u"!@@ ")), 3);
-}
-
-TEST(Format, LeadingNumber) {
-    EXPECT_EQ(leadingNumber(u"  12   Road Trip", 4), 12);
-    EXPECT_EQ(leadingNumber(u"       LIST OF PLAYLISTS", 4), 0);
-    EXPECT_EQ(leadingNumber(u"", 4), 0);
-    EXPECT_EQ(leadingNumber(u"      54  Song", 7), 54);
-    // The number must begin inside the field.
-    EXPECT_EQ(leadingNumber(u"          7", 4), 0);
-    // A number pushed past its field by overflow is read whole.
-    EXPECT_EQ(leadingNumber(u"10000 Song", 4), 10000);
-    EXPECT_EQ(leadingNumber(u"\f", 4), 0);
+    // Whatever the script, a cell takes its pattern's columns; the place of a wide character
+    // that did not fit is padded.
+    for (const char16_t* value :
+         {u"Cafe", u"Cafe\u0301", u"\U0001F3B8\U0001F3B8\U0001F3B8\U0001F3B8",
+          u"\u65e5\u672c\u8a9e\u306e\u6b4c", u"a\u65e5\u672c\u8a9e"}) {
+        EXPECT_EQ(columnCount(formatText(value, u"!@@@@@@ ")), 7);
+        EXPECT_EQ(columnCount(formatText(value, u"!@@@@@ ")), 6);
+    }
+    EXPECT_EQ(formatText(u"\u65e5\u672c\u8a9e", u"!@@@@@ "), QStringLiteral("\u65e5\u672c  "));
+    EXPECT_EQ(padRight(QStringLiteral("\u65e5\u672c"), 6), QStringLiteral("\u65e5\u672c  "));
 }

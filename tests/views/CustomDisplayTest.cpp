@@ -32,7 +32,7 @@ protected:
     // The state a reset of the list display leaves: the delivered display, its items on the sort
     // buttons.
     void resetList() {
-        state.DisplayKind = 1;
+        state.DisplayKind = Display::List;
         state.CustomActive = false;
         state.Configuration = DisplayConfiguration::delivered();
         state.SortCaptions = {"Title", "Artist", "Time", "Rating", "", "", "", ""};
@@ -41,7 +41,7 @@ protected:
     }
     void resetLabel() {
         resetList();
-        state.DisplayKind = 2;
+        state.DisplayKind = Display::Label;
         state.CustomCaptions[Album].clear();
         state.CustomCaptions[Type].clear();
         state.PrintCaption = QStringLiteral("PRINT\nlabel");
@@ -64,37 +64,37 @@ protected:
 
 // --- Guards --------------------------------------------------------------------------------
 
-TEST_F(CustomDisplay, NothingHappensWithoutAPlaylist) {
-    const DisplayConfiguration before = state.Configuration;
+TEST_F(CustomDisplay, ClicksThatCannotAddDoNothing) {
+    // No playlist selected, or the heading picked; no caption on the button; no such button.
     for (const QString& none : {QString(), QStringLiteral("LIST OF PLAYLISTS")}) {
         state.SelectedPlaylist = none;
         EXPECT_EQ(cmdCustom_Click(state, Title), Rebuild::None);
     }
-    EXPECT_FALSE(state.CustomActive);
-    EXPECT_EQ(state.Configuration, before);
-    EXPECT_EQ(state.PrintCaption, "PRINT\nselected list");
-    EXPECT_EQ(state.SortCaptions[0], "Title");
-}
-
-TEST_F(CustomDisplay, ButtonsWithoutACaptionOrIndexAreIgnored) {
+    state.SelectedPlaylist = QStringLiteral("Mix");
     state.CustomCaptions[Genre].clear();
-    EXPECT_EQ(cmdCustom_Click(state, Genre), Rebuild::None);
-    EXPECT_EQ(cmdCustom_Click(state, 8), Rebuild::None);
-    EXPECT_EQ(cmdCustom_Click(state, -1), Rebuild::None);
+    for (const int button : {int{Genre}, 8, -1}) {
+        EXPECT_EQ(cmdCustom_Click(state, button), Rebuild::None);
+    }
     EXPECT_FALSE(state.CustomActive);
     EXPECT_EQ(state.Configuration, DisplayConfiguration::delivered());
+    EXPECT_EQ(state.PrintCaption, "PRINT\nselected list");
+    EXPECT_EQ(state.SortCaptions[0], "Title");
 }
 
 // --- The list display ----------------------------------------------------------------------
 
 TEST_F(CustomDisplay, WorkedExampleTitleArtistTimeGenreRating) {
     state.PlaylistsShowing = 1;
-    state.PrintKind = 20;
+    state.PrintKind = PrintLayout::Guide;
+    // The first click starts an empty display, even with an item the delivered one shows.
     EXPECT_EQ(cmdCustom_Click(state, Title), Rebuild::List);
     EXPECT_TRUE(state.CustomActive);
     EXPECT_EQ(state.PrintCaption, "PRINT\ncustom list");
-    EXPECT_EQ(state.PrintKind, 12);
+    EXPECT_EQ(state.PrintKind, PrintLayout::List);
     EXPECT_EQ(state.PlaylistsShowing, 0);
+    EXPECT_EQ(state.SortCaptions[1], " ");
+    // Positions beyond the last keep what they held.
+    EXPECT_EQ(state.Configuration.ListOrder[1], DisplayConfiguration::delivered().ListOrder[1]);
     EXPECT_EQ(cmdCustom_Click(state, Artist), Rebuild::List);
     EXPECT_EQ(cmdCustom_Click(state, Time), Rebuild::List);
 
@@ -114,49 +114,50 @@ TEST_F(CustomDisplay, WorkedExampleTitleArtistTimeGenreRating) {
     EXPECT_EQ(list(), (Layout{87, 8, 6, 78}));
     EXPECT_EQ(c.ListLastItem, 4);
     EXPECT_EQ(state.SortCaptions[4], "Rating");
-}
 
-TEST_F(CustomDisplay, FontIndentAndPageFollowTheWidthAtEachThreshold) {
-    const std::vector<std::pair<std::vector<int>, Layout>> cases = {
-        {{Title}, {40, 11, 2, 54}},
-        {{Artist, Genre, Album, Type}, {77, 11, 2, 54}},
-        {{Artist, Time, Genre, Album}, {78, 10, 2, 60}},
-        {{Title, Artist, Time, Genre}, {80, 10, 2, 60}},
-        {{Title, Genre, Album}, {81, 9, 4, 66}},
-        {{Title, Artist, Time, Genre, Type}, {85, 9, 4, 66}},
-        {{Title, Genre, Album, Type}, {86, 8, 6, 78}},
-        {{Title, Time, Rating, Genre, Album}, {94, 8, 6, 78}},
-        {{Title, Artist, Album, Type}, {96, 7, 2, 88}},
-        {{Title, Artist, Time, Rating, Genre, Year, Album, Type}, {127, 7, 2, 88}},
-    };
-    for (const auto& [items, layout] : cases) {
-        resetList();
-        for (const int item : items) {
-            EXPECT_EQ(cmdCustom_Click(state, item), Rebuild::List);
-        }
-        EXPECT_EQ(list(), layout);
-        EXPECT_EQ(state.Configuration.ListLastItem, static_cast<int>(items.size()) - 1);
-    }
-}
-
-TEST_F(CustomDisplay, AnItemIsAddedOnce) {
-    click({Rating, Title});
+    // An item is added once.
     const DisplayConfiguration before = state.Configuration;
     EXPECT_EQ(cmdCustom_Click(state, Rating), Rebuild::None);
     EXPECT_EQ(cmdCustom_Click(state, Title), Rebuild::None);
     EXPECT_EQ(state.Configuration, before);
-    EXPECT_EQ(state.NextPosition, 1);
+    EXPECT_EQ(state.NextPosition, 4);
 }
 
-TEST_F(CustomDisplay, FirstClickStartsAnEmptyDisplay) {
-    // The delivered display shows Title first; a custom one starting with Title takes it again.
-    EXPECT_EQ(cmdCustom_Click(state, Title), Rebuild::List);
-    EXPECT_EQ(state.Configuration.ListLastItem, 0);
-    EXPECT_EQ(list(), (Layout{40, 11, 2, 54}));
-    const std::array<QString, 8> captions = {"Title", " ", " ", " ", " ", " ", " ", " "};
-    EXPECT_EQ(state.SortCaptions, captions);
-    // Positions beyond the last keep what they held.
-    EXPECT_EQ(state.Configuration.ListOrder[1], DisplayConfiguration::delivered().ListOrder[1]);
+// Width, font size, indent and songs a page (rows a label) at each threshold of both displays.
+TEST_F(CustomDisplay, FontIndentAndPageFollowTheWidthAtEachThreshold) {
+    struct Case {
+        bool label;
+        std::vector<int> items;
+        Layout layout;
+    };
+    const Case cases[] = {
+        {false, {Title}, {40, 11, 2, 54}},
+        {false, {Artist, Genre, Album, Type}, {77, 11, 2, 54}},
+        {false, {Artist, Time, Genre, Album}, {78, 10, 2, 60}},
+        {false, {Title, Artist, Time, Genre}, {80, 10, 2, 60}},
+        {false, {Title, Genre, Album}, {81, 9, 4, 66}},
+        {false, {Title, Artist, Time, Genre, Type}, {85, 9, 4, 66}},
+        {false, {Title, Genre, Album, Type}, {86, 8, 6, 78}},
+        {false, {Title, Time, Rating, Genre, Album}, {94, 8, 6, 78}},
+        {false, {Title, Artist, Album, Type}, {96, 7, 2, 88}},
+        {false, {Title, Artist, Time, Rating, Genre, Year, Album, Type}, {127, 7, 2, 88}},
+        {true, {Title, Artist, Genre}, {62, 8, 0, 32}},
+        {true, {Title, Artist, Time, Rating}, {63, 8, 0, 32}},
+        {true, {Title, Artist, Time, Genre}, {67, 6, 7, 42}},
+    };
+    for (const Case& c : cases) {
+        if (c.label) {
+            resetLabel();
+        } else {
+            resetList();
+        }
+        for (const int item : c.items) {
+            EXPECT_EQ(cmdCustom_Click(state, item), c.label ? Rebuild::Label : Rebuild::List);
+        }
+        EXPECT_EQ(c.label ? label() : list(), c.layout);
+        EXPECT_EQ(c.label ? state.Configuration.LabelLastItem : state.Configuration.ListLastItem,
+                  static_cast<int>(c.items.size()) - 1);
+    }
 }
 
 TEST_F(CustomDisplay, TheChooserLeavesTheSortStateAlone) {
@@ -195,7 +196,7 @@ TEST_F(CustomDisplay, LabelOffersSixItems) {
 
     EXPECT_EQ(cmdCustom_Click(state, Title), Rebuild::Label);
     EXPECT_EQ(state.PrintCaption, "PRINT\ncustom label");
-    EXPECT_EQ(state.PrintKind, 12);
+    EXPECT_EQ(state.PrintKind, PrintLayout::List);
     EXPECT_EQ(label(), (Layout{30, 8, 0, 32}));
     EXPECT_EQ(state.Configuration.LabelLineWidth, 70);
     EXPECT_EQ(state.Configuration.LabelLastItem, 0);
@@ -208,7 +209,12 @@ TEST_F(CustomDisplay, LabelOffersSixItems) {
     click({Genre});
     EXPECT_EQ(label(), (Layout{74, 6, 7, 42}));
     EXPECT_EQ(state.Configuration.LabelLineWidth, 94);
-    click({Year, Type, Title});
+    click({Year});
+    // A click that adds nothing (an item already shown, or one the label cannot take) leaves
+    // the label printing as a label.
+    state.PrintKind = PrintLayout::Label;
+    click({Type, Title});
+    EXPECT_EQ(state.PrintKind, PrintLayout::Label);
     EXPECT_EQ(label(), (Layout{79, 6, 7, 42}));
     EXPECT_EQ(state.Configuration.LabelLastItem, 5);
     const std::array<QString, 8> captions = {"Title", "Artist", "Time", "Rating",
@@ -232,15 +238,6 @@ TEST_F(CustomDisplay, EveryDisplayItMakesIsASoundSettingsFile) {
                 << error.toStdString();
         }
     }
-}
-
-TEST_F(CustomDisplay, LabelWidensPast65) {
-    resetLabel();
-    click({Title, Artist, Time, Genre});
-    EXPECT_EQ(label(), (Layout{67, 6, 7, 42}));
-    resetLabel();
-    click({Title, Artist, Genre});
-    EXPECT_EQ(label(), (Layout{62, 8, 0, 32}));
 }
 
 } // namespace

@@ -200,7 +200,7 @@ TEST_F(SettingsTest, ResetsRestoreTheSavedDisplayAndTheButtons) {
     state.MinorSortOn = true;
     state.LastSort = 3;
     ResetLabel(state);
-    EXPECT_EQ(state.DisplayKind, 2);
+    EXPECT_EQ(state.DisplayKind, Display::Label);
     EXPECT_EQ(state.PrintCaption, QStringLiteral("PRINT\nlabel"));
     EXPECT_FALSE(state.CustomActive);
     EXPECT_TRUE(state.MinorSortOn); // the label leaves minor sort alone
@@ -210,7 +210,7 @@ TEST_F(SettingsTest, ResetsRestoreTheSavedDisplayAndTheButtons) {
 
     state.SortCaptions.fill(QStringLiteral(" "));
     ResetList(state);
-    EXPECT_EQ(state.DisplayKind, 1);
+    EXPECT_EQ(state.DisplayKind, Display::List);
     EXPECT_EQ(state.PrintCaption, QStringLiteral("PRINT\nselected list"));
     EXPECT_FALSE(state.MinorSortOn);
     EXPECT_EQ(state.MinorSortCaption, QStringLiteral("Minor Sort Off"));

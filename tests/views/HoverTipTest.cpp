@@ -16,8 +16,11 @@ struct HoverTipTest : ::testing::Test {
     FormState state{DisplaySettingsFile(dir.filePath("Quembly.txt"), {})};
 
     void SetUp() override {
-        state.List1.lines = {
-            "", "", "       LIST OF PLAYLISTS", "", "   1   Road Trip", "   2   Workout"};
+        for (const char* line : {"", "", "       LIST OF PLAYLISTS", ""}) {
+            state.List1.AddItem(line);
+        }
+        state.List1.AddItem("   1   Road Trip", {LineKind::Playlist, 1});
+        state.List1.AddItem("   2   Workout", {LineKind::Playlist, 2});
         state.PlaylistsShowing = 1;
     }
     void moveTo(int xPixels, int yPixels) {

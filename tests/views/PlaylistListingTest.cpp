@@ -19,7 +19,7 @@ struct ListingTest : ::testing::Test {
         state.Playlists = library;
         state.List1.Clear();
         ListPlaylists(state);
-        return state.List1.lines;
+        return state.List1.lines();
     }
 };
 
@@ -32,7 +32,7 @@ TEST_F(ListingTest, NoPlaylistsGivesTheFourHeadingLines) {
     state.Playlists = nullptr;
     state.List1.Clear();
     ListPlaylists(state);
-    EXPECT_EQ(state.List1.lines, Heading);
+    EXPECT_EQ(state.List1.lines(), Heading);
 }
 
 TEST_F(ListingTest, NumbersEveryPlaylistInLibraryOrderAndNamesThemWhole) {

@@ -63,7 +63,7 @@ protected:
     ViewsTest() { state.Playlists = library; }
 
     // Song rows of the display list: line 4 on.
-    QStringList songLines() const { return state.List1.lines.mid(4); }
+    QStringList songLines() const { return state.List1.lines().mid(4); }
 };
 
 } // namespace corvane::views::test_support
