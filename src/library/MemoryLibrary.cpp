@@ -7,12 +7,8 @@ namespace corvane::library {
 MemorySong::MemorySong(SongData data)
     : title_(std::move(data.title))
     , seconds_(data.seconds)
-    , info_{QString::number(data.seconds, 'g', 12),
-            QString::number(data.rating),
-            std::move(data.artist),
-            std::move(data.genre),
-            std::move(data.year),
-            std::move(data.album),
+    , info_{secondsText(data.seconds), QString::number(data.rating), std::move(data.artist),
+            std::move(data.genre),     std::move(data.year),         std::move(data.album),
             std::move(data.fileType)} {}
 
 QString MemorySong::name() const {

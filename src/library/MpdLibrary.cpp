@@ -108,7 +108,7 @@ std::shared_ptr<const MpdSong> songOf(const mpd_song* song, const QHash<QString,
     const double seconds = milliseconds / 1000.0;
     return std::make_shared<const MpdSong>(
         std::move(title), durationText(seconds),
-        ItemInfo{QString::number(seconds, 'g', 12), QString::number(ratings.value(uri)),
+        ItemInfo{secondsText(seconds), QString::number(ratings.value(uri)),
                  tagText(song, MPD_TAG_ARTIST), tagText(song, MPD_TAG_GENRE),
                  yearOf(tagText(song, MPD_TAG_DATE)), tagText(song, MPD_TAG_ALBUM),
                  dot > 0 ? file.mid(dot + 1).toLower() : QString()});

@@ -25,7 +25,8 @@ FileStamp stampOf(const struct stat& status) {
     if (!S_ISREG(status.st_mode)) {
         return {};
     }
-    return {static_cast<qint64>(status.st_size), modifiedNs(status)};
+    return {static_cast<qint64>(status.st_size), modifiedNs(status),
+            static_cast<quint64>(status.st_ino)};
 }
 
 // The kernel's own file systems, wherever they are mounted (or reached by a symbolic link).
@@ -55,12 +56,13 @@ bool onKernelFileSystem(int fd) {
 
 } // namespace
 
-FileStamp fileStamp(const QString& path) {
+FileStamp fileStamp(const QString& path, bool* exists) {
     struct stat status {};
-    if (isSystemPath(path) || ::stat(encodeFileName(path).constData(), &status) != 0) {
-        return {};
+    const bool found = ::stat(encodeFileName(path).constData(), &status) == 0;
+    if (exists) {
+        *exists = found;
     }
-    return stampOf(status);
+    return found && !isSystemPath(path) ? stampOf(status) : FileStamp{};
 }
 
 qint64 folderModifiedNs(const QString& path) {

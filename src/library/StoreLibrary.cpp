@@ -28,10 +28,6 @@ private:
     ItemInfo texts_;
 };
 
-QString secondsText(double seconds) {
-    return QString::number(seconds, 'g', 12);
-}
-
 // The name of a song without a title: a stream's last path segment, else the file's base name.
 QString untitledName(const QString& location) {
     if (isStreamLocation(location)) {
