@@ -1,9 +1,11 @@
 #include "app/CommandLine.h"
 #include "app/Form1.h"
+#include "app/Form1Runner.h"
 #include "app/Headless.h"
 #include "app/MainWindow.h"
 #include "library/FileName.h"
 #include "library/LibrarySource.h"
+#include "library/TagIndex.h"
 #include "print/QtPrinter.h"
 #include "print/TextPrinter.h"
 
@@ -15,6 +17,7 @@
 #include <QUrl>
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 using namespace corvane;
 
@@ -26,12 +29,36 @@ void say(FILE* stream, const QString& line) {
 }
 
 // The library on the command line, in $CORVANE_LIBRARY or in the music folder; `problem` says
-// why none could be read.
-std::shared_ptr<const library::Player> openLibrary(const app::CommandLine& cl, QString* problem,
-                                                   bool* demo) {
+// why none could be read. Songs are kept in the user's tag index unless --no-index; a run without
+// a window looks at the library once.
+std::shared_ptr<const library::Player>
+openLibrary(const app::CommandLine& cl, QString* problem, bool* demo,
+            std::shared_ptr<library::ReadProgress> progress) {
     const library::LibraryChoice choice = library::chooseLibrary(cl.library.value_or(QString()));
     *demo = choice.demo;
-    return library::openLibrary(choice.source, problem);
+    library::LibraryOptions options;
+    options.tagIndex = cl.noIndex ? QString() : library::TagIndex::standardFile();
+    options.progress = std::move(progress);
+    options.lookOnce = cl.headless();
+    return library::openLibrary(choice.source, problem, options);
+}
+
+// How far the songs are read, on one line of standard error that each report rewrites and the
+// end wipes; only where a person watches it (a terminal), and never with --quiet.
+std::shared_ptr<library::ReadProgress> terminalProgress(const app::CommandLine& cl) {
+    auto progress = std::make_shared<library::ReadProgress>();
+    if (!cl.quiet && ::isatty(STDERR_FILENO) == 1) {
+        progress->setListener([shown = false](library::ReadProgress::Now now) mutable {
+            if (now.total > 0) {
+                std::fputs(("\r" + app::readingText(now)).toLocal8Bit().constData(), stderr);
+                shown = true;
+            } else if (std::exchange(shown, false)) {
+                std::fputs("\r\033[K", stderr);
+            }
+            std::fflush(stderr);
+        });
+    }
+    return progress;
 }
 
 bool noDisplay() {
@@ -54,7 +81,7 @@ int runHeadless(const app::CommandLine& cl, int argc, char** argv) {
 
     QString problem;
     bool demo = false;
-    const auto player = openLibrary(cl, &problem, &demo);
+    const auto player = openLibrary(cl, &problem, &demo, terminalProgress(cl));
     if (!player) {
         say(stderr, QStringLiteral("corvane: %1").arg(problem));
         return 2;
@@ -122,7 +149,8 @@ int runWindow(const app::CommandLine& cl, int argc, char** argv) {
 
     QString problem;
     bool demo = false;
-    const auto player = openLibrary(cl, &problem, &demo);
+    const auto progress = std::make_shared<library::ReadProgress>();
+    const auto player = openLibrary(cl, &problem, &demo, progress);
     QString note;
     if (!player) {
         say(stderr, QStringLiteral("corvane: %1").arg(problem));
@@ -137,7 +165,7 @@ int runWindow(const app::CommandLine& cl, int argc, char** argv) {
         [] { return print::makeDefaultPrinter(); },
         [](const QString& address) { QDesktopServices::openUrl(QUrl(address)); }, note);
     form.Form_Load();
-    app::MainWindow window(form);
+    app::MainWindow window(form, progress);
     window.show();
     const int status = application.exec();
     form.Form_Unload();
