@@ -6,6 +6,7 @@
 #include "library/TagIndex.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <QThread>
 #include <chrono>
 #include <condition_variable>
@@ -18,32 +19,41 @@
 
 namespace corvane::library {
 
-// A song as read, with the texts that every listing asks for made once. A file that cannot be
-// read has no duration or rating; its file type is known from the name all the same.
+// A song as read. Its length and rating are written when asked for (quickly): a listing of
+// 100,000 songs is three allocations a song lighter. A file that cannot be read has no duration
+// or rating; its file type is known from the name all the same.
 class SongFiles::Song final : public MediaItem {
 public:
     Song(SongInfo read, const QString& path, const QString& problem)
         : name_(read.title.isEmpty() ? shownName(QFileInfo(path).completeBaseName())
                                      : std::move(read.title))
         , failure_(problem.isEmpty() ? QString() : shownName(path) + QStringLiteral(": ") + problem)
-        , clock_(read.readable ? durationText(read.seconds) : QString())
-        , texts_{read.readable ? secondsText(read.seconds) : QString(),
-                 read.readable ? QString::number(read.rating) : QString(),
+        , texts_{{},
+                 {},
                  std::move(read.artist),
                  std::move(read.genre),
                  std::move(read.year),
                  std::move(read.album),
-                 std::move(read.fileType)} {}
+                 std::move(read.fileType)}
+        , seconds_(read.seconds)
+        , rating_(read.rating)
+        , readable_(read.readable) {}
 
     QString name() const override { return name_; }
     QString durationString() const override {
         failIfUnread();
-        return clock_;
+        return readable_ ? durationText(seconds_) : QString();
     }
     QString getItemInfo(const QString& attribute) const override {
         // A file that is no audio file still has the type its name gives.
         if (attribute != attribute::FileType) {
             failIfUnread();
+        }
+        if (attribute == attribute::Duration) {
+            return readable_ ? secondsText(seconds_) : QString();
+        }
+        if (attribute == attribute::UserRating) {
+            return readable_ ? QString::number(rating_) : QString();
         }
         return texts_.get(attribute);
     }
@@ -57,8 +67,10 @@ private:
 
     QString name_;    // the title tag, else the file's name
     QString failure_; // "PATH: why" when it is no audio file TagLib can read; empty when it is
-    QString clock_;
-    ItemInfo texts_;
+    ItemInfo texts_;  // but the duration and rating
+    double seconds_;
+    int rating_;
+    bool readable_;
 };
 
 namespace {
@@ -224,7 +236,17 @@ std::vector<std::shared_ptr<const MediaItem>> SongFiles::songs(const std::vector
             pending.push_back(i);
         }
     }
+    // The songs of an album share their album, artist, genre, year and type: held once.
+    QSet<QString> shared;
     const auto land = [&](std::size_t i, SongRead read) {
+        for (QString* text : {&read.info.artist, &read.info.album, &read.info.genre,
+                              &read.info.year, &read.info.fileType}) {
+            if (const auto found = shared.constFind(*text); found != shared.cend()) {
+                *text = *found;
+            } else {
+                shared.insert(*text);
+            }
+        }
         const Wanted& w = wanted[i];
         auto song = std::make_shared<const Song>(std::move(read.info), w.path, read.problem);
         songs_.insert(w.path, {read.stamp, listing_, song});
