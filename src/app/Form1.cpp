@@ -169,12 +169,10 @@ void Form1::cmdCustom_Click(int Index) {
     handle([&] {
         switch (views::cmdCustom_Click(state_, Index)) {
         case views::Rebuild::List:
-            newListing();
-            views::ListSelectedPlaylists(state_);
+            rebuild(Rebuild::List);
             break;
         case views::Rebuild::Label:
-            newListing();
-            print::Label(state_);
+            rebuild(Rebuild::Label);
             break;
         case views::Rebuild::None:
             break;
@@ -189,12 +187,9 @@ void Form1::cmdReset_Click() {
         } else if (state_.DisplayKind == 2) {
             views::ResetLabel(state_);
         }
-        newListing();
-        if (state_.DisplayKind == 1) {
-            views::ListSelectedPlaylists(state_);
-        } else if (state_.DisplayKind == 2) {
-            print::Label(state_);
-        }
+        rebuild(state_.DisplayKind == 1   ? Rebuild::List
+                : state_.DisplayKind == 2 ? Rebuild::Label
+                                          : Rebuild::None);
     });
 }
 
@@ -318,6 +313,29 @@ QString Form1::statusLine() const {
 void Form1::newListing() {
     state_.List1.Clear();
     ++listings_;
+}
+
+void Form1::rebuild(Rebuild what) {
+    if (oneClick_) {
+        pending_ = what;
+        return;
+    }
+    newListing();
+    if (what == Rebuild::List) {
+        views::ListSelectedPlaylists(state_);
+    } else if (what == Rebuild::Label) {
+        print::Label(state_);
+    }
+}
+
+void Form1::asOneClick(const std::function<void()>& clicks) {
+    oneClick_ = true;
+    pending_ = Rebuild::None;
+    clicks();
+    oneClick_ = false;
+    if (const Rebuild what = std::exchange(pending_, Rebuild::None); what != Rebuild::None) {
+        handle([&] { rebuild(what); });
+    }
 }
 
 Control* Form1::find(const QString& name, int index) {
