@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <system_error>
 #include <unistd.h>
@@ -94,13 +95,15 @@ int openRegularFile(const QString& path, FileStamp* stamp) {
     }
     struct stat status {};
     const FileStamp opened = ::fstat(fd, &status) == 0 ? stampOf(status) : FileStamp{};
-    if (!opened.isRegularFile() || onKernelFileSystem(fd)) {
+    // The kernel's file systems have no disk (major 0): a file on a disk needs no second look.
+    if (!opened.isRegularFile() || (major(status.st_dev) == 0 && onKernelFileSystem(fd))) {
         ::close(fd);
         errno = EPERM;
         return -1;
     }
-    // Regular files never block; reads go on in the ordinary blocking mode.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // Regular files never block; reads go on in the ordinary blocking mode (O_NONBLOCK was the
+    // only status flag set).
+    ::fcntl(fd, F_SETFL, 0);
     if (stamp) {
         *stamp = opened;
     }
