@@ -38,6 +38,7 @@ constexpr OptionSpec Options[] = {
     {"help", nullptr, "h"},
     {"version"},
     {"quiet", nullptr, "q"},
+    {"no-index"},
     {"library", "SOURCE"},
     {"music-folder", "DIR"},
     {"list-sources"},
@@ -283,6 +284,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     reader.readSort();
     cl.label = parser.isSet(QStringLiteral("label"));
     cl.quiet = parser.isSet(QStringLiteral("quiet"));
+    cl.noIndex = parser.isSet(QStringLiteral("no-index"));
     reader.readOutput();
     reader.check();
     result.error = reader.error;
@@ -316,6 +318,7 @@ QString usageText() {
         "  --sort KEYS        KEY[:desc],... the first key the major order, e.g. "
         "Artist,Rating:desc\n"
         "  --quiet, -q        nothing on standard error but errors\n"
+        "  --no-index         read every song from its file, not from the tag index\n"
         "\n"
         "OUTPUT, one of:\n"
         "  --text             the display's lines on standard output (the default)\n"

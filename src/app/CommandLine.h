@@ -37,8 +37,9 @@ struct CommandLine {
     std::optional<std::vector<int>> items; // item codes, clicked in this order
     std::vector<SortKey> sort;             // the major key first
     Output output = Output::Text;
-    QString outputFile; // --print-text and --pdf; "-" is standard output for --print-text
-    bool quiet = false; // standard error carries errors only
+    QString outputFile;   // --print-text and --pdf; "-" is standard output for --print-text
+    bool quiet = false;   // standard error carries errors only
+    bool noIndex = false; // songs are read from their files, not from the tag index
 
     bool headless() const { return mode == Mode::ListPlaylists || mode == Mode::Playlist; }
     // --pdf and --print draw pages, which needs Qt's GUI library (though no screen).

@@ -166,17 +166,9 @@ void Form1::cmdCustom_Click(int Index) {
         return;
     }
     handle([&] {
-        switch (views::cmdCustom_Click(state_, Index)) {
-        case views::Rebuild::List:
-            newListing();
-            views::ListSelectedPlaylists(state_);
-            break;
-        case views::Rebuild::Label:
-            newListing();
-            print::Label(state_);
-            break;
-        case views::Rebuild::None:
-            break;
+        // An item already shown changes nothing, and the list stays as it is.
+        if (const Rebuild what = views::cmdCustom_Click(state_, Index); what != Rebuild::None) {
+            rebuild(what);
         }
     });
 }
@@ -188,12 +180,9 @@ void Form1::cmdReset_Click() {
         } else if (state_.DisplayKind == views::Display::Label) {
             views::ResetLabel(state_);
         }
-        newListing();
-        if (state_.DisplayKind == views::Display::List) {
-            views::ListSelectedPlaylists(state_);
-        } else if (state_.DisplayKind == views::Display::Label) {
-            print::Label(state_);
-        }
+        rebuild(state_.DisplayKind == views::Display::List    ? Rebuild::List
+                : state_.DisplayKind == views::Display::Label ? Rebuild::Label
+                                                              : Rebuild::None);
     });
 }
 
@@ -312,6 +301,29 @@ QString Form1::statusLine() const {
 void Form1::newListing() {
     state_.List1.Clear();
     ++listings_;
+}
+
+void Form1::rebuild(Rebuild what) {
+    if (oneClick_) {
+        pending_ = what;
+        return;
+    }
+    newListing();
+    if (what == Rebuild::List) {
+        views::ListSelectedPlaylists(state_);
+    } else if (what == Rebuild::Label) {
+        print::Label(state_);
+    }
+}
+
+void Form1::asOneClick(const std::function<void()>& clicks) {
+    oneClick_ = true;
+    pending_ = Rebuild::None;
+    clicks();
+    oneClick_ = false;
+    if (const Rebuild what = std::exchange(pending_, Rebuild::None); what != Rebuild::None) {
+        handle([&] { rebuild(what); });
+    }
 }
 
 Control* Form1::find(const QString& name, int index) {

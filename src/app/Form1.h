@@ -2,6 +2,7 @@
 
 #include "app/Layout.h"
 #include "print/Printer.h"
+#include "views/CustomDisplay.h"
 #include "views/FormState.h"
 #include "views/HoverTip.h"
 
@@ -46,6 +47,11 @@ public:
     // A mouse move over the display list at (X, Y) twips of its client area.
     void List1_MouseMove(const views::ListBoxGeometry& geometry, float X, float Y);
 
+    // Runs `clicks` (this form's handlers) as one: Reset and the item buttons leave building the
+    // display list to the end, where it is built once, as the last of them would have built it.
+    // For a run that shows only the end (the command line).
+    void asOneClick(const std::function<void()>& clicks);
+
     const views::FormState& state() const { return state_; }
     const ScreenMetrics& screen() const { return screen_; }
 
@@ -68,6 +74,9 @@ private:
     Control* find(const QString& name, int index = -1);
     // Empties the display list for a new listing.
     void newListing();
+    // Builds the display list again as the list or the label, now or at the end of asOneClick.
+    using Rebuild = views::Rebuild;
+    void rebuild(Rebuild what);
 
     views::FormState state_;
     ScreenMetrics screen_;
@@ -77,6 +86,8 @@ private:
     std::shared_ptr<const library::Player> givenPlayer_;
     std::vector<Control> controls_ = designControls();
     int listings_ = 0;
+    bool oneClick_ = false;
+    Rebuild pending_ = Rebuild::None;
 };
 
 } // namespace corvane::app

@@ -55,11 +55,14 @@ HeadlessResult sort(Form1& form, const std::vector<SortKey>& keys, bool minor) {
     return {};
 }
 
+// Only the end is shown: the display list is built once, not after every click.
 void clickItems(Form1& form, const std::vector<int>& items) {
-    form.cmdReset_Click();
-    for (int item : items) {
-        form.cmdCustom_Click(item);
-    }
+    form.asOneClick([&] {
+        form.cmdReset_Click();
+        for (int item : items) {
+            form.cmdCustom_Click(item);
+        }
+    });
 }
 
 } // namespace

@@ -95,9 +95,12 @@ ScreenMetrics screenMetrics(const QScreen* screen) {
     return m;
 }
 
-MainWindow::MainWindow(Form1& form, QWidget* parent)
+MainWindow::MainWindow(Form1& form, std::shared_ptr<library::ReadProgress> progress,
+                       QWidget* parent)
     : QMainWindow(parent)
-    , form_(form) {
+    , form_(form)
+    , runner_(form, std::move(progress)) {
+    connect(&runner_, &Form1Runner::changed, this, &MainWindow::redraw);
     setWindowTitle(WindowCaption);
     QIcon icon;
     for (QDirIterator it(QStringLiteral(":/icons"), QDir::Files, QDirIterator::Subdirectories);
@@ -232,31 +235,38 @@ void MainWindow::build() {
 void MainWindow::connectButton(QPushButton* button, const QString& name, int index) {
     connect(button, &QPushButton::clicked, this, [this, name, index] {
         if (name == QStringLiteral("CmdPlaylists")) {
-            form_.CmdPlaylists_Click();
+            runner_.CmdPlaylists_Click();
         } else if (name == QStringLiteral("CmdSelected")) {
-            form_.CmdSelected_Click();
+            runner_.CmdSelected_Click();
         } else if (name == QStringLiteral("cmdCDLabel")) {
-            form_.cmdCDLabel_Click();
+            runner_.cmdCDLabel_Click();
         } else if (name == QStringLiteral("cmdPrint")) {
-            form_.CmdPrint_Click();
+            runner_.CmdPrint_Click();
         } else if (name == QStringLiteral("cmdCustom")) {
-            form_.cmdCustom_Click(index);
+            runner_.cmdCustom_Click(index);
         } else if (name == QStringLiteral("cmdReset")) {
-            form_.cmdReset_Click();
+            runner_.cmdReset_Click();
         } else if (name == QStringLiteral("cmdSave")) {
-            form_.cmdSave_Click();
+            runner_.cmdSave_Click();
         } else if (name == QStringLiteral("cmdSort")) {
-            form_.cmdSort_Click(index);
+            runner_.cmdSort_Click(index);
         } else if (name == QStringLiteral("cmdMinorSort")) {
-            form_.cmdMinorSort_Click();
+            runner_.cmdMinorSort_Click();
         } else if (name == QStringLiteral("cmdWebSite")) {
-            form_.cmdWebSite_Click();
+            runner_.cmdWebSite_Click();
         }
-        redraw();
     });
 }
 
 void MainWindow::redraw() {
+    // While a handler runs, Form1's state is its own: the last drawing stays, and the status line
+    // says what is being done.
+    if (!runner_.idle()) {
+        status_->setText(runner_.statusLine());
+        setCursor(Qt::BusyCursor);
+        return;
+    }
+    unsetCursor();
     for (const Control& c : form_.controls()) {
         QWidget* widget = widgets_.value({c.name, c.index});
         if (widget == nullptr) {
@@ -292,7 +302,7 @@ void MainWindow::redraw() {
         list_->setCurrentIndex(QModelIndex());
         list_->scrollToTop();
     }
-    status_->setText(form_.statusLine());
+    status_->setText(runner_.statusLine());
 }
 
 QWidget* MainWindow::widgetOf(const QString& name, int index) const {
@@ -318,8 +328,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::lineClicked(int row) {
-    form_.List1_Click(row);
-    redraw();
+    runner_.List1_Click(row);
 }
 
 void MainWindow::mouseMovedOverList(const QPoint& globalPosition) {
@@ -333,9 +342,8 @@ void MainWindow::mouseMovedOverList(const QPoint& globalPosition) {
     // The rows as the view lays them out: a size hint can differ from the drawn height.
     geometry.rowHeight =
         qMax(top.isValid() ? list_->visualRect(top).height() : list_->fontMetrics().height(), 1);
-    form_.List1_MouseMove(geometry, static_cast<float>(p.x() * form_.screen().twipsPerPixelX),
-                          static_cast<float>(p.y() * form_.screen().twipsPerPixelY));
-    redraw();
+    runner_.List1_MouseMove(geometry, static_cast<float>(p.x() * form_.screen().twipsPerPixelX),
+                            static_cast<float>(p.y() * form_.screen().twipsPerPixelY));
 }
 
 } // namespace corvane::app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Form1.h"
+#include "app/Form1Runner.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -12,10 +13,11 @@ class QListWidget;
 class QPushButton;
 class QScreen;
 
-// Draws Form1's controls and forwards every click, mouse move and Enter on a line to its handlers;
-// after each event it draws again from Form1's state. It holds no behaviour of its own. The
-// keyboard reaches everything: the list moves with the arrow and page keys, Tab reaches every
-// button and Space presses it.
+// Draws Form1's controls and forwards every click, mouse move and Enter on a line to its handlers,
+// through a Form1Runner that runs each in its turn while the window goes on drawing; whenever the
+// runner says so it draws again from Form1's state (or, while a handler runs, the status line
+// alone). It holds no behaviour of its own. The keyboard reaches everything: the list moves with
+// the arrow and page keys, Tab reaches every button and Space presses it.
 namespace corvane::app {
 
 // The screen as Form1 measures it: twips per pixel from the logical dpi, the size in twips.
@@ -25,12 +27,15 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit MainWindow(Form1& form, QWidget* parent = nullptr);
+    // `progress`: the one the form's library reports to (may be null).
+    explicit MainWindow(Form1& form, std::shared_ptr<library::ReadProgress> progress = {},
+                        QWidget* parent = nullptr);
 
     // The widget that draws a control (nullptr for the player control, which has none).
     QWidget* widgetOf(const QString& name, int index = -1) const;
     QListWidget* displayList() const { return list_; }
     QString statusText() const;
+    Form1Runner& runner() { return runner_; }
 
     // Draws every control from Form1's state.
     void redraw();
@@ -46,6 +51,7 @@ private:
     QRect pixels(const Rect& twips) const;
 
     Form1& form_;
+    Form1Runner runner_;
     QWidget* canvas_ = nullptr;
     QListWidget* list_ = nullptr;
     QLabel* status_ = nullptr;

@@ -1,10 +1,12 @@
 #include "app/CommandLine.h"
 #include "app/Form1.h"
+#include "app/Form1Runner.h"
 #include "app/Headless.h"
 #include "app/MainWindow.h"
 #include "app/OutputFile.h"
 #include "library/FileName.h"
 #include "library/LibrarySource.h"
+#include "library/TagIndex.h"
 #include "print/QtPrinter.h"
 #include "print/TextPrinter.h"
 
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <unistd.h>
 
 using namespace corvane;
 
@@ -28,8 +31,16 @@ void say(FILE* stream, const QString& line) {
 }
 
 // The library on the command line, in $CORVANE_LIBRARY, or everything found on this machine.
-library::ChosenLibrary chooseLibrary(const app::CommandLine& cl) {
-    return library::chooseLibrary(cl.library.value_or(QString()), {cl.musicFolder},
+// Songs are kept in the user's tag index unless --no-index; a run without a window looks at the
+// library once.
+library::ChosenLibrary chooseLibrary(const app::CommandLine& cl,
+                                     std::shared_ptr<library::ReadProgress> progress = {}) {
+    library::LibraryOptions options;
+    options.musicFolder = cl.musicFolder;
+    options.tagIndex = cl.noIndex ? QString() : library::TagIndex::standardFile();
+    options.progress = std::move(progress);
+    options.lookOnce = cl.headless();
+    return library::chooseLibrary(cl.library.value_or(QString()), options,
                                   library::SourceEnvironment::current());
 }
 
@@ -55,6 +66,24 @@ int listSources(const app::CommandLine& cl, int argc, char** argv) {
     return 0;
 }
 
+// How far the songs are read, on one line of standard error that each report rewrites and the
+// end wipes; only where a person watches it (a terminal), and never with --quiet.
+std::shared_ptr<library::ReadProgress> terminalProgress(const app::CommandLine& cl) {
+    auto progress = std::make_shared<library::ReadProgress>();
+    if (!cl.quiet && ::isatty(STDERR_FILENO) == 1) {
+        progress->setListener([shown = false](library::ReadProgress::Now now) mutable {
+            if (now.total > 0) {
+                std::fputs(("\r" + app::readingText(now)).toLocal8Bit().constData(), stderr);
+                shown = true;
+            } else if (std::exchange(shown, false)) {
+                std::fputs("\r\033[K", stderr);
+            }
+            std::fflush(stderr);
+        });
+    }
+    return progress;
+}
+
 bool noDisplay() {
     return qEnvironmentVariableIsEmpty("DISPLAY") &&
            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
@@ -73,7 +102,7 @@ int runHeadless(const app::CommandLine& cl, int argc, char** argv) {
         application = std::make_unique<QCoreApplication>(argc, argv);
     }
 
-    const library::ChosenLibrary chosen = chooseLibrary(cl);
+    const library::ChosenLibrary chosen = chooseLibrary(cl, terminalProgress(cl));
     const auto& player = chosen.player;
     if (!player) {
         say(stderr, QStringLiteral("corvane: %1").arg(chosen.problem));
@@ -136,7 +165,8 @@ int runWindow(const app::CommandLine& cl, int argc, char** argv) {
     }
     QApplication application(argc, argv);
 
-    const library::ChosenLibrary chosen = chooseLibrary(cl);
+    const auto progress = std::make_shared<library::ReadProgress>();
+    const library::ChosenLibrary chosen = chooseLibrary(cl, progress);
     const auto& player = chosen.player;
     QString note;
     if (!player) {
@@ -154,7 +184,7 @@ int runWindow(const app::CommandLine& cl, int argc, char** argv) {
         [] { return print::makeDefaultPrinter(); },
         [](const QString& address) { QDesktopServices::openUrl(QUrl(address)); }, note);
     form.Form_Load();
-    app::MainWindow window(form);
+    app::MainWindow window(form, progress);
     window.show();
     const int status = application.exec();
     form.Form_Unload();

@@ -21,6 +21,9 @@ namespace {
 // What the playlists of one library share: the songs read so far and, for the listing under
 // way, the resolver with the folders it listed.
 struct Lookup {
+    explicit Lookup(const LibraryOptions& options)
+        : songs(options) {}
+
     SongFiles songs;
     std::unique_ptr<PathResolver> resolver; // made when the listing first needs it
     unsigned listing = 1;
@@ -43,6 +46,7 @@ struct PlaylistFile {
 
 // A playlist's entries are found on disk when its songs are asked for, not when the list of
 // playlists is made: a playlist of a million missing files is listed as fast as an empty one.
+// Once per listing they are all found (one look at each file) and their songs had in one batch.
 class FilePlaylist final : public Playlist {
 public:
     FilePlaylist(QString name, std::shared_ptr<const PlaylistFile> file,
@@ -59,50 +63,90 @@ public:
         if (index < 0 || index >= count()) {
             throw LibraryError("song index out of range");
         }
-        const auto i = static_cast<std::size_t>(index);
-        const PlaylistEntry& entry = file_->entries[i];
-        QString fallback = entry.title.isEmpty() ? locationName(entry.location) : entry.title;
-        if (isStreamLocation(entry.location)) {
-            return songWithoutFile(std::move(fallback));
+        return songs()[static_cast<std::size_t>(index)];
+    }
+
+    // The songs of the listing under way, in the playlist's order.
+    const std::vector<std::shared_ptr<const MediaItem>>& songs() const {
+        if (listed_.listing != lookup_->listing) {
+            Found found = find();
+            auto read = lookup_->songs.songs(found.wanted, found.gone);
+            for (std::size_t k = 0; k < read.size(); ++k) {
+                found.songs[found.whose[k]] = std::move(read[k]);
+            }
+            listed_ = {lookup_->listing, std::move(found.songs)};
         }
-        // Each entry is looked for once per listing, however often its song is asked for: as
-        // it is written (one stat), else by the resolver.
-        if (found_.listing != lookup_->listing) {
-            found_ = {lookup_->listing, std::vector<QString>(file_->entries.size()),
-                      std::vector<bool>(file_->entries.size())};
+        return listed_.songs;
+    }
+
+    // Reads the songs not read yet, as a read ahead (see SongFiles::songs); true when done.
+    bool readAhead(const std::function<bool()>& stop) const {
+        if (!readAhead_) {
+            const Found found = find();
+            lookup_->songs.songs(found.wanted, found.gone, stop);
+            readAhead_ = !stop();
         }
-        QString& path = found_.paths[i];
-        if (!found_.done[i]) {
-            found_.done[i] = true;
+        return readAhead_;
+    }
+
+private:
+    // Every entry's file, looked for once: as it is written (one stat), else by the resolver.
+    struct Found {
+        std::vector<SongFiles::Wanted> wanted;
+        std::vector<std::size_t> whose; // the entry of each wanted file
+        QStringList gone;               // files named as they are written, and not there
+        std::vector<std::shared_ptr<const MediaItem>> songs; // the songs that need no file
+    };
+    Found find() const {
+        const std::vector<PlaylistEntry>& entries = file_->entries;
+        Found found;
+        found.songs.resize(entries.size());
+        found.wanted.reserve(entries.size());
+        found.whose.reserve(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const PlaylistEntry& entry = entries[i];
+            QString fallback = entry.title.isEmpty() ? locationName(entry.location) : entry.title;
+            if (isStreamLocation(entry.location)) {
+                found.songs[i] = songWithoutFile(std::move(fallback));
+                continue;
+            }
+            bool exists = false;
             const bool local = entry.location.startsWith(u'/') && !entry.location.startsWith(u"//");
             if (local) {
-                if (auto song = lookup_->songs.song(entry.location, fallback)) {
-                    path = entry.location;
-                    return song;
+                const FileStamp stamp = fileStamp(entry.location, &exists);
+                if (exists) {
+                    found.wanted.push_back({entry.location, stamp, std::move(fallback)});
+                    found.whose.push_back(i);
+                    continue;
                 }
+                found.gone.push_back(entry.location);
             }
             if (!lookup_->resolver) {
                 lookup_->resolver = std::make_unique<PathResolver>();
             }
-            path = lookup_->resolver->resolve(entry.location, file_->roots);
-        }
-        if (!path.isEmpty()) {
-            if (auto song = lookup_->songs.song(path, fallback)) {
-                return song;
+            if (QString path = lookup_->resolver->resolve(entry.location, file_->roots);
+                !path.isEmpty()) {
+                const FileStamp stamp = fileStamp(path, &exists);
+                if (exists) {
+                    found.wanted.push_back({std::move(path), stamp, std::move(fallback)});
+                    found.whose.push_back(i);
+                    continue;
+                }
             }
+            found.songs[i] = songWithoutFile(std::move(fallback), entry.location,
+                                             QStringLiteral("no such file"));
         }
-        return songWithoutFile(std::move(fallback), entry.location, QStringLiteral("no such file"));
+        return found;
     }
 
-private:
     QString name_;
     std::shared_ptr<const PlaylistFile> file_;
     std::shared_ptr<Lookup> lookup_;
     mutable struct {
         unsigned listing = 0;
-        std::vector<QString> paths; // empty: nothing found
-        std::vector<bool> done;
-    } found_;
+        std::vector<std::shared_ptr<const MediaItem>> songs;
+    } listed_;
+    mutable bool readAhead_ = false;
 };
 
 // The playlist files in a folder and below it. A folder whose modification time is unchanged
@@ -227,9 +271,15 @@ struct FileLibrary::State {
     std::vector<std::shared_ptr<const FilePlaylist>> inOrder; // natural order of names
     QStringList notes; // of the last listing: what could not be read, or that nothing was found
     PlaylistFinder finder;
-    std::shared_ptr<Lookup> lookup = std::make_shared<Lookup>();
+    std::shared_ptr<Lookup> lookup;
     long long playlistReads = 0;
     qsizetype filesFound = 0;
+    bool lookOnce = false; // see LibraryOptions
+    bool looked = false;
+
+    explicit State(const LibraryOptions& options)
+        : lookup(std::make_shared<Lookup>(options))
+        , lookOnce(options.lookOnce) {}
 
     std::shared_ptr<const PlaylistFile> parse(const QString& path, PlaylistRead read) const {
         const QFileInfo info(path); // names only: the file system is asked nothing
@@ -266,6 +316,9 @@ struct FileLibrary::State {
 
     // The playlists as the files now stand: only new and changed files are read.
     void refresh() {
+        if (lookOnce && std::exchange(looked, true)) {
+            return;
+        }
         lookup->newListing();
         PlaylistFinder::Found found =
             singleFile.isEmpty() ? finder.find(root) : PlaylistFinder::Found{{singleFile}, {}};
@@ -310,12 +363,14 @@ struct FileLibrary::State {
         }
     }
 
+    // With what the user should know of the playlist files and of the tag index.
     PlaylistArray array(const std::vector<std::shared_ptr<const FilePlaylist>>& chosen,
                         QStringList more) const {
         std::vector<std::shared_ptr<const Playlist>> result(chosen.begin(), chosen.end());
         for (const auto& playlist : chosen) {
             more += playlist->file().notes;
         }
+        more += lookup->songs.takeNotes();
         return PlaylistArray(std::move(result), std::move(more));
     }
 
@@ -347,7 +402,7 @@ struct FileLibrary::State {
 };
 
 FileLibrary::FileLibrary(const QString& source, const LibraryOptions& options)
-    : state_(std::make_shared<State>()) {
+    : state_(std::make_shared<State>(options)) {
     const QString path = absolutePath(source);
     if (folderModifiedNs(path) >= 0) {
         state_->root = path;
@@ -383,10 +438,21 @@ PlaylistArray FileLibrary::getByName(const QString& name) const {
     std::vector<std::shared_ptr<const FilePlaylist>> found;
     for (const auto& playlist : state_->inOrder) {
         if (playlist->name() == name) {
+            // Its songs are read now, so that what the tag index had to say comes with it.
+            playlist->songs();
             found.push_back(playlist);
         }
     }
     return state_->array(found, {});
+}
+
+bool FileLibrary::readAhead(const std::function<bool()>& stop) const {
+    for (const auto& playlist : state_->inOrder) {
+        if (!playlist->readAhead(stop)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 long long FileLibrary::audioFileReads() const {

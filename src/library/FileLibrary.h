@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/MediaLibrary.h"
+#include "library/Reading.h"
 
 #include <QString>
 #include <memory>
@@ -19,9 +20,11 @@ bool holdsPlaylistFile(const QString& folder);
 
 // The backend behind openFileLibrary. Every getAll / getByName looks at the playlist files
 // again, but a playlist file is parsed again only when it changed, and a song's file is read
-// at most once while it stays unchanged (same size and modification time).
+// at most once while it stays unchanged (same size, modification time and inode; see
+// SongFiles.h). getByName has the songs of the playlists it finds.
 class FileLibrary final : public Player,
                           public PlaylistCollection,
+                          public ReadAhead,
                           public std::enable_shared_from_this<FileLibrary> {
 public:
     // `source` as for openFileLibrary, known to exist. A playlist's songs are sought as its
@@ -34,6 +37,8 @@ public:
     std::shared_ptr<const PlaylistCollection> playlistCollection() const override;
     PlaylistArray getAll() const override;
     PlaylistArray getByName(const QString& name) const override;
+    // The songs of the playlists of the last getAll.
+    bool readAhead(const std::function<bool()>& stop) const override;
 
     // How many times an audio file, or a playlist file, was opened and read so far.
     long long audioFileReads() const;

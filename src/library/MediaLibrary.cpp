@@ -47,15 +47,40 @@ QString failureReason(const std::exception_ptr& failure) {
     return reason.isEmpty() ? QStringLiteral("unknown failure") : reason;
 }
 
-QString secondsText(double seconds) {
-    return QString::number(seconds, 'g', 12);
-}
-
+// Digits are laid right to left into the end of a buffer: a listing makes thousands of these.
 QString durationText(double seconds) {
     const long long total = std::isfinite(seconds) && seconds > 0 ? std::llround(seconds) : 0;
-    return QStringLiteral("%1:%2")
-        .arg(total / 60, 2, 10, QLatin1Char('0'))
-        .arg(total % 60, 2, 10, QLatin1Char('0'));
+    char16_t text[24];
+    qsizetype at = std::size(text);
+    text[--at] = static_cast<char16_t>(u'0' + total % 10);
+    text[--at] = static_cast<char16_t>(u'0' + total % 60 / 10);
+    text[--at] = u':';
+    long long minutes = total / 60;
+    const qsizetype end = at;
+    do {
+        text[--at] = static_cast<char16_t>(u'0' + minutes % 10);
+        minutes /= 10;
+    } while (minutes > 0 || end - at < 2);
+    return QString(reinterpret_cast<const QChar*>(text + at), std::size(text) - at);
+}
+
+QString secondsText(double seconds) {
+    // What TagLib gives, whole milliseconds, is written without the general conversion: the
+    // same digits (12 significant ones are more than such a value has), trailing zeros dropped.
+    const long long milliseconds = std::isfinite(seconds) ? std::llround(seconds * 1000) : 0;
+    if (milliseconds < 1 || milliseconds >= 1'000'000'000'000 ||
+        static_cast<double>(milliseconds) / 1000 != seconds) {
+        return QString::number(seconds, 'g', 12);
+    }
+    QString text = QString::number(milliseconds / 1000);
+    if (int fraction = static_cast<int>(milliseconds % 1000); fraction > 0) {
+        int digits = 3;
+        for (; fraction % 10 == 0; fraction /= 10) {
+            --digits;
+        }
+        text += u'.' + QString::number(fraction).rightJustified(digits, u'0');
+    }
+    return text;
 }
 
 QString yearOf(const QString& date) {

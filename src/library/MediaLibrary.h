@@ -78,11 +78,23 @@ public:
     virtual std::shared_ptr<const PlaylistCollection> playlistCollection() const = 0;
 };
 
+class ReadProgress;
+
 // How a library is opened, beyond its source.
 struct LibraryOptions {
     // Where a playlist's relative or moved songs are sought, beside the library's own folder
     // (--music-folder); empty when none is given.
     QString musicFolder;
+    // The tag index file (TagIndex.h) that songs read from audio files are kept in; empty: none
+    // (--no-index).
+    QString tagIndex{};
+    // Hears how far the reading of songs from their files is, and may stop it; may be null.
+    std::shared_ptr<ReadProgress> progress{};
+    // How many songs are read from their files at once; 0: one per core.
+    int readingThreads = 0;
+    // A run that shows one view (the command line): the library is looked at once, by its first
+    // listing, and later listings show the same; else every listing looks at the files again.
+    bool lookOnce = false;
 };
 
 // Attribute names of getItemInfo.
@@ -112,7 +124,7 @@ struct ItemInfo {
 
 // "mm:ss" for a duration in seconds, rounded to the nearest second ("03:45", "75:00").
 QString durationText(double seconds);
-// "Duration" for a length in seconds: the number in full ("225.36").
+// The "Duration" text of a length in seconds: up to 12 significant digits ("225.5", "3").
 QString secondsText(double seconds);
 
 // A song whose texts were all made when it was read, as the backends that read a whole playlist

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <system_error>
 #include <unistd.h>
@@ -25,7 +26,8 @@ FileStamp stampOf(const struct stat& status) {
     if (!S_ISREG(status.st_mode)) {
         return {};
     }
-    return {static_cast<qint64>(status.st_size), modifiedNs(status)};
+    return {static_cast<qint64>(status.st_size), modifiedNs(status),
+            static_cast<quint64>(status.st_ino)};
 }
 
 // The kernel's own file systems, wherever they are mounted (or reached by a symbolic link).
@@ -55,12 +57,13 @@ bool onKernelFileSystem(int fd) {
 
 } // namespace
 
-FileStamp fileStamp(const QString& path) {
+FileStamp fileStamp(const QString& path, bool* exists) {
     struct stat status {};
-    if (isSystemPath(path) || ::stat(encodeFileName(path).constData(), &status) != 0) {
-        return {};
+    const bool found = ::stat(encodeFileName(path).constData(), &status) == 0;
+    if (exists) {
+        *exists = found;
     }
-    return stampOf(status);
+    return found && !isSystemPath(path) ? stampOf(status) : FileStamp{};
 }
 
 qint64 folderModifiedNs(const QString& path) {
@@ -92,13 +95,15 @@ int openRegularFile(const QString& path, FileStamp* stamp) {
     }
     struct stat status {};
     const FileStamp opened = ::fstat(fd, &status) == 0 ? stampOf(status) : FileStamp{};
-    if (!opened.isRegularFile() || onKernelFileSystem(fd)) {
+    // The kernel's file systems have no disk (major 0): a file on a disk needs no second look.
+    if (!opened.isRegularFile() || (major(status.st_dev) == 0 && onKernelFileSystem(fd))) {
         ::close(fd);
         errno = EPERM;
         return -1;
     }
-    // Regular files never block; reads go on in the ordinary blocking mode.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // Regular files never block; reads go on in the ordinary blocking mode (O_NONBLOCK was the
+    // only status flag set).
+    ::fcntl(fd, F_SETFL, 0);
     if (stamp) {
         *stamp = opened;
     }

@@ -10,16 +10,19 @@
 // are QStrings that keep every byte of the name (see FileName.h).
 namespace corvane::library {
 
-// Identifies one version of a file: a file is read again only when its stamp changed.
+// Identifies one version of a file: a file is read again only when its stamp changed. The inode
+// tells a file replaced by another of the same size and time (a copy that kept the time).
 struct FileStamp {
     qint64 size = -1; // -1: not a regular file (missing, a folder, a FIFO, a device)
     qint64 modifiedNs = 0;
+    quint64 inode = 0;
     bool isRegularFile() const { return size >= 0; }
     bool operator==(const FileStamp&) const = default;
 };
 
-// The stamp of the file at `path`, following symbolic links.
-FileStamp fileStamp(const QString& path);
+// The stamp of the file at `path`, following symbolic links; one stat. With `exists`, whether
+// anything (a file, a folder, a device...) is there.
+FileStamp fileStamp(const QString& path, bool* exists = nullptr);
 
 // The modification time of the folder at `path`, in nanoseconds; -1 when it is no folder.
 qint64 folderModifiedNs(const QString& path);

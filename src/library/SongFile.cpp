@@ -23,11 +23,13 @@
 #include <tfilestream.h>
 #include <tpropertymap.h>
 #include <trueaudiofile.h>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 #include <vorbisfile.h>
 #include <wavfile.h>
 #include <wavpackfile.h>
+#include <xiphcomment.h>
 
 namespace corvane::library {
 namespace {
@@ -72,16 +74,20 @@ constexpr TypeRow Types[] = {
     {"tta", openAs<TrueAudio::File>},
 };
 
+// TagLib keeps a text as UCS-4 (wchar_t): converted as it lies, not through a copy.
 QString toQString(const String& text) {
-    return QString::fromStdWString(text.toWString());
+    static_assert(sizeof(wchar_t) == sizeof(char32_t));
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(text.toCWString()),
+                             static_cast<qsizetype>(text.size()));
 }
 
-QString joined(const PropertyMap& properties, const char* key) {
-    const auto found = properties.find(key);
-    if (found == properties.end() || found->second.isEmpty()) {
+// The values of a field, joined by "; " (one value, as it is).
+QString joined(const StringList& values) {
+    if (values.isEmpty()) {
         return {};
     }
-    return toQString(found->second.toString("; ")).trimmed();
+    return (values.size() == 1 ? toQString(values.front()) : toQString(values.toString("; ")))
+        .trimmed();
 }
 
 // The Windows Media Player frame first, else the first other frame that holds a rating.
@@ -160,41 +166,64 @@ int nativeRating(const Tag* tag) {
     return -1;
 }
 
-// Xiph comments (and APE, ID3v2 TXXX) hold FMPS_RATING and RATING as text, and a player's own
-// "rating:EMAIL" (Quod Libet's: "rating:quodlibet@lists.sacredchao.net") as a fraction.
-int textRating(const PropertyMap& properties) {
-    if (properties.contains("FMPS_RATING")) {
-        return ratingFromFraction(joined(properties, "FMPS_RATING").toDouble());
-    }
-    if (properties.contains("RATING")) {
-        return ratingFromText(joined(properties, "RATING"));
-    }
-    int rating = -1;
-    for (const auto& [key, values] : properties) {
-        if (key.startsWith("RATING:") && !values.isEmpty()) {
-            rating = ratingFromFraction(toQString(values.front()).trimmed().toDouble());
-            if (rating > 0) {
-                break;
-            }
-        }
-    }
-    return rating;
-}
-
-// One of a file's tags: its fields, and the rating it gives (-1: none).
+// One of a file's tags: the fields a song shows, and the rating it gives (-1: none).
 struct TagFields {
-    PropertyMap properties;
+    QString title;
+    QString artist;
+    QString album;
+    QString genre;
+    QString date;
     int rating = -1;
 };
 
 using Tags = std::vector<TagFields>;
 
-TagFields fieldsOf(PropertyMap properties, const Tag* tag) {
-    int rating = nativeRating(tag);
-    if (rating < 0) {
-        rating = textRating(properties);
+// The fields, in one pass over the tag's properties (whose keys are upper case): a lookup by
+// key makes the key upper case each time. The rating is the tag's own kind's, else Xiph
+// comments' (and APE's, ID3v2 TXXX's) FMPS_RATING and RATING as text, else a player's own
+// "rating:EMAIL" (Quod Libet's: "rating:quodlibet@lists.sacredchao.net") as a fraction: the
+// first above 0, else the last.
+template <class Properties> TagFields fieldsOf(const Properties& properties, const Tag* tag) {
+    TagFields fields;
+    const StringList* fmps = nullptr;
+    const StringList* text = nullptr;
+    int player = -1;
+    for (const auto& [key, values] : properties) {
+        if (key == "TITLE") {
+            fields.title = joined(values);
+        } else if (key == "ARTIST") {
+            fields.artist = joined(values);
+        } else if (key == "ALBUM") {
+            fields.album = joined(values);
+        } else if (key == "GENRE") {
+            fields.genre = joined(values);
+        } else if (key == "DATE") {
+            fields.date = joined(values);
+        } else if (key == "FMPS_RATING") {
+            fmps = &values;
+        } else if (key == "RATING") {
+            text = &values;
+        } else if (player <= 0 && key.startsWith("RATING:") && !values.isEmpty()) {
+            player = ratingFromFraction(toQString(values.front()).trimmed().toDouble());
+        }
     }
-    return {std::move(properties), rating};
+    fields.rating = nativeRating(tag);
+    if (fields.rating < 0) {
+        fields.rating = fmps   ? ratingFromFraction(joined(*fmps).toDouble())
+                        : text ? ratingFromText(joined(*text))
+                               : player;
+    }
+    return fields;
+}
+
+// A tag's own properties() (TagLib 1's Tag::properties() is not virtual). A Xiph comment's are
+// its fields as they lie (upper-case keys), without the copy that properties() makes.
+template <class TagType> TagFields fieldsOfTag(const TagType* tag) {
+    if constexpr (std::is_same_v<TagType, Ogg::XiphComment>) {
+        return fieldsOf(tag->fieldListMap(), tag);
+    } else {
+        return fieldsOf(tag->properties(), tag);
+    }
 }
 
 // TagLib's File::properties() answers from one tag only: each tag's own properties() are read.
@@ -202,7 +231,7 @@ template <class... TagType> Tags tagsInOrder(const TagType*... tags) {
     Tags fields;
     const auto add = [&](const auto* tag) {
         if (tag) {
-            fields.push_back(fieldsOf(tag->properties(), tag));
+            fields.push_back(fieldsOfTag(tag));
         }
     };
     (add(tags), ...);
@@ -239,14 +268,17 @@ Tags tagsOf(File& file) {
         return apeThenId3v1(mpc);
     }
     // One tag of one kind (Ogg, MP4, ASF, AIFF): the file's properties are that tag's.
+    if (const auto* xiph = dynamic_cast<const Ogg::XiphComment*>(file.tag())) {
+        return {fieldsOfTag(xiph)};
+    }
     return {fieldsOf(file.properties(), file.tag())};
 }
 
 // The field from the first tag that holds it.
-QString field(const Tags& tags, const char* key) {
+QString field(const Tags& tags, QString TagFields::*key) {
     for (const TagFields& tag : tags) {
-        if (QString value = joined(tag.properties, key); !value.isEmpty()) {
-            return value;
+        if (!(tag.*key).isEmpty()) {
+            return tag.*key;
         }
     }
     return {};
@@ -273,11 +305,11 @@ void describe(File& file, SongInfo& info) {
     info.readable = true;
     info.seconds = milliseconds / 1000.0;
     const Tags tags = tagsOf(file);
-    info.title = field(tags, "TITLE");
-    info.artist = field(tags, "ARTIST");
-    info.album = field(tags, "ALBUM");
-    info.genre = field(tags, "GENRE");
-    info.year = yearOf(field(tags, "DATE"));
+    info.title = field(tags, &TagFields::title);
+    info.artist = field(tags, &TagFields::artist);
+    info.album = field(tags, &TagFields::album);
+    info.genre = field(tags, &TagFields::genre);
+    info.year = yearOf(field(tags, &TagFields::date));
     info.rating = rating(tags);
 }
 

@@ -41,6 +41,8 @@ TEST(CommandLine, EachViewWithEachOutput) {
     EXPECT_FALSE(parsed({}).quiet);
     EXPECT_TRUE(parsed({"--list-playlists", "-q"}).quiet);
     EXPECT_TRUE(parsed({"--quiet"}).quiet);
+    EXPECT_FALSE(parsed({}).noIndex);
+    EXPECT_TRUE(parsed({"--playlist", "x", "--no-index"}).noIndex);
     EXPECT_FALSE(parsed({}).library);
     EXPECT_EQ(parsed({"--library", "/music"}).library, QStringLiteral("/music"));
     EXPECT_EQ(parsed({"--library=/my music"}).library, QStringLiteral("/my music"));

@@ -39,12 +39,14 @@ TEST_F(PrintOnPaper, PrintInTheWindowPrintsTheListOnTheDefaultPrinter) {
     window.show();
     QTest::mouseClick(qobject_cast<QPushButton*>(window.widgetOf(QStringLiteral("CmdPlaylists"))),
                       Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.runner().idle(); }));
     QListWidget* list = window.displayList();
     const int line = lineOf(*form, name);
     ASSERT_GE(line, 0);
     list->scrollToItem(list->item(line));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
                       list->visualItemRect(list->item(line)).center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.runner().idle(); }));
     ASSERT_EQ(form->state().SelectedPlaylist, name);
     const int perPage = form->state().Configuration.ListSongsPerPage;
     ASSERT_LT(perPage, 60);

@@ -7,12 +7,14 @@
 #include "library/demo/AudioWriter.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -374,4 +376,223 @@ TEST_F(FileLibraryTest, FindsPlaylistsAddedToAndRemovedFromAFolderListedBefore) 
     writeText("Lists/Deep/c.m3u", "");
     QFile::remove(at("Lists/a.m3u"));
     EXPECT_EQ(names(library->getAll()), QStringList({"b", "c"}));
+}
+
+namespace {
+
+// Files as a library left alone for a while holds them: changed an hour ago, long enough that
+// the tag index keeps what is read from them.
+void age(const QString& path, qint64 seconds = QDateTime::currentSecsSinceEpoch() - 3600) {
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, encodeFileName(path).constData(), times, 0), 0);
+}
+
+// Runs `sql` on the database at `path`; with `keepOpen` the connection is handed back open.
+sqlite3* runSql(const QString& path, const char* sql, bool keepOpen = false) {
+    sqlite3* db = nullptr;
+    sqlite3_open(encodeFileName(path).constData(), &db);
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    if (!keepOpen) {
+        sqlite3_close(db);
+        db = nullptr;
+    }
+    return db;
+}
+
+int indexedSongs(const QString& index, const QString& path) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    const QByteArray key = encodeFileName(path);
+    int count = -1;
+    if (sqlite3_open_v2(encodeFileName(index).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM songs WHERE path = ?", -1, &statement,
+                           nullptr) == SQLITE_OK) {
+        sqlite3_bind_blob(statement, 1, key.constData(), static_cast<int>(key.size()), nullptr);
+        count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return count;
+}
+
+} // namespace
+
+struct TagIndexTest : FileLibraryTest {
+    void SetUp() override {
+        FileLibraryTest::SetUp();
+        index = at("cache/corvane/tags.sqlite");
+    }
+    QString index;
+
+    LibraryOptions indexed(int threads = 0) const {
+        LibraryOptions options;
+        options.tagIndex = index;
+        options.readingThreads = threads;
+        return options;
+    }
+    // The listing of "Mix" by a new library (as a new run makes it), and what it had to say.
+    QStringList listMix(const LibraryOptions& options, long long* reads = nullptr,
+                        QStringList* notes = nullptr) {
+        const auto library = open({}, options);
+        const QStringList said = library->getByName("Mix").notes();
+        if (notes) {
+            *notes = QStringList(said).replaceInStrings(root_, "~");
+        }
+        const QStringList lines = listing(*library, "Mix");
+        if (reads) {
+            *reads = library->audioFileReads();
+        }
+        return lines;
+    }
+};
+
+TEST_F(TagIndexTest, ServesWhatWasReadWithoutReadingAndChangesNothingShown) {
+    writeText("bad.mp3", QByteArray(3000, '\xFF'));
+    QDir().mkpath(at("folder.mp3"));
+    writeSong("real.mp3", tagsOf(QStringLiteral("R\u00e9al \U0001F600"), QString(QChar(0xD800))));
+    writeSong("untitled.flac", {}, 61.5);
+    writeText("Mix.m3u", "real.mp3\nbad.mp3\nfolder.mp3\ngone.mp3\nuntitled.flac\nreal.mp3\n");
+    for (const char* file : {"bad.mp3", "real.mp3", "untitled.flac"}) {
+        age(at(file));
+    }
+    const QStringList shown = listMix({});
+    long long reads = -1;
+    EXPECT_EQ(listMix(indexed(), &reads), shown); // an empty index
+    EXPECT_EQ(reads, 3);
+    EXPECT_EQ(listMix(indexed(), &reads), shown); // a warm one
+    EXPECT_EQ(reads, 0);
+}
+
+TEST_F(TagIndexTest, AFileChangedOrGoneIsReadAgainOrForgotten) {
+    const qint64 then = QDateTime::currentSecsSinceEpoch() - 3600;
+    struct Change {
+        const char* what;
+        const char* title; // "Two" makes a file as big as "One"'s
+        qint64 time;       // 0: now
+        bool replaced;     // another file moved in under the same name
+    };
+    writeText("Mix.m3u", "a.mp3\n");
+    for (const Change& c : {Change{"same size, new time", "Two", then + 1, false},
+                            Change{"same time, new size", "Two, longer", then, false},
+                            Change{"another file of the same size and time", "Two", then, true},
+                            Change{"changed just now: not kept", "Two", 0, false}}) {
+        QFile::remove(index);
+        writeSong("a.mp3", tagsOf("One"));
+        age(at("a.mp3"), then);
+        const qint64 size = QFileInfo(at("a.mp3")).size();
+        listMix(indexed());
+        writeSong(c.replaced ? "b.mp3" : "a.mp3", tagsOf(c.title));
+        if (c.time != 0) {
+            age(at(c.replaced ? "b.mp3" : "a.mp3"), c.time);
+        }
+        if (c.replaced) {
+            ASSERT_EQ(::rename(QFile::encodeName(at("b.mp3")).constData(),
+                               QFile::encodeName(at("a.mp3")).constData()),
+                      0);
+        }
+        EXPECT_EQ(QFileInfo(at("a.mp3")).size() == size, QByteArray(c.title) == "Two") << c.what;
+        long long reads = -1;
+        EXPECT_TRUE(listMix(indexed(), &reads).value(0).startsWith(c.title)) << c.what;
+        EXPECT_EQ(reads, 1) << c.what;
+        listMix(indexed(), &reads);
+        EXPECT_EQ(reads, c.time == 0 ? 1 : 0) << c.what;
+        EXPECT_EQ(indexedSongs(index, at("a.mp3")), c.time == 0 ? 0 : 1) << c.what;
+    }
+    // A file gone is dropped.
+    age(at("a.mp3"), then);
+    listMix(indexed());
+    EXPECT_EQ(indexedSongs(index, at("a.mp3")), 1);
+    QFile::remove(at("a.mp3"));
+    listMix(indexed());
+    EXPECT_EQ(indexedSongs(index, at("a.mp3")), 0);
+}
+
+TEST_F(TagIndexTest, AnIndexThatCannotBeUsedIsSetAsideAndTheSongsAreReadFromTheirFiles) {
+    writeText("Mix.m3u", "a.mp3\nb.mp3\nc.mp3\n");
+    for (const char* song : {"a", "b", "c"}) {
+        writeSong(QStringLiteral("%1.mp3").arg(song), tagsOf(song));
+        age(at(QStringLiteral("%1.mp3").arg(song)));
+    }
+    const QStringList shown = listMix({});
+    const auto warm = [&] {
+        QFile::remove(index);
+        listMix(indexed());
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        const char* said; // in the one note
+        bool setAside;    // and a new index made
+    };
+    std::unique_ptr<sqlite3, decltype(&sqlite3_close)> holder(nullptr, &sqlite3_close);
+    for (const Case& c : std::vector<Case>{
+             {"garbage", [&] { writeText("cache/corvane/tags.sqlite", QByteArray(9000, 'x')); },
+              "file is not a database", true},
+             {"truncated", [&] { warm(), QFile(index).resize(QFileInfo(index).size() / 2); },
+              "malformed", true},
+             {"another version", [&] { warm(), runSql(index, "PRAGMA user_version = 99"); },
+              "not an index of this version", true},
+             {"another program's database",
+              [&] { QFile::remove(index), runSql(index, "CREATE TABLE songs (x)"); },
+              "not an index of this version", true},
+             {"locked by another program",
+              [&] {
+                  warm();
+                  writeSong("c.mp3", tagsOf("c")); // to be written again
+                  age(at("c.mp3"));
+                  holder.reset(runSql(index, "BEGIN IMMEDIATE", true));
+              },
+              "cannot be written now (database is locked)", false},
+         }) {
+        QFile::remove(index + ".bad");
+        c.make();
+        QStringList notes;
+        EXPECT_EQ(listMix(indexed(), nullptr, &notes), shown) << c.what;
+        ASSERT_EQ(notes.size(), 1) << c.what;
+        EXPECT_TRUE(notes[0].contains(c.said)) << c.what << ": " << notes[0].toStdString();
+        holder.reset();
+        EXPECT_EQ(QFile::exists(index + ".bad"), c.setAside) << c.what;
+        long long reads = -1;
+        listMix(indexed(), &reads, &notes);
+        EXPECT_EQ(reads, c.setAside ? 0 : 1) << c.what << " made anew";
+        EXPECT_TRUE(notes.isEmpty()) << c.what;
+    }
+
+    // A cache folder that cannot be written: every song is read, and the listing is the same.
+    QFile::remove(index);
+    ASSERT_EQ(::chmod(QFile::encodeName(at("cache/corvane")).constData(), 0555), 0);
+    {
+        const WithoutReadingEverything asAUser;
+        long long reads = -1;
+        QStringList notes;
+        EXPECT_EQ(listMix(indexed(), &reads, &notes), shown);
+        EXPECT_EQ(reads, 3);
+        EXPECT_EQ(notes, QStringList({"the tag index ~/cache/corvane/tags.sqlite could not be used "
+                                      "(unable to open database file); every song is read from "
+                                      "its file"}));
+    }
+    ::chmod(QFile::encodeName(at("cache/corvane")).constData(), 0755);
+}
+
+TEST_F(TagIndexTest, SongsReadOnEveryCoreLandInThePlaylistsOrder) {
+    QByteArray m3u;
+    for (int i = 0; i < 40; ++i) {
+        const QString name = QStringLiteral("s%1.%2").arg(i).arg(i % 3 ? "mp3" : "flac");
+        if (i % 7 == 3) {
+            writeText(name, QByteArray(100 + i, 'x')); // no audio file
+        } else {
+            writeSong(name, tagsOf(QStringLiteral("Song %1").arg(i)), 1 + i % 9);
+        }
+        m3u += name.toUtf8() + '\n';
+    }
+    writeText("Mix.m3u", m3u);
+    long long serialReads = -1;
+    long long parallelReads = -1;
+    const QStringList serial = listMix(indexed(1), &serialReads);
+    QFile::remove(index);
+    EXPECT_EQ(listMix(indexed(8), &parallelReads), serial);
+    EXPECT_EQ(serialReads, 40);
+    EXPECT_EQ(parallelReads, 40);
+    EXPECT_TRUE(serial[39].startsWith("Song 39|00:04|")) << serial[39].toStdString();
 }
