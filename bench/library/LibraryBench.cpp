@@ -1,24 +1,39 @@
 // Listing a 10,000-song playlist from a library of 10,000 tagged files, the first time (every
-// file read) and again (nothing read). The library is generated once into
-// $CORVANE_BENCH_LIBRARY, else <temp>/corvane-bench-library-1, and kept for later runs.
+// file read, on one thread and on every core) and again (nothing read). The library is generated
+// once into $CORVANE_BENCH_LIBRARY, else <temp>/corvane-bench-library-1, and kept for later runs.
+//
+// A new library listing playlists of 1,000, 10,000 and 100,000 songs served from a warm tag
+// index (as a fresh process does): the time should grow linearly. The songs are empty files with
+// a generated index (<temp>/corvane-bench-indexed-N, its index in cache/corvane/tags.sqlite,
+// for `XDG_CACHE_HOME=<that>/cache corvane --library <that> --playlist All`).
 //
 // And a library of large broken playlists (<temp>/corvane-bench-broken-1): a 1,000,000-entry M3U
 // of missing files and a 32 MB XSPF broken halfway. The list of playlists (the yardstick: 26-30 s
 // and 15-18 s before entries were resolved only when a playlist is opened), and opening the M3U.
 #include "Listing.h"
 #include "library/FileLibrary.h"
+#include "library/TagIndex.h"
 #include "library/demo/AudioWriter.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace corvane::library;
 
 namespace {
 
 constexpr int Songs = 10000;
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
 const QString PlaylistName = QStringLiteral("All Songs");
 
 QString libraryFolder() {
@@ -69,12 +84,13 @@ bool ensureLibrary(const QString& folder) {
            marker.open(QIODevice::WriteOnly);
 }
 
-std::shared_ptr<FileLibrary> openBenchLibrary(benchmark::State& state) {
+std::shared_ptr<FileLibrary> openBenchLibrary(benchmark::State& state,
+                                              const LibraryOptions& options = {}) {
     const QString folder = libraryFolder();
     QString error;
     std::shared_ptr<Player> player;
     if (ensureLibrary(folder)) {
-        player = openFileLibrary(folder, &error);
+        player = openFileLibrary(folder, &error, options);
     }
     if (!player) {
         state.SkipWithError("cannot make the benchmark's library");
@@ -82,11 +98,14 @@ std::shared_ptr<FileLibrary> openBenchLibrary(benchmark::State& state) {
     return std::dynamic_pointer_cast<FileLibrary>(player);
 }
 
+// Arg: the threads that read (0: one per core).
 void FirstListing(benchmark::State& state) {
     long long reads = 0;
+    LibraryOptions options;
+    options.readingThreads = static_cast<int>(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
-        const auto library = openBenchLibrary(state); // a fresh library: nothing read yet
+        const auto library = openBenchLibrary(state, options); // a fresh library: nothing read yet
         state.ResumeTiming();
         if (!library) {
             return;
@@ -96,7 +115,79 @@ void FirstListing(benchmark::State& state) {
     }
     state.counters["audio_file_reads"] = static_cast<double>(reads);
 }
-BENCHMARK(FirstListing)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(FirstListing)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+QString indexedFolder(int songs) {
+    return QDir::tempPath() + QStringLiteral("/corvane-bench-indexed-%1").arg(songs);
+}
+
+// `songs` empty files (a thousand a folder), changed an hour ago, a playlist "All" of them, and
+// a tag index that holds a song for each.
+bool ensureIndexedLibrary(const QString& folder, int songs) {
+    const QString complete = folder + QStringLiteral("/.complete");
+    if (QFile::exists(complete)) {
+        return true;
+    }
+    std::fprintf(stderr, "Writing %d files and their index to %s (once)...\n", songs,
+                 qPrintable(folder));
+    const QString index = folder + QStringLiteral("/cache/corvane/tags.sqlite");
+    QFile::remove(index);
+    const qint64 then = QDateTime::currentSecsSinceEpoch() - 3600;
+    const timespec times[2] = {{then, 0}, {then, 0}};
+    QByteArray m3u;
+    std::vector<TagIndex::Song> kept;
+    for (int i = 0; i < songs; ++i) {
+        const QString path =
+            QStringLiteral("%1/Artist %2/%3 Song.flac").arg(folder).arg(i / 1000).arg(i);
+        if (i % 1000 == 0) {
+            QDir().mkpath(QFileInfo(path).absolutePath());
+        }
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT, 0644);
+        if (fd < 0 || ::futimens(fd, times) != 0) {
+            return false;
+        }
+        ::close(fd);
+        SongRead read;
+        read.regularFile = true;
+        read.stamp = fileStamp(path);
+        read.info = {QStringLiteral("Song number %1").arg(i),
+                     QStringLiteral("Artist %1").arg(i / 100),
+                     QStringLiteral("Album %1").arg(i / 10),
+                     QStringLiteral("Genre %1").arg(i % 7),
+                     QString::number(1960 + i % 60),
+                     QStringLiteral("flac"),
+                     60 + i % 300 + 0.5,
+                     true,
+                     i % 100};
+        kept.push_back({path, std::move(read)});
+        m3u += path.toUtf8() + '\n';
+    }
+    TagIndex(index).keep(kept);
+    return writeFile(folder + QStringLiteral("/All.m3u8"), m3u) && writeFile(complete, {});
+}
+
+// Arg: the playlist's songs. Each iteration a new library (as a fresh process), the index warm.
+void IndexedListing(benchmark::State& state) {
+    const int songs = static_cast<int>(state.range(0));
+    const QString folder = indexedFolder(songs);
+    if (!ensureIndexedLibrary(folder, songs)) {
+        state.SkipWithError("cannot make the indexed library");
+        return;
+    }
+    LibraryOptions options;
+    options.tagIndex = folder + QStringLiteral("/cache/corvane/tags.sqlite");
+    long long reads = 0;
+    for (auto _ : state) {
+        QString error;
+        const auto library =
+            std::dynamic_pointer_cast<FileLibrary>(openFileLibrary(folder, &error, options));
+        listAll(*library, QStringLiteral("All"), songs, state);
+        reads = library->audioFileReads();
+    }
+    state.counters["audio_file_reads"] = static_cast<double>(reads);
+    state.SetItemsProcessed(state.iterations() * songs);
+}
+BENCHMARK(IndexedListing)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void RepeatListing(benchmark::State& state) {
     const auto library = openBenchLibrary(state);
@@ -129,11 +220,6 @@ const QString MissingName = QStringLiteral("Missing");
 
 QString brokenFolder() {
     return QDir::tempPath() + QStringLiteral("/corvane-bench-broken-1");
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 bool ensureBrokenLibrary(const QString& folder) {
