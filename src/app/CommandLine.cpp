@@ -29,12 +29,12 @@ QString itemList() {
 
 // Every option by its long name (and its one-letter name), and the name of its value for those
 // that take one.
-struct OptionSpec {
+struct OptionInfo {
     const char* name;
     const char* valueName = nullptr;
     const char* shortName = nullptr;
 };
-constexpr OptionSpec Options[] = {
+constexpr OptionInfo Options[] = {
     {"help", nullptr, "h"},
     {"version"},
     {"quiet", nullptr, "q"},
@@ -53,10 +53,10 @@ constexpr OptionSpec Options[] = {
     {"print"},
 };
 
-const OptionSpec* optionNamed(const QString& name) {
+const OptionInfo* optionNamed(const QString& name) {
     const auto* o =
         std::find_if(std::begin(Options), std::end(Options),
-                     [&](const OptionSpec& spec) { return name == QLatin1String(spec.name); });
+                     [&](const OptionInfo& option) { return name == QLatin1String(option.name); });
     return o != std::end(Options) ? o : nullptr;
 }
 
@@ -91,7 +91,7 @@ struct Reader {
             fail(QStringLiteral("unknown option %1")
                      .arg(longForm ? dashed(name) : QStringLiteral("-") + name));
         }
-        for (const OptionSpec& o : Options) {
+        for (const OptionInfo& o : Options) {
             const QString name = QLatin1String(o.name);
             const qsizetype values = parser.values(name).size();
             if (o.valueName != nullptr && parser.optionNames().count(name) > values) {
@@ -104,7 +104,7 @@ struct Reader {
         // A value given to an option that takes none, found as the parser walks the line.
         for (qsizetype i = 0; i < arguments.size() && arguments[i] != QStringLiteral("--"); ++i) {
             const QString& a = arguments[i];
-            const OptionSpec* o = a.startsWith(QStringLiteral("--"))
+            const OptionInfo* o = a.startsWith(QStringLiteral("--"))
                                       ? optionNamed(a.mid(2).section(QLatin1Char('='), 0, 0))
                                       : nullptr;
             if (o == nullptr) {
@@ -258,7 +258,7 @@ struct Reader {
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    for (const OptionSpec& o : Options) {
+    for (const OptionInfo& o : Options) {
         QStringList names{QLatin1String(o.name)};
         if (o.shortName != nullptr) {
             names.prepend(QLatin1String(o.shortName));
