@@ -3,9 +3,8 @@
 // tests/library/MpdTestServer.h) on songs, a database, the playlist and ratings made once into
 // $CORVANE_BENCH_MPD, else <temp>/corvane-bench-mpd-1, and kept for later runs.
 #include "Listing.h"
-#include "MpdTestServer.h"
+#include "MpdBenchLibrary.h"
 #include "library/MpdLibrary.h"
-#include "library/demo/AudioWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,91 +14,30 @@
 #include <cstdio>
 #include <mpd/client.h>
 
+using namespace corvane;
 using namespace corvane::library;
 using corvane::library::test::MpdTestServer;
 
 namespace {
 
-constexpr int Songs = 10000;
-const QString PlaylistName = QStringLiteral("All Songs");
+using bench::MpdPlaylistName;
+using bench::MpdSongs;
 // What a listing shows of each song, as mpc prints it.
 const QString MpcFormat = QStringLiteral("%title%\t%artist%\t%album%\t%genre%\t%date%\t%time%");
-
-QString benchFolder() {
-    const QString given = qEnvironmentVariable("CORVANE_BENCH_MPD");
-    return given.isEmpty() ? QDir::tempPath() + QStringLiteral("/corvane-bench-mpd-1") : given;
-}
-
-QString songPath(int i) {
-    return QStringLiteral("Artist %1/Album %2/%3 Song number %4.flac")
-        .arg(i / 100)
-        .arg(i / 10 % 10)
-        .arg(i % 10, 2, 10, QLatin1Char('0'))
-        .arg(i);
-}
-
-// The server, started; on the first run the songs are written, scanned, put in one playlist,
-// and every tenth one rated.
-QString startServer(MpdTestServer& server, const QString& folder) {
-    const QString complete = folder + QStringLiteral("/.complete");
-    const bool made = QFile::exists(complete);
-    if (!made) {
-        std::fprintf(stderr, "Writing %d songs to %s (once)...\n", Songs, qPrintable(folder));
-        for (int i = 0; i < Songs; ++i) {
-            const QString path = server.musicFolder() + u'/' + songPath(i);
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            const demo::SongTags tags{QStringLiteral("Song number %1").arg(i),
-                                      QStringLiteral("Artist %1").arg(i / 100),
-                                      QStringLiteral("Album %1").arg(i / 10),
-                                      QStringLiteral("Genre %1").arg(i % 7),
-                                      QStringLiteral("%1-05-17").arg(1960 + i % 60),
-                                      {},
-                                      {}};
-            if (!demo::writeSong(path, 1 + i % 5, tags)) {
-                return QStringLiteral("cannot write %1").arg(path);
-            }
-        }
-    }
-    if (QString why = server.start(); !why.isEmpty()) {
-        return why;
-    }
-    if (made) {
-        return {};
-    }
-    QString why = server.update();
-    if (why.isEmpty()) {
-        why = server.run([](mpd_connection* c) {
-            mpd_command_list_begin(c, false);
-            for (int i = 0; i < Songs; ++i) {
-                const QByteArray uri = songPath(i).toUtf8();
-                mpd_send_playlist_add(c, PlaylistName.toUtf8().constData(), uri.constData());
-                if (i % 10 == 0) {
-                    mpd_send_sticker_set(c, "song", uri.constData(), "rating",
-                                         QByteArray::number(i % 11).constData());
-                }
-            }
-            return mpd_command_list_end(c) && mpd_response_finish(c);
-        });
-    }
-    if (why.isEmpty() && !QFile(complete).open(QIODevice::WriteOnly)) {
-        why = QStringLiteral("cannot write %1").arg(complete);
-    }
-    return why;
-}
 
 // A new library each time: connecting, the list, the ratings and the playlist's songs.
 void BackendFirstListing(benchmark::State& state, const MpdTestServer& server) {
     for (auto _ : state) {
-        listAll(*std::make_shared<MpdLibrary>(server.address()), PlaylistName, Songs, state);
+        listAll(*std::make_shared<MpdLibrary>(server.address()), MpdPlaylistName, MpdSongs, state);
     }
 }
 
 // The same library again: the server says nothing changed, so nothing is read again.
 void BackendRepeatListing(benchmark::State& state, const MpdTestServer& server) {
     const auto library = std::make_shared<MpdLibrary>(server.address());
-    listAll(*library, PlaylistName, Songs, state);
+    listAll(*library, MpdPlaylistName, MpdSongs, state);
     for (auto _ : state) {
-        listAll(*library, PlaylistName, Songs, state);
+        listAll(*library, MpdPlaylistName, MpdSongs, state);
     }
 }
 
@@ -110,12 +48,12 @@ void Mpc(benchmark::State& state, const MpdTestServer& server) {
                                    QStringLiteral("-f"),
                                    MpcFormat,
                                    QStringLiteral("playlist"),
-                                   PlaylistName};
+                                   MpdPlaylistName};
     for (auto _ : state) {
         QProcess mpc;
         mpc.start(QStringLiteral("mpc"), arguments);
         if (!mpc.waitForFinished(60000) || mpc.exitCode() != 0 ||
-            mpc.readAllStandardOutput().count('\n') != Songs) {
+            mpc.readAllStandardOutput().count('\n') != MpdSongs) {
             state.SkipWithError("mpc failed");
             return;
         }
@@ -126,9 +64,17 @@ void Mpc(benchmark::State& state, const MpdTestServer& server) {
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    const QString folder = benchFolder();
+    const QString folder = bench::benchFolder("CORVANE_BENCH_MPD", "corvane-bench-mpd-1");
     MpdTestServer server({folder, {}, true});
-    if (const QString why = startServer(server, folder); !why.isEmpty()) {
+    bench::MpdBenchExtras extras;
+    // Every tenth song rated, across the whole scale.
+    extras.perSong = [](mpd_connection* c, int i, const QByteArray& uri) {
+        if (i % 10 == 0) {
+            mpd_send_sticker_set(c, "song", uri.constData(), "rating",
+                                 QByteArray::number(i % 11).constData());
+        }
+    };
+    if (const QString why = bench::startMpdBenchServer(server, folder, extras); !why.isEmpty()) {
         std::fprintf(stderr, "bench_mpd: %s\n", qPrintable(why));
         return 1;
     }
