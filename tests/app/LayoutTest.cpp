@@ -39,55 +39,38 @@ Rect designPlace(const std::vector<Control>& controls, const Control& c) {
 
 } // namespace
 
-TEST(FitToScreen, TheDesignScreenGivesOne) {
-    const ScaleFactors f = FitToScreen(screenOf(800, 600));
-    EXPECT_FLOAT_EQ(f.ScaleX, 1.0F);
-    EXPECT_FLOAT_EQ(f.ScaleY, 1.0F);
-    EXPECT_FLOAT_EQ(f.FontScale, 1.0F);
-}
-
-TEST(FitToScreen, A1024By768ScreenGives128) {
-    const ScaleFactors f = FitToScreen(screenOf(1024, 768));
-    EXPECT_FLOAT_EQ(f.ScaleX, 1.28F);
-    EXPECT_FLOAT_EQ(f.ScaleY, 1.28F);
-    EXPECT_FLOAT_EQ(f.FontScale, 1.28F);
-}
-
-TEST(FitToScreen, OnlyTheScreensSizeInTwipsCounts) {
-    // 120 dpi: 12 twips per pixel; the design reference is still 12000 x 9000 twips.
-    const ScaleFactors f = FitToScreen(screenOf(1024, 768, 12.0F));
-    EXPECT_FLOAT_EQ(f.ScaleX, 1024.0F * 12.0F / 12000.0F);
-    EXPECT_FLOAT_EQ(f.ScaleY, 768.0F * 12.0F / 9000.0F);
-    // Twips per pixel that round (ties to even) to 14 or 16 give the same reference.
-    for (float t : {14.5F, 15.5F, 9.6F, 20.0F}) {
-        const ScaleFactors g = FitToScreen({t, t, 24000.0F, 18000.0F});
-        EXPECT_FLOAT_EQ(g.ScaleX, 2.0F) << t;
-        EXPECT_FLOAT_EQ(g.ScaleY, 2.0F) << t;
+// ScaleX, ScaleY and FontScale for each screen; only its size in twips counts, twips per pixel
+// round (ties to even) to 14 or 16, and metrics that give no scale (above 40 twips per pixel
+// the 16-bit product overflows; zero would divide by zero) fall back to the design.
+TEST(FitToScreen, ScalesEachScreenToTheDesign) {
+    struct Case {
+        ScreenMetrics screen;
+        float x, y, font;
+    };
+    const Case cases[] = {
+        {screenOf(800, 600), 1, 1, 1},
+        {screenOf(1024, 768), 1.28F, 1.28F, 1.28F},
+        {screenOf(1920, 1080), 2.4F, 1.8F, 2.1F},
+        {screenOf(1024, 768, 12), 1024 * 12 / 12000.0F, 768 * 12 / 9000.0F, 0},
+        {{14.5F, 14.5F, 24000, 18000}, 2, 2, 0},
+        {{15.5F, 15.5F, 24000, 18000}, 2, 2, 0},
+        {{9.6F, 9.6F, 24000, 18000}, 2, 2, 0},
+        {{20, 20, 24000, 18000}, 2, 2, 0},
+        {{41, 41, 12000, 9000}, 1, 1, 0},
+        {{0, 0, 12000, 9000}, 1, 1, 0},
+        {{0.2F, 0.2F, 12000, 9000}, 1, 1, 0},
+        {{-15, -15, 12000, 9000}, 1, 1, 0},
+        {{15, 15, 0, -1}, 1, 1, 0},
+    };
+    for (const Case& c : cases) {
+        const ScaleFactors f = FitToScreen(c.screen);
+        SCOPED_TRACE(testing::Message() << c.screen.twipsPerPixelX << " " << c.screen.widthTwips);
+        EXPECT_FLOAT_EQ(f.ScaleX, c.x);
+        EXPECT_FLOAT_EQ(f.ScaleY, c.y);
+        if (c.font != 0) {
+            EXPECT_FLOAT_EQ(f.FontScale, c.font);
+        }
     }
-}
-
-TEST(FitToScreen, AWideScreenStretchesUnevenly) {
-    const ScaleFactors f = FitToScreen(screenOf(1920, 1080));
-    EXPECT_FLOAT_EQ(f.ScaleX, 2.4F);
-    EXPECT_FLOAT_EQ(f.ScaleY, 1.8F);
-    EXPECT_FLOAT_EQ(f.FontScale, 2.1F);
-    const auto controls = scaledFor(screenOf(1920, 1080));
-    const Rect list = find(controls, "List1").scaled;
-    EXPECT_NEAR(list.left, 1440, 1e-3);
-    EXPECT_NEAR(list.top, 1296, 1e-3);
-    EXPECT_NEAR(find(controls, "Label1").fontSize, 8.25 * 2.1, 1e-4);
-}
-
-TEST(FitToScreen, MetricsThatGiveNoScaleFallBackToTheDesign) {
-    // Above 40 twips per pixel the 16-bit product overflows; zero would divide by zero.
-    for (float t : {41.0F, 0.0F, 0.2F, -15.0F}) {
-        const ScaleFactors f = FitToScreen({t, t, 12000.0F, 9000.0F});
-        EXPECT_FLOAT_EQ(f.ScaleX, 1.0F) << t;
-        EXPECT_FLOAT_EQ(f.ScaleY, 1.0F) << t;
-    }
-    const ScaleFactors none = FitToScreen({15.0F, 15.0F, 0.0F, -1.0F});
-    EXPECT_FLOAT_EQ(none.ScaleX, 1.0F);
-    EXPECT_FLOAT_EQ(none.ScaleY, 1.0F);
 }
 
 TEST(ScalingPass, AtTheDesignScreenOnlyTheWebButtonsFontChanges) {
@@ -103,7 +86,12 @@ TEST(ScalingPass, AtTheDesignScreenOnlyTheWebButtonsFontChanges) {
     }
 }
 
-TEST(ScalingPass, The1024By768WorkedExample) {
+TEST(ScalingPass, WorkedExamples) {
+    const auto wide = scaledFor(screenOf(1920, 1080));
+    EXPECT_NEAR(find(wide, "List1").scaled.left, 1440, 1e-3);
+    EXPECT_NEAR(find(wide, "List1").scaled.top, 1296, 1e-3);
+    EXPECT_NEAR(find(wide, "Label1").fontSize, 8.25 * 2.1, 1e-4);
+
     const auto controls = scaledFor(screenOf(1024, 768));
     const Rect list = find(controls, "List1").scaled;
     EXPECT_NEAR(list.left, 768, 1e-3);

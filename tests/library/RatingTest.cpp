@@ -6,65 +6,37 @@
 
 using namespace corvane::library;
 
-TEST(Rating, PopularimeterBytesAtTheirStarBoundaries) {
-    EXPECT_EQ(ratingFromPopularimeter(0), 0);
-    // The bytes Windows Media Player writes.
-    EXPECT_EQ(ratingFromPopularimeter(1), 1);
-    EXPECT_EQ(ratingFromPopularimeter(64), 25);
-    EXPECT_EQ(ratingFromPopularimeter(128), 50);
-    EXPECT_EQ(ratingFromPopularimeter(196), 75);
-    EXPECT_EQ(ratingFromPopularimeter(255), 99);
-    // Other players' bytes, at each edge of a star's range.
-    EXPECT_EQ(ratingFromPopularimeter(31), 1);
-    EXPECT_EQ(ratingFromPopularimeter(32), 25);
-    EXPECT_EQ(ratingFromPopularimeter(95), 25);
-    EXPECT_EQ(ratingFromPopularimeter(96), 50);
-    EXPECT_EQ(ratingFromPopularimeter(159), 50);
-    EXPECT_EQ(ratingFromPopularimeter(160), 75);
-    EXPECT_EQ(ratingFromPopularimeter(223), 75);
-    EXPECT_EQ(ratingFromPopularimeter(224), 99);
-    EXPECT_EQ(ratingFromPopularimeter(-1), 0);
-    EXPECT_EQ(ratingFromPopularimeter(256), 0);
+namespace {
+
+// Each input in turn against the rating at the same place.
+template <class Input, class Convert>
+void expectRatings(Convert convert, std::initializer_list<Input> inputs,
+                   std::initializer_list<int> ratings) {
+    ASSERT_EQ(inputs.size(), ratings.size());
+    auto rating = ratings.begin();
+    for (const Input& input : inputs) {
+        EXPECT_EQ(convert(input), *rating++) << ::testing::PrintToString(input);
+    }
 }
 
-TEST(Rating, FractionsAndPercentagesAtTheirStarBoundaries) {
-    EXPECT_EQ(ratingFromFraction(0.0), 0);
-    EXPECT_EQ(ratingFromFraction(0.1), 1);
-    EXPECT_EQ(ratingFromFraction(0.2), 1);
-    EXPECT_EQ(ratingFromFraction(0.21), 25);
-    EXPECT_EQ(ratingFromFraction(0.4), 25);
-    EXPECT_EQ(ratingFromFraction(0.6), 50);
-    EXPECT_EQ(ratingFromFraction(0.8), 75);
-    EXPECT_EQ(ratingFromFraction(0.81), 99);
-    EXPECT_EQ(ratingFromFraction(1.0), 99);
-    EXPECT_EQ(ratingFromFraction(1.5), 0);
-    EXPECT_EQ(ratingFromFraction(-0.2), 0);
-    EXPECT_EQ(ratingFromPercent(1), 1);
-    EXPECT_EQ(ratingFromPercent(20), 1);
-    EXPECT_EQ(ratingFromPercent(21), 25);
-    EXPECT_EQ(ratingFromPercent(100), 99);
-    EXPECT_EQ(ratingFromPercent(101), 0);
-}
+} // namespace
 
-TEST(Rating, RatingTextsAsStarsPercentagesOrFractions) {
-    EXPECT_EQ(ratingFromText("0"), 0);
-    EXPECT_EQ(ratingFromText("1"), 1);
-    EXPECT_EQ(ratingFromText("3"), 50);
-    EXPECT_EQ(ratingFromText("5"), 99);
-    EXPECT_EQ(ratingFromText("6"), 1);
-    EXPECT_EQ(ratingFromText("60"), 50);
-    EXPECT_EQ(ratingFromText("100"), 99);
-    EXPECT_EQ(ratingFromText("0.8"), 75);
-    EXPECT_EQ(ratingFromText(" 1.0 "), 99);
-    EXPECT_EQ(ratingFromText("great"), 0);
-    EXPECT_EQ(ratingFromText(""), 0);
-    EXPECT_EQ(ratingFromText("250"), 0);
-}
-
-TEST(Rating, WindowsMediaRatingsStayAsTheyAre) {
-    EXPECT_EQ(ratingFromWindowsMedia(0), 0);
-    EXPECT_EQ(ratingFromWindowsMedia(25), 25);
-    EXPECT_EQ(ratingFromWindowsMedia(99), 99);
-    EXPECT_EQ(ratingFromWindowsMedia(100), 99);
-    EXPECT_EQ(ratingFromWindowsMedia(-5), 0);
+// Each scale at the edges of every star's range, and values off the scale as unrated.
+TEST(Rating, EachScaleAtItsStarBoundaries) {
+    // The popularimeter bytes Windows Media Player writes, then other players' bytes at each
+    // edge of a star's range.
+    expectRatings<int>(ratingFromPopularimeter,
+                       {0, 1, 64, 128, 196, 255, 31, 32, 95, 96, 159, 160, 223, 224, -1, 256},
+                       {0, 1, 25, 50, 75, 99, 1, 25, 25, 50, 50, 75, 75, 99, 0, 0});
+    expectRatings<double>(ratingFromFraction,
+                          {0.0, 0.1, 0.2, 0.21, 0.4, 0.6, 0.8, 0.81, 1.0, 1.5, -0.2},
+                          {0, 1, 1, 25, 25, 50, 75, 99, 99, 0, 0});
+    expectRatings<int>(ratingFromPercent, {1, 20, 21, 100, 101}, {1, 1, 25, 99, 0});
+    // Windows Media's own ratings stay as they are.
+    expectRatings<int>(ratingFromWindowsMedia, {0, 25, 99, 100, -5}, {0, 25, 99, 99, 0});
+    // Texts as stars (0-5), percentages or fractions.
+    expectRatings<const char*>(
+        [](const char* text) { return ratingFromText(QString::fromUtf8(text)); },
+        {"0", "1", "3", "5", "6", "60", "100", "0.8", " 1.0 ", "great", "", "250"},
+        {0, 1, 50, 99, 1, 50, 99, 75, 99, 0, 0, 0});
 }

@@ -107,6 +107,8 @@ TEST_F(LabelTest, RoadTripOfFortySongsIsOneTwoColumnBlock) {
     EXPECT_EQ(state.LastSong, 39);
 }
 
+// The header and song lines of the title alone (counts, numbers and widths at every block size
+// are EveryLayoutOfTheSongsPerLabelTableIsFullWidth's).
 TEST_F(LabelTest, TitleAloneFillsTheRightColumnOnlyAfterTheLeft) {
     chooseLabelItems({Title});
     const QString single = QStringLiteral("     SONG TITLE -----------------  ");
@@ -114,26 +116,15 @@ TEST_F(LabelTest, TitleAloneFillsTheRightColumnOnlyAfterTheLeft) {
 
     playlistOf(32, QStringLiteral("32"));
     const QStringList& l32 = label();
-    ASSERT_EQ(l32.size(), 36);
     EXPECT_EQ(l32[3], text::padRight(single, 70));
     EXPECT_EQ(l32[35], text::padRight(QStringLiteral("  32 Song 32"), 70));
-    expectFullWidth();
 
     playlistOf(33, QStringLiteral("33"));
     const QStringList& l33 = label();
-    ASSERT_EQ(l33.size(), 36);
     EXPECT_EQ(l33[3], doubled);
     EXPECT_EQ(l33[4], QStringLiteral("   1 Song 1") + text::spaces(24) +
                           QStringLiteral("  33 Song 33") + text::spaces(23));
     EXPECT_EQ(l33[5], text::padRight(QStringLiteral("   2 Song 2"), 70));
-    expectFullWidth();
-
-    playlistOf(64, QStringLiteral("64"));
-    const QStringList& l64 = label();
-    ASSERT_EQ(l64.size(), 36);
-    EXPECT_TRUE(l64[35].startsWith(QStringLiteral("  32 Song 32")));
-    EXPECT_TRUE(l64[35].contains(QStringLiteral("  64 Song 64")));
-    expectFullWidth();
 
     playlistOf(65, QStringLiteral("65"));
     const QStringList& l65 = label();
@@ -142,7 +133,6 @@ TEST_F(LabelTest, TitleAloneFillsTheRightColumnOnlyAfterTheLeft) {
     EXPECT_EQ(l65.mid(36, 4), l65.mid(0, 4));
     EXPECT_EQ(l65[39], doubled);
     EXPECT_EQ(l65[40], text::padRight(QStringLiteral("  65 Song 65"), 70));
-    expectFullWidth();
 }
 
 TEST_F(LabelTest, WideItemsGiveFortyTwoSongsABlockNinetyFourWide) {

@@ -36,6 +36,14 @@ protected:
         return printer.operations();
     }
 
+    QList<int> pageSizes() const {
+        QList<int> sizes;
+        for (const QStringList& page : printer.pages()) {
+            sizes << static_cast<int>(page.size());
+        }
+        return sizes;
+    }
+
     // A library of `count` playlists "P1", "P2", ..., listed.
     void showPlaylists(int count) {
         library = std::make_shared<library::MemoryLibrary>();
@@ -222,11 +230,7 @@ TEST_F(PrintoutTest, ListsTurnThePageAfterAFullPage) {
                                      << (c.display == views::Display::List ? "size 9" : "size 6"));
         EXPECT_EQ(ops.back(), QStringLiteral("end"));
         const QList<QStringList> pages = printer.pages();
-        QList<int> sizes;
-        for (const QStringList& page : pages) {
-            sizes << static_cast<int>(page.size());
-        }
-        EXPECT_EQ(sizes, c.pageSizes);
+        EXPECT_EQ(pageSizes(), c.pageSizes);
         // Every line after the margin; each further page under the heading, 17 spaces in.
         EXPECT_EQ(pages[0].mid(1, 5),
                   QStringList({margin, margin, margin + "       LIST OF PLAYLISTS", margin,
@@ -267,11 +271,7 @@ TEST_F(PrintoutTest, APlaylistRepeatsItsHeadingsOnEachPage) {
         EXPECT_EQ(ops[3], c.display == views::Display::List ? "size 11" : "size 6");
         EXPECT_EQ(ops.back(), QStringLiteral("end"));
         const QList<QStringList> pages = printer.pages();
-        QList<int> sizes;
-        for (const QStringList& page : pages) {
-            sizes << static_cast<int>(page.size());
-        }
-        EXPECT_EQ(sizes, c.pageSizes);
+        EXPECT_EQ(pageSizes(), c.pageSizes);
         // A continuation page begins as the first does: two empty lines, title, heading.
         EXPECT_EQ(pages[0].mid(0, 5),
                   QStringList(

@@ -43,32 +43,30 @@ TEST_F(HoverTipTest, ItemFromPointPacksRowAndOutsideFlag) {
     EXPECT_EQ(ListBoxItemFromPoint(state.List1, ListBoxGeometry{300, 200, 20, 2}, 10, 45), 4);
 }
 
-TEST_F(HoverTipTest, ShowsTheWholePlaylistLineUnderThePointer) {
-    moveTo(10, 85);
-    EXPECT_EQ(state.Text1, QStringLiteral("   1   Road Trip"));
-    moveTo(10, 105);
-    EXPECT_EQ(state.Text1, QStringLiteral("   2   Workout"));
-    // Below the last line, still inside the list: the last line.
-    state.Text1.clear();
-    moveTo(10, 190);
-    EXPECT_EQ(state.Text1, QStringLiteral("   2   Workout"));
-}
-
-TEST_F(HoverTipTest, HeadingEmptyLinesAndOutsideClearTheTip) {
-    for (int y : {5, 25, 45, 65}) {
+// The whole playlist line under the pointer (below the last line, inside the list: the last
+// line); the heading, empty lines and outside clear the tip; and outside the list of playlists
+// the tip stays as it was.
+TEST_F(HoverTipTest, ShowsThePlaylistLineUnderThePointerOnly) {
+    const struct {
+        bool playlistsShowing;
+        int x, y;
+        const char* tip;
+    } cases[] = {
+        {true, 10, 85, "   1   Road Trip"},
+        {true, 10, 105, "   2   Workout"},
+        {true, 10, 190, "   2   Workout"},
+        {true, 10, 5, ""},
+        {true, 10, 25, ""},
+        {true, 10, 45, ""},
+        {true, 10, 65, ""},
+        {true, 305, 85, ""},
+        {false, 10, 85, "old"},
+        {false, 305, 85, "old"},
+    };
+    for (const auto& c : cases) {
+        state.PlaylistsShowing = c.playlistsShowing ? 1 : 0;
         state.Text1 = QStringLiteral("old");
-        moveTo(10, y);
-        EXPECT_TRUE(state.Text1.isEmpty()) << y;
+        moveTo(c.x, c.y);
+        EXPECT_EQ(state.Text1, QString::fromUtf8(c.tip)) << c.x << ", " << c.y;
     }
-    state.Text1 = QStringLiteral("old");
-    moveTo(305, 85);
-    EXPECT_TRUE(state.Text1.isEmpty());
-}
-
-TEST_F(HoverTipTest, DoesNothingOutsideTheListOfPlaylists) {
-    state.PlaylistsShowing = 0;
-    state.Text1 = QStringLiteral("Road Trip");
-    moveTo(10, 85);
-    moveTo(305, 85);
-    EXPECT_EQ(state.Text1, QStringLiteral("Road Trip"));
 }

@@ -13,38 +13,41 @@ protected:
     library::MemoryPlaylist& playlist = library->addPlaylist(QStringLiteral("P"));
 
     const SongRow& row(int i) const { return state.SongTable.at(static_cast<std::size_t>(i)); }
-
-    PlayingTime totalOf(std::initializer_list<double> durations) {
-        playlist.clear();
-        for (const double d : durations) {
-            playlist.add(Song("s").seconds(d));
-        }
-        return TotalPlaylistTime(state, playlist);
-    }
 };
 
 // --- Cells --------------------------------------------------------------------------------
 
+// Every item in item-code order; missing values as dashes; control characters (a newline, a
+// tab, ESC, NUL, CR, DEL, NEL and the line separator: none may break a line) replaced.
 TEST_F(SongTable, CellsHoldEveryItemInItemCodeOrder) {
-    playlist.add(Song("Apple")
-                     .artist("Beatles")
-                     .album("Abbey Road")
-                     .year("1969")
-                     .genre("Rock")
-                     .rating(75)
-                     .seconds(225)
-                     .type("mp3"));
+    const QString r(QChar::ReplacementCharacter);
+    const std::pair<std::shared_ptr<const library::MediaItem>, SongRow> cases[] = {
+        {Song("Apple")
+             .artist("Beatles")
+             .album("Abbey Road")
+             .year("1969")
+             .genre("Rock")
+             .rating(75)
+             .seconds(225)
+             .type("mp3"),
+         {"Apple", "Beatles", "03:45", "****", "Rock", "1969", "Abbey Road", "mp3"}},
+        {Song("Bare"), {"Bare", "----", "00:00", "----", "----", "----", "----", "----"}},
+        {Song("Line\nBreak")
+             .artist("Tab\tbed")
+             .album(QStringLiteral("\x1b[2J\u0085x\x7f"))
+             .genre(QString::fromLatin1("N\0L", 3))
+             .year("19\r99")
+             .type(QStringLiteral("mp\u20283")),
+         {"Line" + r + "Break", "Tab" + r + "bed", "00:00", "----", "N" + r + "L", "19" + r + "99",
+          r + "[2J" + r + "x" + r, "mp" + r + "3"}},
+    };
+    for (const auto& [song, expected] : cases) {
+        playlist.add(song);
+    }
     ASSERT_TRUE(LoadSongTable(state, playlist));
-    const SongRow expected = {"Apple", "Beatles", "03:45",      "****",
-                              "Rock",  "1969",    "Abbey Road", "mp3"};
-    EXPECT_EQ(row(0), expected);
-}
-
-TEST_F(SongTable, MissingValuesShowAsDashes) {
-    playlist.add(Song("Bare"));
-    ASSERT_TRUE(LoadSongTable(state, playlist));
-    const SongRow expected = {"Bare", "----", "00:00", "----", "----", "----", "----", "----"};
-    EXPECT_EQ(row(0), expected);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(row(i), cases[i].second);
+    }
 }
 
 TEST_F(SongTable, TextsAreCutToTheirKeptLength) {
@@ -97,22 +100,6 @@ TEST_F(SongTable, RatingsBecomeStarsRoundingHalvesToEven) {
     }
 }
 
-TEST_F(SongTable, ControlCharactersShowAsReplacementCharacters) {
-    // A newline, a tab, ESC, NUL, CR, DEL, NEL and the line separator: none may break a line.
-    playlist.add(Song("Line\nBreak")
-                     .artist("Tab\tbed")
-                     .album(QStringLiteral("\x1b[2J\u0085x\x7f"))
-                     .genre(QString::fromLatin1("N\0L", 3))
-                     .year("19\r99")
-                     .type(QStringLiteral("mp\u20283")));
-    ASSERT_TRUE(LoadSongTable(state, playlist));
-    const QString r(QChar::ReplacementCharacter);
-    const SongRow expected = {
-        "Line" + r + "Break", "Tab" + r + "bed",       "00:00",       "----", "N" + r + "L",
-        "19" + r + "99",      r + "[2J" + r + "x" + r, "mp" + r + "3"};
-    EXPECT_EQ(row(0), expected);
-}
-
 // --- Failing library calls -------------------------------------------------------------------
 
 TEST_F(SongTable, AFailingCallLeavesOnlyItsCellEmpty) {
@@ -152,23 +139,7 @@ TEST_F(SongTable, OneSongThatCouldNotBeReadIsNamedInOneLine) {
 
 // --- Row counts --------------------------------------------------------------------------------
 
-TEST_F(SongTable, OneSongIsLoaded) {
-    playlist.add(Song("Only"));
-    EXPECT_TRUE(LoadSongTable(state, playlist));
-    EXPECT_EQ(state.LastSong, 0);
-    ASSERT_EQ(state.SongTable.size(), 1U);
-    EXPECT_EQ(row(0)[Title], "Only");
-}
-
-TEST_F(SongTable, EmptyPlaylistStopsAndLeavesNoRows) {
-    playlist.add(Song("Old"));
-    ASSERT_TRUE(LoadSongTable(state, playlist));
-    playlist.clear();
-    EXPECT_FALSE(LoadSongTable(state, playlist));
-    EXPECT_EQ(state.LastSong, -1);
-    EXPECT_TRUE(state.SongTable.empty());
-}
-
+// A load replaces the whole table; an empty playlist stops and leaves no rows.
 TEST_F(SongTable, ALoadReplacesTheWholeTable) {
     for (const char* t : {"a", "b", "c"}) {
         playlist.add(Song(t));
@@ -180,37 +151,43 @@ TEST_F(SongTable, ALoadReplacesTheWholeTable) {
     EXPECT_EQ(state.SongTable.size(), 1U);
     EXPECT_EQ(state.LastSong, 0);
     EXPECT_EQ(row(0)[Title], "z");
+    playlist.clear();
+    EXPECT_FALSE(LoadSongTable(state, playlist));
+    EXPECT_EQ(state.LastSong, -1);
+    EXPECT_TRUE(state.SongTable.empty());
 }
 
 // --- Total playing time --------------------------------------------------------------------
 
+// Seconds round halves to even and carry (half a second below a whole hour into the hours,
+// never 0:60:00); the sum is kept in single precision (2^24 + 1 is none: the last second drops).
 TEST_F(SongTable, TotalSplitsIntoHoursMinutesSeconds) {
-    const PlayingTime t = totalOf({3000.0, 661.4});
-    EXPECT_EQ(state.TotalSeconds, 3661.4F);
-    EXPECT_EQ(t.hours, 1);
-    EXPECT_EQ(t.minutes, 1);
-    EXPECT_EQ(t.seconds, 1);
-}
-
-TEST_F(SongTable, SecondsRoundHalvesToEvenAndCarry) {
-    auto same = [](PlayingTime t, int h, int m, int s) {
-        return t.hours == h && t.minutes == m && t.seconds == s;
+    struct Case {
+        std::vector<double> durations;
+        float total;
+        int h, m, s;
     };
-    EXPECT_TRUE(same(totalOf({0.5}), 0, 0, 0));
-    EXPECT_TRUE(same(totalOf({1.5}), 0, 0, 2));
-    EXPECT_TRUE(same(totalOf({2.5}), 0, 0, 2));
-    EXPECT_TRUE(same(totalOf({59.5}), 0, 1, 0));
-    EXPECT_TRUE(same(totalOf({58.5}), 0, 0, 58));
-    // Half a second below a whole hour carries into the hours, never 0:60:00.
-    EXPECT_TRUE(same(totalOf({3599.6}), 1, 0, 0));
-    EXPECT_TRUE(same(totalOf({2 * 3600 + 3599.5}), 3, 0, 0));
-    EXPECT_TRUE(same(totalOf({}), 0, 0, 0));
-}
-
-TEST_F(SongTable, TotalIsSummedInSinglePrecision) {
-    // 2^24 + 1 is not a single-precision number: the running sum drops the last second.
-    totalOf({16777216.0, 1.0});
-    EXPECT_EQ(state.TotalSeconds, 16777216.0F);
+    const Case cases[] = {
+        {{3000.0, 661.4}, 3661.4F, 1, 1, 1},
+        {{0.5}, 0.5F, 0, 0, 0},
+        {{1.5}, 1.5F, 0, 0, 2},
+        {{2.5}, 2.5F, 0, 0, 2},
+        {{59.5}, 59.5F, 0, 1, 0},
+        {{58.5}, 58.5F, 0, 0, 58},
+        {{3599.6}, 3599.6F, 1, 0, 0},
+        {{2 * 3600 + 3599.5}, 10799.5F, 3, 0, 0},
+        {{}, 0, 0, 0, 0},
+        {{16777216.0, 1.0}, 16777216.0F, 4660, 20, 16},
+    };
+    for (const Case& c : cases) {
+        playlist.clear();
+        for (const double d : c.durations) {
+            playlist.add(Song("s").seconds(d));
+        }
+        const PlayingTime t = TotalPlaylistTime(state, playlist);
+        EXPECT_EQ(state.TotalSeconds, c.total) << c.total;
+        EXPECT_EQ(std::tuple(t.hours, t.minutes, t.seconds), std::tuple(c.h, c.m, c.s)) << c.total;
+    }
 }
 
 TEST_F(SongTable, ADurationThatCannotBeReadIsLeftOut) {
