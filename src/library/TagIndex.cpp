@@ -388,7 +388,8 @@ void TagIndex::keep(const std::vector<Song>& songs, const QStringList& gone) {
         if (code != SQLITE_OK || !read.regularFile) {
             continue;
         }
-        if (const qint64 age = now - read.stamp.modifiedNs; age >= 0 && age < RacyNs) {
+        // A time ahead of the clock (in the same millisecond, or set in the future) is no older.
+        if (now - read.stamp.modifiedNs < RacyNs) {
             code = drop(song.path); // what was kept of an earlier version is no use either
             continue;
         }
