@@ -8,6 +8,7 @@
 // - OpenPlaylist/<store>: "All Songs" in a library just opened, and every call a listing makes
 //   for each song, with the number of songs asked of their audio files (none where the store
 //   holds the tags and the rating; the benchmark's song source reads no file).
+#include "Listing.h"
 #include "StoreFixtures.h"
 #include "library/LibrarySource.h"
 #include "library/PlayerStores.h"
@@ -382,18 +383,7 @@ void OpenPlaylist(benchmark::State& state, StoreKind kind) {
         const auto library = openStore(kind, machine().at(kind), counting(&reads));
         state.ResumeTiming();
         const long long before = reads;
-        const auto found = library->playlistCollection()->getByName(AllSongs);
-        const auto playlist = found.item(0);
-        for (int i = 0; i < playlist->count(); ++i) {
-            const auto song = playlist->item(i);
-            benchmark::DoNotOptimize(song->name());
-            benchmark::DoNotOptimize(song->durationString());
-            for (const QString& attribute :
-                 {attribute::UserRating, attribute::Artist, attribute::Genre, attribute::Year,
-                  attribute::Album, attribute::FileType, attribute::Duration}) {
-                benchmark::DoNotOptimize(song->getItemInfo(attribute));
-            }
-        }
+        listAll(*library, AllSongs, Songs, state);
         perListing = reads - before;
     }
     state.counters["songs"] = Songs;
