@@ -37,29 +37,17 @@ const SongFile Songs[] = {
     {"Rock/gone.flac", 1, {"Gone", "Nobody", {}, {}, {}, {}, {}}}, // deleted once listed
     {"Rock/02 Untitled.mp3", 2, {{}, "Bo", {}, {}, "03/05/1987", {}, {}}},
     {"R/0.flac", 1, {"0", {}, {}, {}, {}, {}, {}}},
-    {"R/1.flac", 1, {"1", {}, {}, {}, {}, {}, {}}},
-    {"R/2.flac", 1, {"2", {}, {}, {}, {}, {}, {}}},
     {"R/9.flac", 1, {"9", {}, {}, {}, {}, {}, {}}},
-    {"R/10.flac", 1, {"10", {}, {}, {}, {}, {}, {}}},
-    {"R/none.flac", 1, {"none", {}, {}, {}, {}, {}, {}}},
 };
 
 const std::pair<const char*, QStringList> StoredPlaylists[] = {
     {"Rock", {"Rock/01 Première.flac", "Rock/gone.flac", "Rock/02 Untitled.mp3"}},
-    {"Ratings", {"R/0.flac", "R/1.flac", "R/2.flac", "R/9.flac", "R/10.flac", "R/none.flac"}},
     {"mix 10", {"R/0.flac"}},
     {"Mix 9", {"R/0.flac"}},
 };
 
-// MPD clients' "rating" stickers.
-const std::pair<const char*, const char*> Stickers[] = {
-    {"Rock/01 Première.flac", "7"},
-    {"R/0.flac", "0"},
-    {"R/1.flac", "1"},
-    {"R/2.flac", "2"},
-    {"R/9.flac", "9"},
-    {"R/10.flac", "10"},
-};
+// MPD clients' "rating" stickers (their scale is RatingTest's).
+const std::pair<const char*, const char*> Stickers[] = {{"Rock/01 Première.flac", "7"}};
 
 QString failureOf(const std::function<void()>& call) {
     try {
@@ -123,17 +111,9 @@ TEST_F(MpdLibraryTest, ListsStoredPlaylistsInOrderWithEveryCell) {
         openLibrary(QStringLiteral("mpd://127.0.0.1:%1").arg(server->port()), &error);
     ASSERT_TRUE(player) << error.toStdString();
     const auto library = player->playlistCollection();
-    EXPECT_EQ(names(*library), QStringList({"Mix 9", "mix 10", "Ratings", "Rock"}));
+    EXPECT_EQ(names(*library), QStringList({"Mix 9", "mix 10", "Rock"}));
     EXPECT_EQ(listing(*library, QStringLiteral("Rock")), RockRows);
     EXPECT_TRUE(library->getByName(QStringLiteral("Roc")).count() == 0);
-
-    // 0-10 onto 0-99, a half star rounding up; a song without the sticker is unrated.
-    const QStringList ratings = {"0", "1", "1", "99", "99", "0"};
-    const auto rated = listing(*library, QStringLiteral("Ratings"));
-    ASSERT_EQ(rated.size(), 6);
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(rated[i].split(u'|')[2], ratings[i]) << "sticker " << rated[i].toStdString();
-    }
 
     // The default server as MPD clients find it.
     qputenv("MPD_HOST", QFile::encodeName(server->socketPath()));
@@ -359,7 +339,7 @@ TEST_F(MpdLibraryTest, FoundAtTheDefaultAddressOnlyWhenItGreetsAtOnce) {
     const QTemporaryDir home;
     SourceEnvironment environment{{home.path(), {}, {}, {}}, {server->socketPath(), {}, {}}};
     EXPECT_EQ(sourceLines(findSources(environment)),
-              QStringList({"MPD\tmpd://" + server->socketPath() + "\t4 playlists"}));
+              QStringList({"MPD\tmpd://" + server->socketPath() + "\t3 playlists"}));
     // One that takes the connection and never greets is not waited for, nor is nobody.
     const FakeServer silent({}, {});
     environment.mpd = {QStringLiteral("127.0.0.1"), QString::number(silent.port), {}};
