@@ -1,6 +1,7 @@
 #include "library/FileLibrary.h"
 
 #include "LibraryTestSupport.h"
+#include "StoreFixtures.h"
 #include "library/FileName.h"
 #include "library/LibrarySource.h"
 #include "library/PlaylistFormats.h"
@@ -14,11 +15,14 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace corvane::library;
+using corvane::storefixtures::Connection;
+using corvane::storefixtures::execSql;
 using demo::SongTags;
 
 namespace {
@@ -387,33 +391,14 @@ void age(const QString& path, qint64 seconds = QDateTime::currentSecsSinceEpoch(
     ASSERT_EQ(::utimensat(AT_FDCWD, encodeFileName(path).constData(), times, 0), 0);
 }
 
-// Runs `sql` on the database at `path`; with `keepOpen` the connection is handed back open.
-sqlite3* runSql(const QString& path, const char* sql, bool keepOpen = false) {
-    sqlite3* db = nullptr;
-    sqlite3_open(encodeFileName(path).constData(), &db);
-    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    if (!keepOpen) {
-        sqlite3_close(db);
-        db = nullptr;
-    }
-    return db;
-}
-
 int indexedSongs(const QString& index, const QString& path) {
-    sqlite3* db = nullptr;
-    sqlite3_stmt* statement = nullptr;
-    const QByteArray key = encodeFileName(path);
-    int count = -1;
-    if (sqlite3_open_v2(encodeFileName(index).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-            SQLITE_OK &&
-        sqlite3_prepare_v2(db, "SELECT count(*) FROM songs WHERE path = ?", -1, &statement,
-                           nullptr) == SQLITE_OK) {
-        sqlite3_bind_blob(statement, 1, key.constData(), static_cast<int>(key.size()), nullptr);
-        count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
-    }
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return count;
+    QString count;
+    EXPECT_EQ(
+        execSql(index,
+                "SELECT count(*) FROM songs WHERE path = X'" + encodeFileName(path).toHex() + "'",
+                &count),
+        "");
+    return count.toInt();
 }
 
 } // namespace
@@ -519,29 +504,30 @@ TEST_F(TagIndexTest, AnIndexThatCannotBeUsedIsSetAsideAndTheSongsAreReadFromThei
         QFile::remove(index);
         listMix(indexed());
     };
+    const auto sql = [&](const char* statements) { EXPECT_EQ(execSql(index, statements), ""); };
     struct Case {
         const char* what;
         std::function<void()> make;
         const char* said; // in the one note
         bool setAside;    // and a new index made
     };
-    std::unique_ptr<sqlite3, decltype(&sqlite3_close)> holder(nullptr, &sqlite3_close);
+    std::optional<Connection> holder;
     for (const Case& c : std::vector<Case>{
              {"garbage", [&] { writeText("cache/corvane/tags.sqlite", QByteArray(9000, 'x')); },
               "file is not a database", true},
              {"truncated", [&] { warm(), QFile(index).resize(QFileInfo(index).size() / 2); },
               "malformed", true},
-             {"another version", [&] { warm(), runSql(index, "PRAGMA user_version = 99"); },
+             {"another version", [&] { warm(), sql("PRAGMA user_version = 99"); },
               "not an index of this version", true},
              {"another program's database",
-              [&] { QFile::remove(index), runSql(index, "CREATE TABLE songs (x)"); },
+              [&] { QFile::remove(index), sql("CREATE TABLE songs (x)"); },
               "not an index of this version", true},
              {"locked by another program",
               [&] {
                   warm();
                   writeSong("c.mp3", tagsOf("c")); // to be written again
                   age(at("c.mp3"));
-                  holder.reset(runSql(index, "BEGIN IMMEDIATE", true));
+                  EXPECT_EQ(holder.emplace(index).exec("BEGIN IMMEDIATE"), SQLITE_OK);
               },
               "cannot be written now (database is locked)", false},
          }) {
