@@ -36,23 +36,11 @@ protected:
     // QTemporaryDir cannot remove names that are no UTF-8.
     void TearDown() override { std::filesystem::remove_all(encodeFileName(root_).toStdString()); }
     QString at(const QString& relative) const { return root_ + u'/' + relative; }
-    // Names keep every byte (see FileName.h), so files are made with the system's own calls.
-    void makeFolders(const QString& relative) {
-        const QStringList parts = relative.split(u'/');
-        for (qsizetype i = 1; i < parts.size(); ++i) {
-            ::mkdir(encodeFileName(at(parts.first(i).join(u'/'))).constData(), 0755);
-        }
-    }
     void writeText(const QString& relative, const QByteArray& bytes) {
-        makeFolders(relative);
-        const int fd = ::open(encodeFileName(at(relative)).constData(),
-                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        ASSERT_GE(fd, 0) << relative.toStdString();
-        ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
-        ::close(fd);
+        ASSERT_TRUE(writeRawFile(at(relative), bytes)) << relative.toStdString();
     }
     void writeSong(const QString& relative, const SongTags& tags, double seconds = 5) {
-        makeFolders(relative);
+        writeText(relative, {}); // its folders
         const QString written =
             at(QStringLiteral("written.") + relative.section(u'.', -1)); // the type
         ASSERT_TRUE(demo::writeSong(written, seconds, tags));
