@@ -1,6 +1,7 @@
 #include "library/FileLibrary.h"
 
 #include "LibraryTestSupport.h"
+#include "StoreFixtures.h"
 #include "library/FileName.h"
 #include "library/LibrarySource.h"
 #include "library/PlaylistFormats.h"
@@ -14,11 +15,14 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace corvane::library;
+using corvane::storefixtures::Connection;
+using corvane::storefixtures::execSql;
 using demo::SongTags;
 
 namespace {
@@ -32,23 +36,11 @@ protected:
     // QTemporaryDir cannot remove names that are no UTF-8.
     void TearDown() override { std::filesystem::remove_all(encodeFileName(root_).toStdString()); }
     QString at(const QString& relative) const { return root_ + u'/' + relative; }
-    // Names keep every byte (see FileName.h), so files are made with the system's own calls.
-    void makeFolders(const QString& relative) {
-        const QStringList parts = relative.split(u'/');
-        for (qsizetype i = 1; i < parts.size(); ++i) {
-            ::mkdir(encodeFileName(at(parts.first(i).join(u'/'))).constData(), 0755);
-        }
-    }
     void writeText(const QString& relative, const QByteArray& bytes) {
-        makeFolders(relative);
-        const int fd = ::open(encodeFileName(at(relative)).constData(),
-                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        ASSERT_GE(fd, 0) << relative.toStdString();
-        ASSERT_EQ(::write(fd, bytes.constData(), bytes.size()), bytes.size());
-        ::close(fd);
+        ASSERT_TRUE(writeRawFile(at(relative), bytes)) << relative.toStdString();
     }
     void writeSong(const QString& relative, const SongTags& tags, double seconds = 5) {
-        makeFolders(relative);
+        writeText(relative, {}); // its folders
         const QString written =
             at(QStringLiteral("written.") + relative.section(u'.', -1)); // the type
         ASSERT_TRUE(demo::writeSong(written, seconds, tags));
@@ -97,26 +89,26 @@ QByteArray vlcXspf(const QByteArray& location) {
 )";
 }
 
+// Files as a library left alone for a while holds them: changed an hour ago, long enough that
+// the tag index keeps what is read from them.
+void age(const QString& path, qint64 seconds = QDateTime::currentSecsSinceEpoch() - 3600) {
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, encodeFileName(path).constData(), times, 0), 0);
+}
+
 SongTags tagsOf(const QString& title, const QString& artist = QStringLiteral("Ann")) {
     return {title, artist, "Album", "Folk", "1999", {{"Windows Media Player 9 Series", 128}}, {}};
 }
 
 } // namespace
 
-TEST_F(FileLibraryTest, ListsPlaylistsBelowTheFolderInNaturalOrder) {
+TEST_F(FileLibraryTest, ListsPlaylistsBelowTheFolderInNaturalOrderEachWithANameOfItsOwn) {
     writeText("Mix 10.m3u", "");
     writeText("lists/Mix 2.m3u8", "");
     writeText("lists/deeper/alpha.pls", "[playlist]\n");
     writeText("Titled.xspf", "<playlist><title>Zulu</title><trackList/></playlist>");
     writeText("b.wpl", "<smil><head><title>Bravo</title></head><body><seq/></body></smil>");
     writeText("notes.txt", "#EXTM3U\n");
-    const auto library = open();
-    EXPECT_EQ(names(library->getAll()), QStringList({"alpha", "Bravo", "Mix 2", "Mix 10", "Zulu"}));
-    // Stable from one call to the next.
-    EXPECT_EQ(names(library->getAll()), names(library->getAll()));
-}
-
-TEST_F(FileLibraryTest, EveryPlaylistHasANameOfItsOwn) {
     writeText("Lists/Chill.xspf", vlcXspf("file:///music/a.mp3"));
     writeText("Lists/VLC Party.xspf", vlcXspf("file:///music/b.mp3"));
     writeText("Winamp.m3u", "#EXTM3U\r\n#EXTINF:225,A\r\nC:\\Music\\a.mp3\r\n");
@@ -128,12 +120,13 @@ TEST_F(FileLibraryTest, EveryPlaylistHasANameOfItsOwn) {
     // As GNOME's playlist exporter writes it.
     writeText("Exported.pls", "[playlist]\nX-GNOME-Title=Road Trip\nNumberOfEntries=1\n"
                               "File1=file:///music/a.mp3\nTitle1=A\n");
-    const QStringList expected{
-        "Favorites", "favorites", "Favorites (Rock)",   "Playlist", "Playlist (VLC Party.xspf)",
-        "Road Trip", "Winamp",    "Winamp (Winamp.pls)"};
+    const QStringList expected({"alpha", "Bravo", "Favorites", "favorites", "Favorites (Rock)",
+                                "Mix 2", "Mix 10", "Playlist", "Playlist (VLC Party.xspf)",
+                                "Road Trip", "Winamp", "Winamp (Winamp.pls)", "Zulu"});
     const auto library = open();
     EXPECT_EQ(names(library->getAll()), expected);
-    EXPECT_EQ(names(open()->getAll()), expected); // the same in any run
+    EXPECT_EQ(names(library->getAll()), expected); // from one call to the next
+    EXPECT_EQ(names(open()->getAll()), expected);  // and in any run
     EXPECT_EQ(library->getByName("Favorites (Rock)").item(0)->count(), 2);
     EXPECT_EQ(library->getByName("Winamp (Winamp.pls)").item(0)->count(), 2);
     EXPECT_EQ(library->getByName("Winamp").item(0)->count(), 1);
@@ -319,24 +312,22 @@ TEST_F(FileLibraryTest, MpdsPlaylistFolderFindsItsSongsInMpdsMusicFolder) {
         listing(*open("lists", {at("elsewhere")}), "Other").value(0).startsWith("B|00:05|"));
 }
 
-TEST(DemoLibrary, IsFoundBesideTheProgramOnly) {
+#ifdef CORVANE_DEMO_LIBRARY
+// The generated demo library as the user meets it: found beside the program, every playlist and
+// song read.
+TEST(DemoLibrary, IsFoundBesideTheProgramAndListsEveryPlaylistAndSong) {
     int argc = 1;
     char name[] = "test_library";
     char* argv[] = {name, nullptr};
     const QCoreApplication app(argc, argv);
-    const QString expected = QCoreApplication::applicationDirPath() + "/demo-library";
-    EXPECT_EQ(demoLibraryPath(), QFileInfo(expected).isDir() ? expected : QString());
-}
-
-#ifdef CORVANE_DEMO_LIBRARY
-// The generated demo library as the user meets it: every playlist and song can be read.
-TEST(DemoLibrary, ListsEveryPlaylistAndSong) {
-    QString error;
-    const auto player = openFileLibrary(QStringLiteral(CORVANE_DEMO_LIBRARY), &error);
-    if (!player) {
-        GTEST_SKIP() << "the demo library is not built: " << error.toStdString();
+    const QString built = QStringLiteral(CORVANE_DEMO_LIBRARY);
+    if (!QFileInfo(built).isDir()) {
+        GTEST_SKIP() << "the demo library is not built";
     }
-    const auto library = std::dynamic_pointer_cast<FileLibrary>(player);
+    ASSERT_EQ(demoLibraryPath(), built);
+    QString error;
+    const auto library = std::dynamic_pointer_cast<FileLibrary>(openFileLibrary(built, &error));
+    ASSERT_TRUE(library) << error.toStdString();
     const PlaylistArray all = library->getAll();
     EXPECT_GE(all.count(), 4);
     int songs = 0;
@@ -350,10 +341,6 @@ TEST(DemoLibrary, ListsEveryPlaylistAndSong) {
             unrated = unrated || cells[2] == u"0";
         }
         songs += static_cast<int>(lines.size());
-        if (qEnvironmentVariableIsSet("CORVANE_SHOW_DEMO")) {
-            std::printf("%s\n  %s\n", qPrintable(all.item(p)->name()),
-                        qPrintable(lines.join(QStringLiteral("\n  "))));
-        }
     }
     EXPECT_GT(songs, 100);
     EXPECT_TRUE(longSong);
@@ -368,8 +355,7 @@ TEST_F(FileLibraryTest, FindsPlaylistsAddedToAndRemovedFromAFolderListedBefore) 
     writeText("Lists/Deep/b.m3u", "");
     // Folder times from long ago, as on a library left alone for a while.
     for (const char* folder : {"Lists", "Lists/Deep", ""}) {
-        const timespec old[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
-        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(at(folder)).constData(), old, 0), 0);
+        age(at(folder), 1'000'000'000);
     }
     const auto library = open();
     EXPECT_EQ(names(library->getAll()), QStringList({"a", "b"}));
@@ -380,40 +366,14 @@ TEST_F(FileLibraryTest, FindsPlaylistsAddedToAndRemovedFromAFolderListedBefore) 
 
 namespace {
 
-// Files as a library left alone for a while holds them: changed an hour ago, long enough that
-// the tag index keeps what is read from them.
-void age(const QString& path, qint64 seconds = QDateTime::currentSecsSinceEpoch() - 3600) {
-    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, encodeFileName(path).constData(), times, 0), 0);
-}
-
-// Runs `sql` on the database at `path`; with `keepOpen` the connection is handed back open.
-sqlite3* runSql(const QString& path, const char* sql, bool keepOpen = false) {
-    sqlite3* db = nullptr;
-    sqlite3_open(encodeFileName(path).constData(), &db);
-    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    if (!keepOpen) {
-        sqlite3_close(db);
-        db = nullptr;
-    }
-    return db;
-}
-
 int indexedSongs(const QString& index, const QString& path) {
-    sqlite3* db = nullptr;
-    sqlite3_stmt* statement = nullptr;
-    const QByteArray key = encodeFileName(path);
-    int count = -1;
-    if (sqlite3_open_v2(encodeFileName(index).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-            SQLITE_OK &&
-        sqlite3_prepare_v2(db, "SELECT count(*) FROM songs WHERE path = ?", -1, &statement,
-                           nullptr) == SQLITE_OK) {
-        sqlite3_bind_blob(statement, 1, key.constData(), static_cast<int>(key.size()), nullptr);
-        count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
-    }
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return count;
+    QString count;
+    EXPECT_EQ(
+        execSql(index,
+                "SELECT count(*) FROM songs WHERE path = X'" + encodeFileName(path).toHex() + "'",
+                &count),
+        "");
+    return count.toInt();
 }
 
 } // namespace
@@ -519,29 +479,30 @@ TEST_F(TagIndexTest, AnIndexThatCannotBeUsedIsSetAsideAndTheSongsAreReadFromThei
         QFile::remove(index);
         listMix(indexed());
     };
+    const auto sql = [&](const char* statements) { EXPECT_EQ(execSql(index, statements), ""); };
     struct Case {
         const char* what;
         std::function<void()> make;
         const char* said; // in the one note
         bool setAside;    // and a new index made
     };
-    std::unique_ptr<sqlite3, decltype(&sqlite3_close)> holder(nullptr, &sqlite3_close);
+    std::optional<Connection> holder;
     for (const Case& c : std::vector<Case>{
              {"garbage", [&] { writeText("cache/corvane/tags.sqlite", QByteArray(9000, 'x')); },
               "file is not a database", true},
              {"truncated", [&] { warm(), QFile(index).resize(QFileInfo(index).size() / 2); },
               "malformed", true},
-             {"another version", [&] { warm(), runSql(index, "PRAGMA user_version = 99"); },
+             {"another version", [&] { warm(), sql("PRAGMA user_version = 99"); },
               "not an index of this version", true},
              {"another program's database",
-              [&] { QFile::remove(index), runSql(index, "CREATE TABLE songs (x)"); },
+              [&] { QFile::remove(index), sql("CREATE TABLE songs (x)"); },
               "not an index of this version", true},
              {"locked by another program",
               [&] {
                   warm();
                   writeSong("c.mp3", tagsOf("c")); // to be written again
                   age(at("c.mp3"));
-                  holder.reset(runSql(index, "BEGIN IMMEDIATE", true));
+                  EXPECT_EQ(holder.emplace(index).exec("BEGIN IMMEDIATE"), SQLITE_OK);
               },
               "cannot be written now (database is locked)", false},
          }) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/FileName.h"
 #include "library/MediaLibrary.h"
 
 #include <QString>
@@ -21,7 +22,9 @@ inline void PrintTo(const QStringList& list, std::ostream* os) {
 }
 
 #include <cstring>
+#include <fcntl.h>
 #include <linux/capability.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -46,6 +49,21 @@ private:
 };
 
 namespace corvane::library {
+
+// Writes `bytes` to the file at `path`, making its folders. Names keep every byte (see FileName.h),
+// so the file is made with the system's own calls.
+inline bool writeRawFile(const QString& path, const QByteArray& bytes) {
+    const QByteArray name = encodeFileName(path);
+    for (qsizetype slash = name.indexOf('/', 1); slash > 0; slash = name.indexOf('/', slash + 1)) {
+        ::mkdir(name.first(slash).constData(), 0755);
+    }
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool written = fd >= 0 && ::write(fd, bytes.constData(), bytes.size()) == bytes.size();
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return written;
+}
 
 // The names of the playlists, in order.
 inline QStringList names(const PlaylistArray& playlists) {

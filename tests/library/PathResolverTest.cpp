@@ -4,10 +4,7 @@
 #include "library/FileName.h"
 
 #include <QTemporaryDir>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace corvane::library;
 
@@ -26,15 +23,8 @@ protected:
                          "Music/" + Nfd + ".mp3", "Music/" + Nfc + ".mp3",
                          "Music/" + decodeFileName(Latin1) + ".mp3", "Elsewhere/Moved/b.mp3",
                          "Elsewhere/Other/song.mp3"}) {
-            touch(file);
+            ASSERT_TRUE(writeRawFile(at(file), {}));
         }
-    }
-    void touch(const QString& relative) {
-        const QStringList parts = relative.split(u'/');
-        for (qsizetype i = 1; i < parts.size(); ++i) {
-            ::mkdir(encodeFileName(at(parts.first(i).join(u'/'))).constData(), 0755);
-        }
-        ::close(::open(encodeFileName(at(relative)).constData(), O_WRONLY | O_CREAT, 0644));
     }
     QString at(const QString& relative) const { return dir_.path() + u'/' + relative; }
 

@@ -37,19 +37,6 @@ struct FakeFiles {
     }
 };
 
-// A real connection of another program on a database.
-class Writer {
-public:
-    explicit Writer(const QString& path) {
-        sqlite3_open(QFile::encodeName(path).constData(), &db_);
-    }
-    ~Writer() { sqlite3_close(db_); }
-    int exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
-
-private:
-    sqlite3* db_ = nullptr;
-};
-
 // The songs every store's "Road Trip" holds, in the store's own words.
 const QString First = QStringLiteral("file:///music/Ann/First%20Song.mp3");
 const QString Second = QStringLiteral("file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac");
@@ -351,7 +338,7 @@ TEST_F(PlayerStoresTest, BadStoresSayWhichAndWhy) {
 
 TEST_F(PlayerStoresTest, ARunningPlayersDatabaseIsReadWithoutLockingIt) {
     writeDatabase("wal/strawberry.db", SqliteLayout::Strawberry);
-    Writer player(at("wal/strawberry.db"));
+    Connection player(at("wal/strawberry.db"));
     ASSERT_EQ(player.exec("PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
                           "UPDATE playlists SET name = 'In the WAL' WHERE ROWID = 1;"
                           "BEGIN IMMEDIATE; UPDATE playlists SET name = 'Uncommitted';"),
@@ -366,7 +353,7 @@ TEST_F(PlayerStoresTest, ARunningPlayersDatabaseIsReadWithoutLockingIt) {
     // In the rollback journal's mode, a player holding its exclusive lock keeps readers out.
     writeDatabase("locked/clementine.db", SqliteLayout::Clementine);
     const auto opened = open(StoreKind::Clementine, "locked/clementine.db");
-    Writer other(at("locked/clementine.db"));
+    Connection other(at("locked/clementine.db"));
     ASSERT_EQ(other.exec("BEGIN EXCLUSIVE; DELETE FROM playlist_items;"), SQLITE_OK);
     QString error;
     EXPECT_FALSE(openLibrary(at("locked/clementine.db"), &error));
@@ -380,7 +367,7 @@ TEST_F(PlayerStoresTest, ARunningPlayersDatabaseIsReadWithoutLockingIt) {
 
 TEST_F(PlayerStoresTest, AWalDatabaseInAFolderNoOneCanWriteIsReadAsItStands) {
     writeDatabase("ro/strawberry.db", SqliteLayout::Strawberry);
-    ASSERT_EQ(Writer(at("ro/strawberry.db")).exec("PRAGMA journal_mode=WAL"), SQLITE_OK);
+    ASSERT_EQ(Connection(at("ro/strawberry.db")).exec("PRAGMA journal_mode=WAL"), SQLITE_OK);
     // An immutable folder: not even root can make the -shm file a WAL reader needs.
     const int folder = ::open(QFile::encodeName(at("ro")).constData(), O_RDONLY | O_DIRECTORY);
     int flags = 0;

@@ -88,53 +88,42 @@ TEST(PlaylistText, MakesLocationsOfEveryKindOfEntry) {
     EXPECT_EQ(entryLocation("   ", Base), QString());
 }
 
-TEST(M3u, ReadsEntriesTitlesAndThePlaylistTitle) {
-    const ParsedPlaylist playlist =
-        parseM3u("#EXTM3U\n#PLAYLIST:Road Trip\n#EXTINF:225,Ann - First\nfirst.mp3\n"
-                 "# a comment\n\nsecond.flac\n#EXTINF:-1 tvg-name=\"a,b\",Live, Radio\n"
-                 "http://radio.example/live\n",
-                 Base);
-    EXPECT_EQ(playlist.title, "Road Trip");
-    EXPECT_EQ(locations(playlist),
-              QStringList({"/music/lists/first.mp3", "/music/lists/second.flac",
-                           "http://radio.example/live"}));
-    // A title belongs to the entry right after its #EXTINF line only.
-    EXPECT_EQ(titles(playlist), QStringList({"Ann - First", "", "Live, Radio"}));
-}
-
-TEST(M3u, ReadsWindowsPathsCrLfAndByteOrderMark) {
-    const ParsedPlaylist playlist = parseM3u(
-        "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:1,One\r\n..\\Music\\One.mp3\r\nD:\\Music\\Two.mp3\r\n",
-        Base);
-    EXPECT_EQ(locations(playlist), QStringList({"/music/Music/One.mp3", "D:/Music/Two.mp3"}));
-    EXPECT_EQ(titles(playlist).front(), "One");
-}
-
-TEST(M3u, KeepsWhatCanBeReadOfJunk) {
-    QByteArray junk("good.mp3\n");
-    junk += QByteArray(200000, 'x'); // one runaway line
-    junk += QByteArray("\0\1\2\n", 4);
-    junk += "also good.mp3\n";
-    const ParsedPlaylist playlist = parseM3u(junk, Base);
-    EXPECT_EQ(locations(playlist),
-              QStringList({"/music/lists/good.mp3", "/music/lists/also good.mp3"}));
-}
-
-TEST(Pls, ReadsEntriesInTheirNumberedOrderAndSkipsMalformedLines) {
-    const ParsedPlaylist playlist =
-        parsePls("[playlist]\r\nTitle2=Second\r\nFile2=b.mp3\r\n"
-                 "file1=C:\\Music\\a.mp3\r\nTitle1=First\r\nFileX=bad.mp3\r\nFile=bad.mp3\r\n"
-                 "=x\r\nTitle3=No file\r\nFile10=http://radio.example/x\r\nNumberOfEntries=3\r\n"
-                 "Version=2\r\n",
-                 Base);
-    EXPECT_EQ(locations(playlist),
-              QStringList({"C:/Music/a.mp3", "/music/lists/b.mp3", "http://radio.example/x"}));
-    EXPECT_EQ(titles(playlist), QStringList({"First", "Second", ""}));
-}
-
-TEST(Xspf, ReadsLocationsTitlesAndPercentEncoding) {
-    const ParsedPlaylist playlist = parseXspf(
-        R"(<?xml version="1.0" encoding="UTF-8"?>
+// Each parser on what players write: the playlist's title, then each entry's location and title.
+TEST(PlaylistFormats, ReadEntriesTitlesAndWhatCanBeSalvaged) {
+    const struct {
+        const char* what;
+        PlaylistParser parse;
+        QByteArray bytes;
+        QString title;
+        QStringList locations;
+        QStringList titles;
+    } cases[] = {
+        // A title belongs to the entry right after its #EXTINF line only.
+        {"m3u",
+         parseM3u,
+         "\xEF\xBB\xBF#EXTM3U\r\n#PLAYLIST:Road Trip\r\n#EXTINF:225,Ann - First\r\nfirst.mp3\n"
+         "# a comment\n\n..\\Music\\second.flac\n#EXTINF:-1 tvg-name=\"a,b\",Live, Radio\n"
+         "http://radio.example/live\n",
+         "Road Trip",
+         {"/music/lists/first.mp3", "/music/Music/second.flac", "http://radio.example/live"},
+         {"Ann - First", "", "Live, Radio"}},
+        {"m3u junk: a runaway line, control characters",
+         parseM3u,
+         "good.mp3\n" + QByteArray(200000, 'x') + QByteArray("\0\1\2\n", 4) + "also good.mp3\n",
+         {},
+         {"/music/lists/good.mp3", "/music/lists/also good.mp3"},
+         {"", ""}},
+        {"pls: numbered order, malformed lines skipped",
+         parsePls,
+         "[playlist]\r\nTitle2=Second\r\nFile2=b.mp3\r\nfile1=C:\\Music\\a.mp3\r\nTitle1=First\r\n"
+         "FileX=bad.mp3\r\nFile=bad.mp3\r\n=x\r\nTitle3=No file\r\n"
+         "File10=http://radio.example/x\r\nNumberOfEntries=3\r\nVersion=2\r\n",
+         {},
+         {"C:/Music/a.mp3", "/music/lists/b.mp3", "http://radio.example/x"},
+         {"First", "Second", ""}},
+        {"xspf",
+         parseXspf,
+         R"(<?xml version="1.0" encoding="UTF-8"?>
 <playlist version="1" xmlns="http://xspf.org/ns/0/">
   <title>Night Drive</title>
   <trackList>
@@ -145,24 +134,66 @@ TEST(Xspf, ReadsLocationsTitlesAndPercentEncoding) {
     <track><location>..\Old\c.mp3</location></track>
   </trackList>
 </playlist>)",
-        Base);
-    EXPECT_EQ(playlist.title, "Night Drive");
-    EXPECT_EQ(locations(playlist),
-              QStringList({"/srv/My Music/a.flac", "/music/lists/Artist Name/b.mp3",
-                           "http://radio.example/s", "/music/Old/c.mp3"}));
-    EXPECT_EQ(titles(playlist), QStringList({"A", "", "", ""}));
-}
-
-TEST(Xspf, ResolvesAgainstXmlBase) {
-    const ParsedPlaylist playlist = parseXspf(
-        R"(<playlist xmlns="http://xspf.org/ns/0/" xml:base="file:///data/">
+         "Night Drive",
+         {"/srv/My Music/a.flac", "/music/lists/Artist Name/b.mp3", "http://radio.example/s",
+          "/music/Old/c.mp3"},
+         {"A", "", "", ""}},
+        {"xspf xml:base",
+         parseXspf,
+         R"(<playlist xmlns="http://xspf.org/ns/0/" xml:base="file:///data/">
   <trackList xml:base="songs/">
     <track><location>a.mp3</location></track>
     <track xml:base="http://host.example/"><location>b.mp3</location></track>
   </trackList>
 </playlist>)",
-        Base);
-    EXPECT_EQ(locations(playlist), QStringList({"/data/songs/a.mp3", "http://host.example/b.mp3"}));
+         {},
+         {"/data/songs/a.mp3", "http://host.example/b.mp3"},
+         {"", ""}},
+        {"broken xspf",
+         parseXspf,
+         "<playlist><trackList><track><location>a.mp3</location><title>A</title></track>"
+         "<track><location>b &amp; c.mp3</location></track><oops & </broken>"
+         "<track><location>d.mp3</location></track>",
+         {},
+         {"/music/lists/a.mp3", "/music/lists/b & c.mp3", "/music/lists/d.mp3"},
+         {"A", "", ""}},
+        {"wpl",
+         parseSmil,
+         "\xEF\xBB\xBF<?wpl version=\"1.0\"?>\r\n<smil>\r\n<head><meta name=\"Generator\" "
+         "content=\"x\"/><title>Caf\xC3\xA9 Classics</title></head>\r\n<body><seq>\r\n"
+         "<media src=\"..\\Music\\Rock &amp; Roll\\a.wma\" tid=\"{1}\"/>\r\n"
+         "<media src=\"\\\\nas\\music\\b.mp3\" albumTitle=\"X\" trackTitle=\"Song B\"/>\r\n"
+         "<media/>\r\n</seq></body></smil>\r\n",
+         "Café Classics",
+         {"/music/Music/Rock & Roll/a.wma", "//nas/music/b.mp3"},
+         {"", "Song B"}},
+        {"broken smil",
+         parseSmil,
+         "<smil><body><seq><media src=\"a.mp3\"/><media src=\"Tom & Jerry.mp3\"/>"
+         "<media src=\"c.mp3\"/>",
+         {},
+         {"/music/lists/a.mp3", "/music/lists/Tom & Jerry.mp3", "/music/lists/c.mp3"},
+         {"", "", ""}},
+        {"zpl tags",
+         parseZplTags,
+         "AC=a.mp3\r\nNM=a.mp3\r\nTT=First\r\nDR=60\r\nBR!\r\ntt=Second\r\n"
+         "nm=C:\\Music\\b.mp3\r\nbr!\r\nNM=c.mp3\r\nNM=d.mp3\r\n",
+         {},
+         {"/music/lists/a.mp3", "C:/Music/b.mp3", "/music/lists/c.mp3", "/music/lists/d.mp3"},
+         {"First", "Second", "", ""}},
+        {"zpl tags in UTF-16",
+         parseZplTags,
+         QByteArray("\xFF\xFEN\0M\0=\0\x1C\x59.\0m\0p\0003\0\r\0\n\0B\0R\0!\0\r\0\n\0", 32),
+         {},
+         {"/music/lists/夜.mp3"},
+         {""}},
+    };
+    for (const auto& c : cases) {
+        const ParsedPlaylist playlist = c.parse(c.bytes, Base);
+        EXPECT_EQ(playlist.title, c.title) << c.what;
+        EXPECT_EQ(locations(playlist), c.locations) << c.what;
+        EXPECT_EQ(titles(playlist), c.titles) << c.what;
+    }
 }
 
 TEST(Xspf, KeepsOnlySoManyNestedXmlBases) {
@@ -182,58 +213,6 @@ TEST(Xspf, KeepsOnlySoManyNestedXmlBases) {
               QStringList({Base + "/" + QString("a/").repeated(64) + "x.mp3"}));
     ASSERT_EQ(playlist.notes.size(), 1);
     EXPECT_TRUE(playlist.notes.front().contains("xml:base"));
-}
-
-TEST(Xspf, SalvagesTheTracksOfBrokenXml) {
-    const ParsedPlaylist playlist =
-        parseXspf("<playlist><trackList><track><location>a.mp3</location><title>A</title></track>"
-                  "<track><location>b &amp; c.mp3</location></track><oops & </broken>"
-                  "<track><location>d.mp3</location></track>",
-                  Base);
-    EXPECT_EQ(locations(playlist),
-              QStringList({"/music/lists/a.mp3", "/music/lists/b & c.mp3", "/music/lists/d.mp3"}));
-    EXPECT_EQ(playlist.entries.front().title, "A");
-}
-
-TEST(Smil, ReadsWplAndZuneTitlesAndSources) {
-    const ParsedPlaylist playlist = parseSmil(
-        "\xEF\xBB\xBF<?wpl version=\"1.0\"?>\r\n<smil>\r\n<head><meta name=\"Generator\" "
-        "content=\"x\"/><title>Caf\xC3\xA9 Classics</title></head>\r\n<body><seq>\r\n"
-        "<media src=\"..\\Music\\Rock &amp; Roll\\a.wma\" tid=\"{1}\"/>\r\n"
-        "<media src=\"\\\\nas\\music\\b.mp3\" albumTitle=\"X\" trackTitle=\"Song B\"/>\r\n"
-        "<media/>\r\n</seq></body></smil>\r\n",
-        Base);
-    EXPECT_EQ(playlist.title, "Café Classics");
-    EXPECT_EQ(locations(playlist),
-              QStringList({"/music/Music/Rock & Roll/a.wma", "//nas/music/b.mp3"}));
-    EXPECT_EQ(titles(playlist), QStringList({"", "Song B"}));
-}
-
-TEST(Smil, SalvagesTheSourcesOfBrokenXml) {
-    const ParsedPlaylist playlist =
-        parseSmil("<smil><body><seq><media src=\"a.mp3\"/><media src=\"Tom & Jerry.mp3\"/>"
-                  "<media src=\"c.mp3\"/>",
-                  Base);
-    EXPECT_EQ(
-        locations(playlist),
-        QStringList({"/music/lists/a.mp3", "/music/lists/Tom & Jerry.mp3", "/music/lists/c.mp3"}));
-}
-
-TEST(ZplTags, ReadsEntriesTitlesAndBreaks) {
-    const ParsedPlaylist playlist =
-        parseZplTags("AC=a.mp3\r\nNM=a.mp3\r\nTT=First\r\nDR=60\r\nBR!\r\ntt=Second\r\n"
-                     "nm=C:\\Music\\b.mp3\r\nbr!\r\nNM=c.mp3\r\nNM=d.mp3\r\n",
-                     Base);
-    EXPECT_EQ(locations(playlist), QStringList({"/music/lists/a.mp3", "C:/Music/b.mp3",
-                                                "/music/lists/c.mp3", "/music/lists/d.mp3"}));
-    EXPECT_EQ(titles(playlist), QStringList({"First", "Second", "", ""}));
-}
-
-TEST(ZplTags, ReadsUtf16Files) {
-    const QString text = QStringLiteral("NM=夜.mp3\r\nBR!\r\n");
-    QByteArray bytes("\xFF\xFE");
-    bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-    EXPECT_EQ(locations(parseZplTags(bytes, Base)), QStringList({"/music/lists/夜.mp3"}));
 }
 
 TEST(PlaylistChoice, GoesByExtensionThenByContent) {

@@ -39,4 +39,9 @@ TEST(Rating, EachScaleAtItsStarBoundaries) {
         [](const char* text) { return ratingFromText(QString::fromUtf8(text)); },
         {"0", "1", "3", "5", "6", "60", "100", "0.8", " 1.0 ", "great", "", "250"},
         {0, 1, 50, 99, 1, 50, 99, 75, 99, 0, 0, 0});
+    // MPD clients' stickers: 0-10, a half star rounding up.
+    expectRatings<const char*>(
+        [](const char* text) { return ratingFromTenPoints(QString::fromUtf8(text)); },
+        {"0", "1", "2", "3", " 7 ", "9", "10", "11", "-1", "x"},
+        {0, 1, 1, 25, 75, 99, 99, 0, 0, 0});
 }

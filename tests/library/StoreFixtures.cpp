@@ -112,21 +112,38 @@ CREATE TABLE playlist_items (
 );
 )";
 
-QString execSql(const QString& path, const QString& sql) {
+QString execSql(const QString& path, const QString& sql, QString* value) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     sqlite3* db = nullptr;
     QString error;
     if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK) {
         error = QString::fromUtf8(sqlite3_errmsg(db));
     } else {
+        const auto keep = [](void* to, int, char** columns, char**) {
+            *static_cast<QString*>(to) = QString::fromUtf8(columns[0]);
+            return 0;
+        };
         char* message = nullptr;
-        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        if (sqlite3_exec(db, sql.toUtf8().constData(), value ? +keep : nullptr, value, &message) !=
+            SQLITE_OK) {
             error = QString::fromUtf8(message);
         }
         sqlite3_free(message);
     }
     sqlite3_close(db);
     return error;
+}
+
+Connection::Connection(const QString& path) {
+    sqlite3_open(QFile::encodeName(path).constData(), &db_);
+}
+
+Connection::~Connection() {
+    sqlite3_close(db_);
+}
+
+int Connection::exec(const char* sql) {
+    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
