@@ -283,14 +283,4 @@ TEST_F(SelectedPlaylistView, CaptionAndFontFollowTheDisplay) {
     EXPECT_EQ(state.PrintCaption, "PRINT\ncustom list");
 }
 
-TEST_F(SelectedPlaylistView, RowNumbersFollowTheSortedOrder) {
-    roadTrip();
-    state.SortRequest = Title + 8; // descending: Zebra before Apple
-    show(QStringLiteral("Road Trip"));
-    EXPECT_TRUE(state.List1.List(4).startsWith("      1  The Zebra"));
-    EXPECT_TRUE(state.List1.List(5).startsWith("      2  Apple"));
-    EXPECT_EQ(state.LastSort, Title + 8);
-    EXPECT_EQ(state.SortRequest, -1);
-}
-
 } // namespace
