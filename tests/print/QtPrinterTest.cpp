@@ -5,8 +5,6 @@
 #include "print/Label.h"
 #include "print/Printout.h"
 #include "print/RecordingPrinter.h"
-#include "views/PlaylistListing.h"
-#include "views/SelectedPlaylistView.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -73,13 +71,6 @@ protected:
         c.ListIndent = static_cast<std::int16_t>(indent);
         c.ListSongsPerPage = static_cast<std::int16_t>(perPage);
         state.DisplayKind = views::Display::List;
-    }
-
-    void showSelected(int songs, const QString& name) {
-        playlistOf(songs, name);
-        state.PlaylistsShowing = 0;
-        state.List1.Clear();
-        views::ListSelectedPlaylists(state);
     }
 };
 
@@ -152,17 +143,7 @@ TEST_F(QtPrinterTest, FullPagesOfEveryLayoutFitLetterAndA4) {
 
         for (const int size : {11, 8}) {
             chooseListItems({Title}, size, 2, 54);
-            library = std::make_shared<library::MemoryLibrary>();
-            state.Playlists = library;
-            for (int k = 1; k <= 100; ++k) {
-                library->addPlaylist(
-                    QStringLiteral("Playlist %1 with a name of some length").arg(k));
-            }
-            state.SelectedPlaylist.clear();
-            state.PlaylistsShowing = 1;
-            state.PrintKind = views::PrintLayout::List;
-            state.List1.Clear();
-            views::ListPlaylists(state);
+            showPlaylists(100, QStringLiteral("Playlist %1 with a name of some length"));
             check(2, QStringLiteral("100 playlists at %1 points").arg(size));
         }
 
@@ -259,10 +240,7 @@ TEST_F(QtPrinterTest, WideCharactersKeepTheFrameInLine) {
         QStringLiteral("\u0395\u03bb\u03bb\u03ac\u03b4\u03b1 \u041c\u043e\u0441\u043a\u0432\u0430"),
         QStringLiteral("Plain title")};
     for (int k = 0; k < 40; ++k) {
-        library::SongData song;
-        song.title = titles[k % titles.size()];
-        song.seconds = 200;
-        playlist.add(song);
+        playlist.add(Song(titles[k % titles.size()]).seconds(200));
     }
     state.SelectedPlaylist = playlist.name();
     Label(state);
