@@ -152,16 +152,6 @@ TEST_F(DisplaySettings, ABadFileAtStartUpLeavesTheDeliveredDisplay) {
     EXPECT_EQ(form->state().List1.lines(), guide::GuideLines());
 }
 
-TEST_F(DisplaySettings, AnUnreadableFileChangesNothing) {
-    auto form = customForm();
-    const auto before = form->state().Configuration;
-    QFile::remove(userSettings);
-    QDir().mkpath(userSettings); // a folder where the file should be
-    form->cmdReset_Click();
-    EXPECT_EQ(form->state().Configuration, before);
-    EXPECT_TRUE(form->statusLine().contains(userSettings)) << form->statusLine().toStdString();
-}
-
 TEST_F(DisplaySettings, SaveThatCannotWriteLeavesTheEarlierFileWhole) {
     auto form = customForm();
     form->cmdCustom_Click(views::Rating);
