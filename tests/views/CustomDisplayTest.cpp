@@ -110,9 +110,7 @@ TEST_F(CustomDisplay, WorkedExampleTitleArtistTimeGenreRating) {
     EXPECT_EQ(state.SortCaptions, captions);
     EXPECT_EQ(state.NextPosition, 2);
 
-    cmdCustom_Click(state, Genre);
-    EXPECT_EQ(list(), (Layout{80, 10, 2, 60}));
-    cmdCustom_Click(state, Rating);
+    click({Genre, Rating});
     EXPECT_EQ(list(), (Layout{87, 8, 6, 78}));
     EXPECT_EQ(c.ListLastItem, 4);
     EXPECT_EQ(state.SortCaptions[4], "Rating");
