@@ -1,49 +1,57 @@
 #pragma once
 
 #include "DisplayChoice.h"
-#include "library/MemoryLibrary.h"
-#include "views/FormState.h"
+#include "views/PlaylistListing.h"
+#include "views/SelectedPlaylistView.h"
+#include "views/ViewsTestSupport.h"
 
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <memory>
-#include <ostream>
 #include <vector>
 
-// Test failures show texts as texts.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
-// What the print layer's tests share: a window state over an in-memory library, playlists of
-// numbered songs, and label displays chosen item by item as the chooser sets them up.
+// What the print layer's tests share: the views' test state, playlists of numbered songs, and
+// the displays they print, label displays chosen item by item as the chooser sets them up.
 namespace corvane::print::test_support {
 
-class PrintTest : public ::testing::Test {
+using views::test_support::Song;
+
+class PrintTest : public views::test_support::ViewsTest {
 protected:
-    QTemporaryDir dir;
-    views::FormState state{
-        views::DisplaySettingsFile(dir.filePath(QStringLiteral("user/Quembly.txt")), {})};
-    std::shared_ptr<library::MemoryLibrary> library = std::make_shared<library::MemoryLibrary>();
-
-    PrintTest() { state.Playlists = library; }
-
     // A playlist of `count` songs titled "Song 1", "Song 2", ..., each 3:20 long, selected.
     library::MemoryPlaylist& playlistOf(int count, const QString& name = QStringLiteral("Mix")) {
         library::MemoryPlaylist& playlist = library->addPlaylist(name);
         for (int k = 1; k <= count; ++k) {
-            library::SongData song;
-            song.title = QStringLiteral("Song %1").arg(k);
-            song.artist = QStringLiteral("Artist %1").arg(k);
-            song.seconds = 200;
-            song.rating = 50;
-            song.genre = QStringLiteral("Rock");
-            song.year = QStringLiteral("1999");
-            song.fileType = QStringLiteral("mp3");
-            playlist.add(song);
+            playlist.add(Song(QStringLiteral("Song %1").arg(k))
+                             .artist(QStringLiteral("Artist %1").arg(k))
+                             .seconds(200)
+                             .rating(50)
+                             .genre("Rock")
+                             .year("1999")
+                             .type("mp3"));
         }
         state.SelectedPlaylist = name;
         return playlist;
+    }
+
+    // A library of `count` playlists named after `pattern` ("P1", "P2", ...), listed.
+    void showPlaylists(int count, const QString& pattern = QStringLiteral("P%1")) {
+        library = std::make_shared<library::MemoryLibrary>();
+        state.Playlists = library;
+        for (int k = 1; k <= count; ++k) {
+            library->addPlaylist(pattern.arg(k));
+        }
+        state.SelectedPlaylist.clear();
+        state.PlaylistsShowing = 1;
+        state.PrintKind = views::PrintLayout::List;
+        state.List1.Clear();
+        views::ListPlaylists(state);
+    }
+
+    // playlistOf(songs, name) shown in the list display.
+    void showSelected(int songs, const QString& name) {
+        playlistOf(songs, name);
+        state.DisplayKind = views::Display::List;
+        state.PlaylistsShowing = 0;
+        state.List1.Clear();
+        views::ListSelectedPlaylists(state);
     }
 
     // The label items in this order, with the layout numbers that go with their width.

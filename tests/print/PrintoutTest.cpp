@@ -6,8 +6,6 @@
 #include "print/RecordingPrinter.h"
 #include "print/TextPrinter.h"
 #include "text/Format.h"
-#include "views/PlaylistListing.h"
-#include "views/SelectedPlaylistView.h"
 
 #include <QBuffer>
 #include <algorithm>
@@ -42,29 +40,6 @@ protected:
             sizes << static_cast<int>(page.size());
         }
         return sizes;
-    }
-
-    // A library of `count` playlists "P1", "P2", ..., listed.
-    void showPlaylists(int count) {
-        library = std::make_shared<library::MemoryLibrary>();
-        state.Playlists = library;
-        for (int k = 1; k <= count; ++k) {
-            library->addPlaylist(QStringLiteral("P%1").arg(k));
-        }
-        state.SelectedPlaylist.clear();
-        state.PlaylistsShowing = 1;
-        state.PrintKind = views::PrintLayout::List;
-        state.List1.Clear();
-        views::ListPlaylists(state);
-    }
-
-    void showSelected(int songs) {
-        playlistOf(songs, QStringLiteral("List of %1").arg(songs));
-        state.DisplayKind = views::Display::List;
-        state.PlaylistsShowing = 0;
-        state.List1.Clear();
-        views::ListSelectedPlaylists(state);
-        ASSERT_EQ(state.List1.ListCount(), 4 + songs);
     }
 
     void showLabel(const std::vector<int>& items, int songs) {
@@ -265,7 +240,7 @@ TEST_F(PrintoutTest, APlaylistRepeatsItsHeadingsOnEachPage) {
         SCOPED_TRACE(c.songs);
         state.Configuration.ListIndent = static_cast<std::int16_t>(c.indent);
         state.Configuration.ListSongsPerPage = static_cast<std::int16_t>(c.perPage);
-        showSelected(c.songs);
+        showSelected(c.songs, QStringLiteral("List of %1").arg(c.songs));
         state.DisplayKind = c.display;
         const QStringList& ops = print();
         EXPECT_EQ(ops[3], c.display == views::Display::List ? "size 11" : "size 6");

@@ -5,8 +5,6 @@
 #include "print/Label.h"
 #include "print/Printout.h"
 #include "print/RecordingPrinter.h"
-#include "views/PlaylistListing.h"
-#include "views/SelectedPlaylistView.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -74,28 +72,9 @@ protected:
         c.ListSongsPerPage = static_cast<std::int16_t>(perPage);
         state.DisplayKind = views::Display::List;
     }
-
-    void showSelected(int songs, const QString& name) {
-        playlistOf(songs, name);
-        state.PlaylistsShowing = 0;
-        state.List1.Clear();
-        views::ListSelectedPlaylists(state);
-    }
 };
 
 } // namespace
-
-TEST_F(QtPrinterTest, GuideToPdfHoldsItsLinesOnTwoPagesInCourierBold) {
-    views::ShowUsersGuide(state);
-    const QString path = dir.filePath(QStringLiteral("guide.pdf"));
-    const QList<QStringList> printed = printPdf(path, Paper::A4);
-    ASSERT_EQ(pageCount(path), 2);
-    EXPECT_TRUE(pdfInfo(path, QStringLiteral("Page size")).contains(QStringLiteral("A4")));
-    EXPECT_EQ(pdfText(path), simplified(printed));
-    // "Courier New" comes out as the face fontconfig maps it to, Liberation Mono Bold.
-    EXPECT_TRUE(
-        tool(QStringLiteral("pdffonts"), {path}).contains(QStringLiteral("LiberationMono-Bold")));
-}
 
 TEST_F(QtPrinterTest, AnEmptyPrintoutBeginsNoDocument) {
     const QString path = dir.filePath(QStringLiteral("empty.pdf"));
@@ -119,7 +98,8 @@ TEST_F(QtPrinterTest, AFileThatCannotBeWrittenIsReported) {
 }
 
 // A full page of every layout and font size fits letter and A4 paper: no page runs on to a
-// sheet of its own, and nothing is printed off the paper.
+// sheet of its own, and nothing is printed off the paper. "Courier New" comes out as the face
+// fontconfig maps it to, Liberation Mono Bold.
 TEST_F(QtPrinterTest, FullPagesOfEveryLayoutFitLetterAndA4) {
     struct ListRow {
         std::vector<int> items;
@@ -143,6 +123,10 @@ TEST_F(QtPrinterTest, FullPagesOfEveryLayoutFitLetterAndA4) {
             ASSERT_EQ(printed.size(), pages);
             EXPECT_EQ(pageCount(path), pages);
             EXPECT_EQ(pdfText(path), simplified(printed));
+            EXPECT_TRUE(pdfInfo(path, QStringLiteral("Page size"))
+                            .contains(paper == Paper::Letter ? "letter" : "A4"));
+            EXPECT_TRUE(tool(QStringLiteral("pdffonts"), {path})
+                            .contains(QStringLiteral("LiberationMono-Bold")));
             expectOnThePaper(path);
         };
 
@@ -152,17 +136,7 @@ TEST_F(QtPrinterTest, FullPagesOfEveryLayoutFitLetterAndA4) {
 
         for (const int size : {11, 8}) {
             chooseListItems({Title}, size, 2, 54);
-            library = std::make_shared<library::MemoryLibrary>();
-            state.Playlists = library;
-            for (int k = 1; k <= 100; ++k) {
-                library->addPlaylist(
-                    QStringLiteral("Playlist %1 with a name of some length").arg(k));
-            }
-            state.SelectedPlaylist.clear();
-            state.PlaylistsShowing = 1;
-            state.PrintKind = views::PrintLayout::List;
-            state.List1.Clear();
-            views::ListPlaylists(state);
+            showPlaylists(100, QStringLiteral("Playlist %1 with a name of some length"));
             check(2, QStringLiteral("100 playlists at %1 points").arg(size));
         }
 
@@ -259,10 +233,7 @@ TEST_F(QtPrinterTest, WideCharactersKeepTheFrameInLine) {
         QStringLiteral("\u0395\u03bb\u03bb\u03ac\u03b4\u03b1 \u041c\u043e\u0441\u043a\u0432\u0430"),
         QStringLiteral("Plain title")};
     for (int k = 0; k < 40; ++k) {
-        library::SongData song;
-        song.title = titles[k % titles.size()];
-        song.seconds = 200;
-        playlist.add(song);
+        playlist.add(Song(titles[k % titles.size()]).seconds(200));
     }
     state.SelectedPlaylist = playlist.name();
     Label(state);

@@ -104,6 +104,8 @@ TEST(DisplaySettingsFile, RefusesEveryBrokenFileAndSaysWhy) {
     refused(TitleArtistTime, 17, "32767", "line width 32767");
     refused(TitleArtistTime, 0, "32767", "font size 32767");
     refused(TitleArtistTime + QList<int>{0}, -1, {}, "28 values");
+    refused({}, -1, {}, "holds 0 values");
+    refused({0}, 0, QByteArray("\x7f\x45\x4c\x46\x02\x01", 6), "not a whole number");
 }
 
 TEST_F(SettingsTest, ReadsTheUsersCopyThenTheDeliveredOneThenTheBuiltInDefault) {
