@@ -65,6 +65,11 @@ void clickItems(Form1& form, const std::vector<int>& items) {
     });
 }
 
+// Warnings go on one line, each after the last.
+void addWarning(QString& message, const QString& line) {
+    message += (message.isEmpty() ? QString() : QStringLiteral("; ")) + line;
+}
+
 } // namespace
 
 HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevice& text) {
@@ -77,7 +82,7 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
     const auto failedOrWarn = [&] {
         const QString& line = form.state().StatusLine;
         if (!form.state().LibraryFailed && !line.isEmpty() && !result.message.contains(line)) {
-            result.message += (result.message.isEmpty() ? QString() : QStringLiteral("; ")) + line;
+            addWarning(result.message, line);
         }
         return form.state().LibraryFailed;
     };
@@ -133,9 +138,9 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
     if (!form.state().StatusLine.isEmpty()) {
         return {1, form.state().StatusLine};
     }
-    if (list.ListCount() == 0 && result.message.isEmpty()) {
+    if (list.ListCount() == 0) {
         // An empty label prints nothing; a file printed to holds an empty document.
-        result.message = QStringLiteral("the display is empty: nothing to print");
+        addWarning(result.message, QStringLiteral("the display is empty: nothing to print"));
     }
     return result;
 }

@@ -188,6 +188,13 @@ TEST_F(Headless, SongsThatCouldNotBeReadAreAWarningAfterTheSameOutput) {
     EXPECT_EQ(printed.exitCode, 0);
     EXPECT_TRUE(printed.message.contains(userSettings)) << printed.message.toStdString();
     EXPECT_TRUE(printed.message.endsWith("; " + said)) << printed.message.toStdString();
+    // An empty label is said too, after the settings file's warning.
+    library->addPlaylist(QStringLiteral("Empty"));
+    const HeadlessResult empty =
+        run({"--playlist", "Empty", "--label", "--print-text", "-"}, recordingPrinters());
+    EXPECT_TRUE(empty.message.startsWith(printed.message.first(printed.message.indexOf(u';'))));
+    EXPECT_TRUE(empty.message.endsWith("; the display is empty: nothing to print"))
+        << empty.message.toStdString();
 }
 
 TEST_F(Headless, WhatTheLibraryNotedOfAListingIsAWarning) {
