@@ -295,7 +295,26 @@ Rect Form1::clientArea() const {
 }
 
 QString Form1::statusLine() const {
-    return state_.StatusLine.isEmpty() ? libraryNote_ : state_.StatusLine;
+    if (!state_.StatusLine.isEmpty()) {
+        return state_.StatusLine;
+    }
+    return notes_.empty() ? libraryNote_ : notes_.back().second;
+}
+
+void Form1::setNote(Note kind, const QString& text) {
+    std::erase_if(notes_, [kind](const auto& note) { return note.first == kind; });
+    if (!text.isEmpty()) {
+        notes_.emplace_back(kind, text);
+    }
+}
+
+QString Form1::note(Note kind) const {
+    for (const auto& [k, text] : notes_) {
+        if (k == kind) {
+            return text;
+        }
+    }
+    return {};
 }
 
 void Form1::newListing() {

@@ -63,8 +63,16 @@ public:
     float listFontSize() const;
     // The client area that shows the whole layout, in twips, scaled.
     Rect clientArea() const;
-    // The window's one line of news: what went wrong last, else what is wrong with the library.
+    // The window's one line of news: what the last click said, else the newest note that outlasts
+    // its click (see Note), else what is to be known about the library.
     QString statusLine() const;
+
+    // News that outlasts the click that brought it, each until a click of its own kind says
+    // otherwise: the outcome of the last print (until the next print).
+    enum class Note { Print };
+    // Sets (or, with an empty text, clears) a note; a note set becomes the newest.
+    void setNote(Note kind, const QString& text);
+    QString note(Note kind) const;
     // Counts the listings the display list has shown. Each new one starts at its top with no line
     // highlighted, even when it shows the same lines again.
     int listingCount() const { return listings_; }
@@ -86,6 +94,7 @@ private:
     std::shared_ptr<const library::Player> givenPlayer_;
     std::vector<Control> controls_ = designControls();
     int listings_ = 0;
+    std::vector<std::pair<Note, QString>> notes_; // the newest last
     bool oneClick_ = false;
     Rebuild pending_ = Rebuild::None;
 };
