@@ -34,6 +34,14 @@ void RecordingPrinter::endDocument() {
     operations_.append(QStringLiteral("end"));
 }
 
+QString RecordingPrinter::outcome() const {
+    if (!operations_.endsWith(QStringLiteral("end"))) {
+        return {};
+    }
+    const auto n = pages().size();
+    return n == 1 ? QStringLiteral("Recorded 1 page") : QStringLiteral("Recorded %1 pages").arg(n);
+}
+
 QList<QStringList> RecordingPrinter::pages() const {
     QList<QStringList> pages;
     for (const QString& op : operations_) {

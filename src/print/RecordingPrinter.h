@@ -22,6 +22,8 @@ public:
     void newPage() override;
     void endDocument() override;
     void setLabelFrame(int columns, int rows) override;
+    // "Recorded 2 pages", once the document has ended.
+    QString outcome() const override;
 
     const QStringList& operations() const { return operations_; }
     // The cells of each printed line, by the line's place among them (from 0), for those that
