@@ -3,6 +3,7 @@
 #include "library/MergedLibrary.h"
 #include "library/disk/FileName.h"
 #include "library/files/FileLibrary.h"
+#include "library/mpd/MpdConnection.h"
 #include "library/mpd/MpdLibrary.h"
 
 #include <QCoreApplication>

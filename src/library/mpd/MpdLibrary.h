@@ -1,5 +1,7 @@
-// library/mpd/: an MPD server as a library: its address (MpdAddress), and the library read over
-// libmpdclient (this file). Uses songs/ (ratings), playlists/ (names) and the library interface.
+// library/mpd/: an MPD server as a library, read over libmpdclient: its address (MpdAddress),
+// the connection (MpdConnection), the stored playlists' songs (MpdPlaylists), the ratings
+// (MpdRatings) and the library made of them (this file). Uses songs/ (ratings), playlists/
+// (names) and the library interface.
 #pragma once
 
 #include "library/MediaLibrary.h"
@@ -7,7 +9,6 @@
 
 #include <QString>
 #include <memory>
-#include <optional>
 
 // An MPD server's stored playlists, and their songs with the tags and ratings that the server
 // knows, read with libmpdclient.
@@ -18,15 +19,9 @@ namespace corvane::library {
 // why) when the server cannot be reached or read.
 std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error);
 
-// The first endpoint of `address` where an MPD server greets within `timeoutMs` in all; nothing
-// when none does. Looking costs no more than that, however the endpoints fail to answer.
-std::optional<MpdEndpoint> answeringMpdEndpoint(const MpdAddress& address, int timeoutMs);
-
-// The backend behind openMpdLibrary. It keeps one connection, which waits in MPD's "idle"
-// between calls so that the server tells what changed meanwhile: a playlist's songs are read
-// again only when the playlist, the database or the ratings changed. A connection the server
-// dropped meanwhile is opened again, once; any other failure throws LibraryError, and nothing
-// read before it stands in.
+// The backend behind openMpdLibrary. Its connection waits in MPD's "idle" between calls, so that
+// a playlist's songs are read again only when the playlist, the database or the ratings changed.
+// A failure throws LibraryError, and nothing read before it stands in.
 class MpdLibrary final : public Player,
                          public PlaylistCollection,
                          public std::enable_shared_from_this<MpdLibrary> {
