@@ -8,16 +8,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QDirIterator>
-#include <QFileDialog>
 #include <QEvent>
+#include <QFileDialog>
 #include <QFrame>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -359,9 +359,9 @@ void MainWindow::handled() {
 QPrinter& MainWindow::dialogPrinter() {
     if (!printer_) {
         const QPrinterInfo standard = QPrinterInfo::defaultPrinter();
-        printer_ = standard.isNull() ? std::make_unique<QPrinter>(QPrinter::HighResolution)
-                                     : std::make_unique<QPrinter>(standard,
-                                                                  QPrinter::HighResolution);
+        printer_ = standard.isNull()
+                       ? std::make_unique<QPrinter>(QPrinter::HighResolution)
+                       : std::make_unique<QPrinter>(standard, QPrinter::HighResolution);
         printer_->setDocName(QStringLiteral("Corvane printout"));
     }
     return *printer_;
