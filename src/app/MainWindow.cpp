@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 
@@ -101,6 +102,9 @@ MainWindow::MainWindow(Form1& form, std::shared_ptr<library::ReadProgress> progr
     , form_(form)
     , runner_(form, std::move(progress)) {
     connect(&runner_, &Form1Runner::changed, this, &MainWindow::redraw);
+    // Escape cancels a listing that takes long (a slow server's).
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, &runner_,
+            &Form1Runner::cancel);
     setWindowTitle(WindowCaption);
     QIcon icon;
     for (QDirIterator it(QStringLiteral(":/icons"), QDir::Files, QDirIterator::Subdirectories);

@@ -1,9 +1,12 @@
 #include "library/MpdLibrary.h"
 
+#include "library/FileName.h"
 #include "library/PlaylistFormats.h"
 #include "library/Rating.h"
+#include "library/SharedTexts.h"
 
 #include <QHash>
+#include <QLocale>
 #include <QStringList>
 #include <algorithm>
 #include <chrono>
@@ -62,7 +65,7 @@ private:
 
 using Songs = std::vector<std::shared_ptr<const ReadySong>>;
 
-// A tag's values, as the file backend joins them.
+// A tag's values, as the file backend joins them, kept to the bound of texts from outside.
 QString tagText(const mpd_song* song, mpd_tag_type tag) {
     QString text;
     for (unsigned i = 0; const char* value = mpd_song_get_tag(song, tag, i); ++i) {
@@ -70,11 +73,15 @@ QString tagText(const mpd_song* song, mpd_tag_type tag) {
             text += QStringLiteral("; ");
         }
         text += QString::fromUtf8(value);
+        if (text.size() > MaxOutsideText) {
+            break;
+        }
     }
-    return text.trimmed();
+    return boundedText(text.trimmed());
 }
 
-std::shared_ptr<const ReadySong> songOf(const mpd_song* song, const QHash<QString, int>& ratings) {
+std::shared_ptr<const ReadySong> songOf(const mpd_song* song, const QHash<QString, int>& ratings,
+                                        SharedTexts& shared) {
     const QString uri = QString::fromUtf8(mpd_song_get_uri(song));
     const QString file = locationName(uri);
     const unsigned milliseconds = mpd_song_get_duration_ms(song);
@@ -87,13 +94,16 @@ std::shared_ptr<const ReadySong> songOf(const mpd_song* song, const QHash<QStrin
     if (title.isEmpty()) {
         title = dot > 0 ? file.left(dot) : file;
     }
-    const double seconds = milliseconds / 1000.0;
+    const double seconds = songLength(milliseconds / 1000.0);
+    const bool known = seconds >= 0;
+    // Every text but the title is one of a few that the playlist's songs share.
     return std::make_shared<const ReadySong>(
-        std::move(title), durationText(seconds),
-        ItemInfo{secondsText(seconds), QString::number(ratings.value(uri)),
-                 tagText(song, MPD_TAG_ARTIST), tagText(song, MPD_TAG_GENRE),
-                 yearOf(tagText(song, MPD_TAG_DATE)), tagText(song, MPD_TAG_ALBUM),
-                 dot > 0 ? file.mid(dot + 1).toLower() : QString()});
+        std::move(title), shared(known ? durationText(seconds) : QString()),
+        ItemInfo{shared(known ? secondsText(seconds) : QString()),
+                 shared(QString::number(ratings.value(uri))), shared(tagText(song, MPD_TAG_ARTIST)),
+                 shared(tagText(song, MPD_TAG_GENRE)), shared(yearOf(tagText(song, MPD_TAG_DATE))),
+                 shared(tagText(song, MPD_TAG_ALBUM)),
+                 shared(dot > 0 ? file.mid(dot + 1).toLower() : QString())});
 }
 
 struct Listed {
@@ -106,6 +116,7 @@ struct Listed {
 struct MpdLibrary::State {
     MpdAddress address;
     unsigned timeoutSeconds = 0;
+    Bounds bounds;
     Connection connection{nullptr, &mpd_connection_free};
     QString server;    // "MPD at pi:6600", for messages
     bool idle = false; // the connection waits in "idle"
@@ -254,16 +265,61 @@ struct MpdLibrary::State {
         throw LibraryError((server + QStringLiteral(": ") + why).toStdString());
     }
 
+    // One answer as it comes in: past its deadline or its cap of entries, or once the reading
+    // is stopped, it fails in one line, and the connection (mid-answer) is dropped.
+    class Answer {
+    public:
+        Answer(State& state, QString doing, int cap, const char* entries)
+            : state_(state)
+            , doing_(std::move(doing))
+            , cap_(cap)
+            , entries_(entries)
+            , deadline_(std::chrono::steady_clock::now() +
+                        std::chrono::seconds(state.bounds.answerSeconds)) {}
+
+        const QString& doing() const { return doing_; }
+
+        // After each entry received, `count` in all.
+        void received(std::size_t count) {
+            QString why;
+            if (count > static_cast<std::size_t>(cap_)) {
+                why = QStringLiteral("more than %1 %2 while %3; no more are read")
+                          .arg(QLocale(QLocale::English).toString(cap_), QLatin1String(entries_),
+                               doing_);
+            } else if (state_.bounds.progress && state_.bounds.progress->stopped()) {
+                why = QStringLiteral("stopped while %1").arg(doing_);
+            } else if (std::chrono::steady_clock::now() > deadline_) {
+                why = QStringLiteral("no whole answer within %1 second%2 while %3")
+                          .arg(state_.bounds.answerSeconds)
+                          .arg(state_.bounds.answerSeconds == 1 ? "" : "s", doing_);
+            } else {
+                return;
+            }
+            state_.connection.reset();
+            throw LibraryError((state_.server + QStringLiteral(": ") + why).toStdString());
+        }
+
+    private:
+        State& state_;
+        QString doing_;
+        int cap_;
+        const char* entries_;
+        std::chrono::steady_clock::time_point deadline_;
+    };
+
     std::vector<Listed> listPlaylists(mpd_connection* c) {
-        const QString doing = QStringLiteral("listing the playlists");
+        Answer answer(*this, QStringLiteral("listing the playlists"), bounds.maxPlaylists,
+                      "playlists");
+        const QString& doing = answer.doing();
         if (!mpd_send_list_playlists(c)) {
             fail(doing);
         }
         std::vector<Listed> listed;
         while (mpd_playlist* playlist = mpd_recv_playlist(c)) {
-            listed.push_back({QString::fromUtf8(mpd_playlist_get_path(playlist)),
+            listed.push_back({boundedText(QString::fromUtf8(mpd_playlist_get_path(playlist))),
                               mpd_playlist_get_last_modified(playlist)});
             mpd_playlist_free(playlist);
+            answer.received(listed.size());
         }
         if (!mpd_response_finish(c)) {
             fail(doing);
@@ -277,12 +333,14 @@ struct MpdLibrary::State {
         if (ratings) {
             return *ratings;
         }
-        const QString doing = QStringLiteral("reading the ratings");
+        Answer answer(*this, QStringLiteral("reading the ratings"), bounds.maxSongs, "ratings");
+        const QString& doing = answer.doing();
         if (!mpd_send_sticker_find(c, "song", "", "rating")) {
             fail(doing);
         }
         QHash<QString, int> found;
         QString uri;
+        std::size_t pairs = 0;
         while (mpd_pair* pair = mpd_recv_pair(c)) {
             if (std::strcmp(pair->name, "file") == 0) {
                 uri = QString::fromUtf8(pair->value);
@@ -293,6 +351,7 @@ struct MpdLibrary::State {
                 }
             }
             mpd_return_pair(c, pair);
+            answer.received(++pairs / 2);
         }
         if (mpd_connection_get_error(c) == MPD_ERROR_SERVER && mpd_connection_clear_error(c)) {
             found.clear();
@@ -310,14 +369,18 @@ struct MpdLibrary::State {
             return found->songs;
         }
         const QHash<QString, int>& rated = songRatings(c);
-        const QString doing = QStringLiteral("listing \"%1\"").arg(playlist.name);
+        Answer answer(*this, QStringLiteral("listing \"%1\"").arg(shownName(playlist.name)),
+                      bounds.maxSongs, "songs");
+        const QString& doing = answer.doing();
         if (!mpd_send_list_playlist_meta(c, playlist.name.toUtf8().constData())) {
             fail(doing);
         }
         auto read = std::make_shared<Songs>();
+        SharedTexts shared;
         while (mpd_song* song = mpd_recv_song(c)) {
-            read->push_back(songOf(song, rated));
+            read->push_back(songOf(song, rated, shared));
             mpd_song_free(song);
+            answer.received(read->size());
         }
         if (!mpd_response_finish(c)) {
             fail(doing);
@@ -376,10 +439,11 @@ private:
 
 } // namespace
 
-MpdLibrary::MpdLibrary(MpdAddress address, int timeoutSeconds)
+MpdLibrary::MpdLibrary(MpdAddress address, int timeoutSeconds, Bounds bounds)
     : state_(std::make_shared<State>()) {
     state_->address = std::move(address);
     state_->timeoutSeconds = static_cast<unsigned>(std::max(timeoutSeconds, 1));
+    state_->bounds = std::move(bounds);
     // Reading the list proves that the server answers and lets this client read.
     state_->run([&](mpd_connection* c) { return state_->listPlaylists(c); });
 }
@@ -515,7 +579,8 @@ std::optional<MpdEndpoint> answeringMpdEndpoint(const MpdAddress& address, int t
     return std::nullopt;
 }
 
-std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error) {
+std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error,
+                                       std::shared_ptr<const ReadProgress> progress) {
     const MpdEnvironment environment{qEnvironmentVariable("MPD_HOST"),
                                      qEnvironmentVariable("MPD_PORT"),
                                      qEnvironmentVariable("XDG_RUNTIME_DIR")};
@@ -527,7 +592,8 @@ std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error) {
                                    .arg(source, why)
                                    .toStdString());
         }
-        return std::make_shared<MpdLibrary>(*address);
+        return std::make_shared<MpdLibrary>(*address, MpdLibrary::DefaultTimeoutSeconds,
+                                            MpdLibrary::Bounds{.progress = std::move(progress)});
     } catch (const std::exception& e) {
         if (error) {
             *error = QString::fromUtf8(e.what());

@@ -2,6 +2,7 @@
 
 #include "library/MediaLibrary.h"
 #include "library/MpdAddress.h"
+#include "library/Reading.h"
 
 #include <QString>
 #include <memory>
@@ -14,11 +15,22 @@ namespace corvane::library {
 // SOURCE "mpd:..." (see MpdAddress.h); the default server is found from this process's
 // environment. Connects at once: returns nullptr and sets *error (one line naming the server and
 // why) when the server cannot be reached or read.
-std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error);
+std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error,
+                                       std::shared_ptr<const ReadProgress> progress = {});
 
 // The first endpoint of `address` where an MPD server greets within `timeoutMs` in all; nothing
 // when none does. Looking costs no more than that, however the endpoints fail to answer.
 std::optional<MpdEndpoint> answeringMpdEndpoint(const MpdAddress& address, int timeoutMs);
+
+// A server that never ends its answer must not keep the program: each answer is bounded as a
+// whole, in time and in entries. One past its bounds fails (and the connection is dropped).
+struct MpdBounds {
+    int answerSeconds = 30;
+    int maxSongs = 1'000'000;
+    int maxPlaylists = 100'000;
+    // A listing stops as soon as this says so (the window closes); may be null.
+    std::shared_ptr<const ReadProgress> progress{};
+};
 
 // The backend behind openMpdLibrary. It keeps one connection, which waits in MPD's "idle"
 // between calls so that the server tells what changed meanwhile: a playlist's songs are read
@@ -31,9 +43,12 @@ class MpdLibrary final : public Player,
 public:
     static constexpr int DefaultTimeoutSeconds = 5;
 
+    using Bounds = MpdBounds;
+
     // Connects, logs in and reads the list of playlists; throws LibraryError when that fails.
     // `timeoutSeconds` bounds each wait for the server.
-    explicit MpdLibrary(MpdAddress address, int timeoutSeconds = DefaultTimeoutSeconds);
+    explicit MpdLibrary(MpdAddress address, int timeoutSeconds = DefaultTimeoutSeconds,
+                        Bounds bounds = {});
     ~MpdLibrary() override;
 
     QString versionInfo() const override { return QStringLiteral("12.0.0"); }
