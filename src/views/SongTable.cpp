@@ -1,7 +1,7 @@
 #include "views/SongTable.h"
 
-#include "library/FileName.h"
-#include "library/SharedTexts.h"
+#include "library/disk/FileName.h"
+#include "library/songs/SharedTexts.h"
 #include "text/Format.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 #include "FuzzSupport.h"
-#include "library/MpdLibrary.h"
+#include "library/mpd/MpdLibrary.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>

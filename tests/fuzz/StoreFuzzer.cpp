@@ -1,6 +1,6 @@
 #include "FuzzSupport.h"
-#include "library/PlaylistFormats.h"
-#include "library/StoreFormats.h"
+#include "library/playlists/PlaylistFormats.h"
+#include "library/stores/StoreFormats.h"
 
 // One player's store reader on the input as its file's bytes: CORVANE_FUZZ_STORE names the
 // player (rhythmbox, itunes, audacious, cmus). Every reader either refuses the bytes in one line
