@@ -86,6 +86,10 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
         }
         return form.state().LibraryFailed;
     };
+    QString failure; // the library failed in part: exit 2 once what could be read is given
+    const auto done = [&](HeadlessResult r) {
+        return r.exitCode == 0 && !failure.isEmpty() ? HeadlessResult{2, failure} : r;
+    };
     form.CmdPlaylists_Click();
     if (failedOrWarn()) {
         return {2, form.state().StatusLine};
@@ -98,7 +102,12 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
         // The steps after the click show the same songs: their warnings would repeat it.
         form.List1_Click(line);
         if (failedOrWarn()) {
-            return {2, form.state().StatusLine};
+            // A store that failed in part still shows the songs read from their files: they are
+            // given, and the run ends as a failure.
+            if (form.state().SongTable.empty()) {
+                return {2, form.state().StatusLine};
+            }
+            failure = form.state().StatusLine;
         }
         if (commandLine.label) {
             if (!commandLine.sort.empty()) {
@@ -132,7 +141,7 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
                         QStringLiteral("cannot write standard output: %1").arg(text.errorString())};
             }
         }
-        return result;
+        return done(result);
     }
     form.CmdPrint_Click();
     if (!form.state().StatusLine.isEmpty()) {
@@ -142,7 +151,7 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
         // An empty label prints nothing; a file printed to holds an empty document.
         addWarning(result.message, QStringLiteral("the display is empty: nothing to print"));
     }
-    return result;
+    return done(result);
 }
 
 } // namespace corvane::app

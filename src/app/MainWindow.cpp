@@ -27,6 +27,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -119,6 +120,9 @@ MainWindow::MainWindow(Form1& form, std::shared_ptr<library::ReadProgress> progr
     , runner_(form, std::move(progress)) {
     connect(&runner_, &Form1Runner::changed, this, &MainWindow::redraw);
     connect(&runner_, &Form1Runner::changed, this, &MainWindow::handled);
+    // Escape cancels a listing that takes long (a slow server's).
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, &runner_,
+            &Form1Runner::cancel);
     setWindowTitle(WindowCaption);
     QIcon icon;
     for (QDirIterator it(QStringLiteral(":/icons"), QDir::Files, QDirIterator::Subdirectories);

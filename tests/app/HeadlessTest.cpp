@@ -27,14 +27,18 @@ struct Headless : test::FormTest {
     }
 };
 
-// A library whose list, or else whose playlists, fail: as one whose server went away.
+// A library whose list, or else whose playlists, fail: as one whose server went away. With
+// `partly`, a playlist's songs are given all the same, with the failure as the array's error (a
+// store whose song database is damaged, its songs read from their files).
 class FailingLibrary final : public library::Player,
                              public library::PlaylistCollection,
                              public std::enable_shared_from_this<FailingLibrary> {
 public:
-    FailingLibrary(std::shared_ptr<const library::PlaylistCollection> library, bool listFails)
+    FailingLibrary(std::shared_ptr<const library::PlaylistCollection> library, bool listFails,
+                   bool partly = false)
         : library_(std::move(library))
-        , listFails_(listFails) {}
+        , listFails_(listFails)
+        , partly_(partly) {}
 
     QString versionInfo() const override { return QStringLiteral("12.0.0"); }
     std::shared_ptr<const library::PlaylistCollection> playlistCollection() const override {
@@ -43,7 +47,17 @@ public:
     library::PlaylistArray getAll() const override {
         return listFails_ ? fail() : library_->getAll();
     }
-    library::PlaylistArray getByName(const QString&) const override { return fail(); }
+    library::PlaylistArray getByName(const QString& name) const override {
+        if (!partly_) {
+            return fail();
+        }
+        const library::PlaylistArray found = library_->getByName(name);
+        std::vector<std::shared_ptr<const library::Playlist>> playlists;
+        for (int i = 0; i < found.count(); ++i) {
+            playlists.push_back(found.item(i));
+        }
+        return library::PlaylistArray(std::move(playlists), {}, Said);
+    }
 
     static inline const QString Said = QStringLiteral("MPD at pi:6600: the server went away");
 
@@ -54,6 +68,7 @@ private:
 
     std::shared_ptr<const library::PlaylistCollection> library_;
     bool listFails_;
+    bool partly_;
 };
 
 } // namespace
@@ -81,6 +96,21 @@ TEST_F(Headless, ALibraryFailingMidwayShowsNothingAndSaysWhyInOneLine) {
         EXPECT_EQ(r.message, FailingLibrary::Said);
         EXPECT_TRUE(output.isEmpty());
     }
+}
+
+TEST_F(Headless, ALibraryFailingInPartShowsWhatItReadAndSaysWhy) {
+    const auto partly = std::make_shared<FailingLibrary>(library, false, true);
+    auto window = makeForm(partly);
+    window->Form_Load();
+    window->CmdPlaylists_Click();
+    window->List1_Click(4);
+    EXPECT_EQ(window->statusLine(), FailingLibrary::Said);
+    EXPECT_GT(window->state().List1.ListCount(), 4);
+
+    const HeadlessResult r = run({"--playlist", "Road Trip"}, {}, partly);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.message, FailingLibrary::Said);
+    EXPECT_EQ(output.count('\n'), window->state().List1.ListCount());
 }
 
 TEST_F(Headless, ListsThePlaylistsAsTheWindowDoes) {
