@@ -6,10 +6,12 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QPair>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPrinter;
 class QPushButton;
 class QScreen;
 
@@ -21,6 +23,11 @@ class QScreen;
 // page keys, Enter opens a playlist's line, Tab reaches every button that does something and
 // Space presses it. Every control has an accessible name and description, and the status line
 // tells assistive technologies of each change.
+//
+// Beside PRINT (the default printer), Ctrl+P and a right-click on PRINT open the print dialog
+// (printer, copies, page range, paper, a PDF file) and the print preview, which draws the very
+// pages PRINT prints; Ctrl+Shift+S, or the same menu, saves the view as a PDF file. When PRINT
+// finds no printer, the print dialog opens instead.
 namespace corvane::app {
 
 // The screen as Form1 measures it: twips per pixel from the logical dpi, the size in twips.
@@ -33,6 +40,7 @@ public:
     // `progress`: the one the form's library reports to (may be null).
     explicit MainWindow(Form1& form, std::shared_ptr<library::ReadProgress> progress = {},
                         QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The widget that draws a control (nullptr for the player control, which has none).
     QWidget* widgetOf(const QString& name, int index = -1) const;
@@ -42,6 +50,13 @@ public:
 
     // Draws every control from Form1's state.
     void redraw();
+
+    // The print dialog, the print preview and the PDF file dialog, each on Form1's view once no
+    // handler runs. The printer the dialogs set up is kept for the next one.
+    void printWithDialog();
+    void printPreview();
+    void saveAsPdf();
+    QPrinter& dialogPrinter();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -53,9 +68,11 @@ private:
     void setUpKeyboard();
     void toggleListFocus();
     // A new listing: its lines, each readable as text, and its first playlist or song current.
-    void showListing(const QStringList& lines);
+    void showListing(const views::DisplayList& shown);
     // What assistive technologies say of a control, as it is drawn now.
     void describe(QWidget* widget, const Control& c) const;
+    void addPrintActions(QPushButton* print);
+    void handled();
     void mouseMovedOverList(const QPoint& globalPosition);
     void lineClicked(int row);
     QRect pixels(const Rect& twips) const;
@@ -69,7 +86,9 @@ private:
     QStringList shownLines_;
     std::vector<views::LineRole> shownRoles_; // read while a handler may run: the drawn ones
     int shownListing_ = -1;
-    QWidget* beforeList_ = nullptr; // where F6 on the list goes back to
+    QWidget* beforeList_ = nullptr;     // where F6 on the list goes back to
+    std::unique_ptr<QPrinter> printer_; // as the print dialog last left it
+    QString pdfFolder_;                 // where the last PDF was saved
 };
 
 } // namespace corvane::app
