@@ -145,7 +145,8 @@ Spoken spokenOf(const Control& c) {
     if (n == QStringLiteral("cmdPrint")) {
         const QString what = c.caption.section(QLatin1Char('\n'), 1);
         return {what.isEmpty() ? QStringLiteral("Print") : QStringLiteral("Print ") + what,
-                QStringLiteral("Print what the display list shows")};
+                QStringLiteral("Print what the display list shows on the default printer; Ctrl+P "
+                               "opens the print dialog, Ctrl+Shift+S saves it as a PDF file")};
     }
     if (n == QStringLiteral("cmdMinorSort")) {
         return {caption.isEmpty() ? QStringLiteral("Minor Sort") : caption,
