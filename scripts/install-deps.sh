@@ -24,8 +24,9 @@ packages=(
     cups printer-driver-cups-pdf poppler-utils
     # the window without a desktop, and screenshots of it (scripts/screenshot.sh)
     xvfb xauth imagemagick xdotool
-    # checks of the menu entry, the AppStream metadata and the manual page
-    desktop-file-utils appstream man-db groff-base
+    # checks of the menu entry, the AppStream metadata and the manual page; the library's
+    # layering (scripts/include-graph.py)
+    desktop-file-utils appstream man-db groff-base python3-minimal
     # the Debian package: its dependencies computed from the binaries, and its check
     dpkg-dev file lintian
     # a real MPD server for the MPD tests, and its command-line client for the benchmark

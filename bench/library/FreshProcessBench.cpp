@@ -5,7 +5,7 @@
 // MPD's database are made once into $CORVANE_BENCH_FRESH, else <temp>/corvane-bench-fresh-1; the
 // MPD server is this bench's own (tests/library/MpdTestServer.h). Further arguments go to
 // hyperfine ("--runs 20", "--export-markdown FILE").
-#include "MpdBenchLibrary.h"
+#include "mpd/MpdBenchLibrary.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,9 +4,9 @@
 #include "app/Headless.h"
 #include "app/MainWindow.h"
 #include "app/OutputFile.h"
-#include "library/FileName.h"
 #include "library/LibrarySource.h"
-#include "library/TagIndex.h"
+#include "library/disk/FileName.h"
+#include "library/songs/TagIndex.h"
 #include "print/QtPrinter.h"
 #include "print/TextPrinter.h"
 

@@ -1,9 +1,10 @@
 #include "library/LibrarySource.h"
 
-#include "library/FileLibrary.h"
-#include "library/FileName.h"
 #include "library/MergedLibrary.h"
-#include "library/MpdLibrary.h"
+#include "library/disk/FileName.h"
+#include "library/files/FileLibrary.h"
+#include "library/mpd/MpdConnection.h"
+#include "library/mpd/MpdLibrary.h"
 
 #include <QCoreApplication>
 #include <QDir>

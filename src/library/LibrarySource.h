@@ -1,8 +1,8 @@
 #pragma once
 
 #include "library/MediaLibrary.h"
-#include "library/MpdAddress.h"
-#include "library/PlayerStores.h"
+#include "library/mpd/MpdAddress.h"
+#include "library/stores/PlayerStores.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,3 +1,8 @@
+// library/: the media library. At the top, the interface every backend implements (this file,
+// Reading.h, DistinctNames.h: they use nothing else of ours) and the libraries made of others
+// (MergedLibrary, LibrarySource, MemoryLibrary), which may use every folder below. Below, one
+// folder per kind of part: files/, mpd/ and stores/ are the backends; they use songs/ and
+// playlists/, which use disk/. Nothing below uses the top but its interface.
 #pragma once
 
 #include <QCollator>
@@ -9,8 +14,9 @@
 #include <vector>
 
 // The media library as the views see it: a player, its playlist collection, playlists and their
-// songs (media items), read only. Backends: playlist files read with TagLib (FileLibrary) and an
-// in-memory library built in code (MemoryLibrary).
+// songs (media items), read only. Backends: the playlist files on disk (FileLibrary), an MPD
+// server (MpdLibrary), the players' stores (StoreLibrary) and a library built in code
+// (MemoryLibrary); MergedLibrary joins several, LibrarySource chooses them.
 //
 // Any call may fail by throwing LibraryError (or any std::exception); callers run each call under
 // resumeNext() so that a failure skips that one statement and the procedure goes on.

@@ -78,7 +78,9 @@ public:
         font_.setPointSizeF(10.0);
         glyphs_.fill(Unknown);
         if (printer_ != nullptr) {
-            range_ = printer_->pageRanges();
+            if (printer_->printRange() == QPrinter::PageRange) {
+                range_ = printer_->pageRanges();
+            }
             // A device that makes no copies of its own (a PDF file) is given each copy.
             if (!printer_->supportsMultipleCopies()) {
                 copies_ = std::max(printer_->copyCount(), 1);

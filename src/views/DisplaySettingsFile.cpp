@@ -1,6 +1,6 @@
 #include "views/DisplaySettingsFile.h"
 
-#include "library/RegularFile.h"
+#include "library/disk/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

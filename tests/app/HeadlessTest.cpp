@@ -2,7 +2,7 @@
 
 #include "AppTestSupport.h"
 #include "FailingSong.h"
-#include "library/FileLibrary.h"
+#include "library/files/FileLibrary.h"
 
 #include <QBuffer>
 

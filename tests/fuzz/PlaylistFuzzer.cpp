@@ -1,5 +1,5 @@
 #include "FuzzSupport.h"
-#include "library/PlaylistFormats.h"
+#include "library/playlists/PlaylistFormats.h"
 
 // One playlist parser on the input as a file's bytes: CORVANE_FUZZ_PARSER names it, or, without
 // it, the parser that choosePlaylistParser picks for a name whose extension the first byte

@@ -1,5 +1,5 @@
 #include "FuzzSupport.h"
-#include "library/SongFile.h"
+#include "library/songs/SongFile.h"
 
 #include <QDir>
 #include <QFile>

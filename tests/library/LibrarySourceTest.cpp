@@ -3,8 +3,8 @@
 #include "library/LibrarySource.h"
 
 #include "LibraryTestSupport.h"
-#include "StoreFixtures.h"
 #include "library/demo/AudioWriter.h"
+#include "stores/StoreFixtures.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "library/FileName.h"
 #include "library/MediaLibrary.h"
+#include "library/disk/FileName.h"
 
 #include <QString>
 #include <QStringList>

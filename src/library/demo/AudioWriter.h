@@ -1,3 +1,5 @@
+// library/demo/: the demo library and the tagged audio files it, the tests and the benchmarks are
+// made of. Uses nothing else of the library.
 #pragma once
 
 #include <QList>

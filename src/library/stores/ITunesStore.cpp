@@ -1,0 +1,263 @@
+#include "library/playlists/PlaylistFormats.h"
+#include "library/songs/Rating.h"
+#include "library/stores/StoreFiles.h"
+#include "library/stores/StoreFormats.h"
+
+#include <QDir>
+
+namespace corvane::library {
+namespace {
+
+// The library XML's own version ("Major Version"); iTunes and Music have only ever written 1.
+constexpr int KnownMajorVersion = 1;
+
+// Property lists: a <dict> is a run of <key> elements, each followed by its value's element.
+// Calls `onValue(key)` with the reader on each value's start; it reads or skips the value.
+template <class OnValue> void readDict(QXmlStreamReader& xml, OnValue onValue) {
+    while (xml.readNextStartElement()) {
+        if (xml.name() != u"key") {
+            xml.raiseError(QStringLiteral("a <dict> holds <%1> where a <key> belongs")
+                               .arg(xml.name().toString()));
+            return;
+        }
+        const QString key = xml.readElementText();
+        if (!xml.readNextStartElement()) {
+            return;
+        }
+        onValue(key);
+    }
+}
+
+bool isTrue(const QXmlStreamReader& xml) {
+    return xml.name() == u"true";
+}
+
+StoreSong readTrack(QXmlStreamReader& xml) {
+    StoreSong song;
+    song.tagged = true;
+    int rating = 0;
+    bool ratingComputed = false;
+    readDict(xml, [&](const QString& key) {
+        if (key == u"Name") {
+            song.title = xml.readElementText();
+        } else if (key == u"Artist") {
+            song.artist = xml.readElementText();
+        } else if (key == u"Album") {
+            song.album = xml.readElementText();
+        } else if (key == u"Genre") {
+            song.genre = xml.readElementText();
+        } else if (key == u"Year") {
+            const int year = xml.readElementText().toInt();
+            song.year = year > 0 ? QString::number(year) : QString();
+        } else if (key == u"Total Time") {
+            const qint64 ms = xml.readElementText().toLongLong();
+            song.seconds = ms > 0 ? ms / 1000.0 : -1;
+        } else if (key == u"Rating") {
+            rating = xml.readElementText().toInt();
+        } else if (key == u"Rating Computed") {
+            ratingComputed = isTrue(xml);
+            xml.skipCurrentElement();
+        } else if (key == u"Location") {
+            song.location = xml.readElementText(); // made a location when a playlist is read
+        } else {
+            xml.skipCurrentElement();
+        }
+    });
+    // A computed rating is the album's, shown greyed out: the song itself is unrated.
+    song.rating = ratingComputed ? 0 : ratingFromPercent(rating);
+    return song;
+}
+
+ITunesPlaylist readPlaylist(QXmlStreamReader& xml, bool* usersOwn) {
+    ITunesPlaylist playlist;
+    *usersOwn = true;
+    readDict(xml, [&](const QString& key) {
+        if (key == u"Name") {
+            playlist.name = xml.readElementText();
+        } else if (key == u"Master" || key == u"Folder") {
+            *usersOwn = *usersOwn && !isTrue(xml);
+            xml.skipCurrentElement();
+        } else if (key == u"Distinguished Kind") {
+            *usersOwn = false;
+            xml.skipCurrentElement();
+        } else if (key == u"Playlist Items" && xml.name() == u"array" && *usersOwn) {
+            // iTunes writes what kind a playlist is before its items: the library's own lists
+            // (every track, often twice) are skipped rather than read.
+            while (xml.readNextStartElement()) {
+                readDict(xml, [&](const QString& itemKey) {
+                    if (itemKey == u"Track ID") {
+                        playlist.trackIds.push_back(xml.readElementText());
+                    } else {
+                        xml.skipCurrentElement();
+                    }
+                });
+            }
+        } else {
+            xml.skipCurrentElement();
+        }
+    });
+    return playlist;
+}
+
+// Reads up to the top <dict> and checks the version, which iTunes writes first in it. Leaves
+// the reader on the first top-level key that follows "Major Version", or at the end.
+void expectLibrary(QXmlStreamReader& xml) {
+    if (!xml.readNextStartElement() || xml.name() != u"plist" || !xml.readNextStartElement() ||
+        xml.name() != u"dict") {
+        if (xml.hasError()) {
+            throw xmlError(xml);
+        }
+        throw LibraryError("not an iTunes library (no property list)");
+    }
+    while (xml.readNextStartElement() && xml.name() == u"key") {
+        const QString key = xml.readElementText();
+        if (!xml.readNextStartElement()) {
+            break;
+        }
+        if (key == u"Major Version") {
+            const QString version = xml.readElementText();
+            if (version.toInt() != KnownMajorVersion) {
+                throw LibraryError(QStringLiteral("an iTunes library of unknown version %1")
+                                       .arg(version)
+                                       .toStdString());
+            }
+            return;
+        }
+        xml.skipCurrentElement();
+    }
+    if (xml.hasError()) {
+        throw xmlError(xml);
+    }
+    throw LibraryError("not an iTunes library (no Major Version)");
+}
+
+} // namespace
+
+void checkITunesLibrary(const QByteArray& bytes) {
+    QXmlStreamReader xml(bytes.first(std::min<qsizetype>(bytes.size(), 4096)));
+    expectLibrary(xml);
+    if (!QByteArrayView(bytes).trimmed().endsWith("</plist>")) {
+        throw LibraryError("the file is cut short (no </plist> at its end)");
+    }
+}
+
+QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes) {
+    QXmlStreamReader xml(bytes);
+    expectLibrary(xml);
+    QHash<QString, StoreSong> tracks;
+    while (xml.readNextStartElement() && xml.name() == u"key") {
+        const QString key = xml.readElementText();
+        if (!xml.readNextStartElement()) {
+            break;
+        }
+        if (key != u"Tracks" || xml.name() != u"dict") {
+            xml.skipCurrentElement();
+            continue;
+        }
+        readDict(xml, [&](const QString& id) {
+            if (xml.name() == u"dict") {
+                tracks.insert(id, readTrack(xml));
+            } else {
+                xml.skipCurrentElement();
+            }
+        });
+        if (xml.hasError()) {
+            throw xmlError(xml);
+        }
+        return tracks; // the playlists that follow are read on their own
+    }
+    if (xml.hasError()) {
+        throw xmlError(xml);
+    }
+    throw LibraryError("not an iTunes library (no Tracks)");
+}
+
+std::vector<ITunesPlaylist> parseITunesPlaylists(const QByteArray& bytes) {
+    // The playlists follow every track. Their key names no track's field, and no text holds it
+    // unescaped, so the reading starts there and reads no track.
+    const QByteArray key("<key>Playlists</key>");
+    const qsizetype at = bytes.lastIndexOf(key);
+    std::vector<ITunesPlaylist> playlists;
+    if (at < 0) {
+        return playlists;
+    }
+    QXmlStreamReader xml;
+    xml.addData(QByteArrayLiteral("<playlists>"));
+    xml.addData(bytes.sliced(at + key.size()));
+    if (!xml.readNextStartElement() || !xml.readNextStartElement() || xml.name() != u"array") {
+        if (xml.hasError()) {
+            throw xmlError(xml);
+        }
+        return playlists;
+    }
+    while (xml.readNextStartElement()) {
+        if (xml.name() != u"dict") {
+            xml.skipCurrentElement();
+            continue;
+        }
+        bool usersOwn = true;
+        ITunesPlaylist playlist = readPlaylist(xml, &usersOwn);
+        if (usersOwn) {
+            playlists.push_back(std::move(playlist));
+        }
+    }
+    // Past the array the document goes on, unseen; an error within it is the file's.
+    if (xml.hasError()) {
+        throw xmlError(xml);
+    }
+    return playlists;
+}
+
+namespace {
+
+struct ITunes {
+    QString file;
+    ParsedFile<QHash<QString, StoreSong>> tracks;
+    ParsedFile<std::vector<ITunesPlaylist>> playlists;
+};
+
+std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist,
+                               const QHash<QString, StoreSong>& tracks) {
+    std::vector<StoreSong> songs;
+    songs.reserve(static_cast<std::size_t>(playlist.trackIds.size()));
+    for (const QString& id : playlist.trackIds) {
+        if (const auto found = tracks.constFind(id); found != tracks.cend()) {
+            songs.push_back(*found);
+            songs.back().location = entryLocation(found->location, QDir::rootPath());
+        }
+    }
+    return songs;
+}
+
+} // namespace
+
+std::shared_ptr<Player> openITunes(const QString& location, SongSource songs) {
+    auto store = std::make_shared<ITunes>();
+    store->file = location;
+    auto reader = [store] {
+        return namingStore(StoreKind::ITunes, store->file, [&] {
+            // The whole file is checked (the first and last bytes) whenever it is read again.
+            const auto playlists = store->playlists.get(store->file, [](const QByteArray& bytes) {
+                checkITunesLibrary(bytes);
+                return parseITunesPlaylists(bytes);
+            });
+            std::vector<StoreListing> listings;
+            for (std::size_t i = 0; i < playlists->size(); ++i) {
+                listings.push_back({(*playlists)[i].name, [store, playlists, i] {
+                                        return namingStore(StoreKind::ITunes, store->file, [&] {
+                                            return songsOf(
+                                                (*playlists)[i],
+                                                *store->tracks.get(store->file, parseITunesTracks));
+                                        });
+                                    }});
+            }
+            return listings;
+        });
+    };
+    // A file that is not a whole library is refused now; the tracks are read only when a
+    // playlist is first opened.
+    reader();
+    return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs));
+}
+
+} // namespace corvane::library

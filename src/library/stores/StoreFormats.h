@@ -1,0 +1,95 @@
+#pragma once
+
+#include "library/stores/StoreLibrary.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+struct sqlite3;
+
+// The players' stores as they leave them on disk. Each parser takes the store's bytes (or, for
+// SQLite, a connection open read-only on it) and never touches the file system; it throws
+// LibraryError saying why (without naming the store: its reader adds that) when the bytes are
+// not what that player writes.
+namespace corvane::library {
+
+// A song the store knows by its location (and perhaps a title) only.
+inline StoreSong untaggedSong(QString location, QString title = {}) {
+    StoreSong song;
+    song.location = std::move(location);
+    song.title = std::move(title);
+    return song;
+}
+
+// A playlist with its songs, as a store lists them.
+struct StorePlaylist {
+    QString name;
+    std::vector<StoreSong> songs;
+};
+
+// --- Rhythmbox ---
+
+// rhythmdb.xml: the songs (and radio stations) by their location as written there (a
+// percent-encoded URI). Dates are GLib Julian day numbers, ratings 0-5 stars, and "Unknown"
+// stands for no artist, album or genre.
+QHash<QString, StoreSong> parseRhythmboxSongs(const QByteArray& bytes);
+// Throws as parseRhythmboxSongs does for bytes that are not a Rhythmbox database, one of a newer
+// version, or one cut short, without reading its entries.
+void checkRhythmboxSongs(const QByteArray& bytes);
+// playlists.xml: the static playlists, each song by its location only (not tagged). Automatic
+// playlists and the play queue are left out.
+std::vector<StorePlaylist> parseRhythmboxPlaylists(const QByteArray& bytes);
+
+// --- Audacious ---
+
+// playlists/order: the numbers that name the playlist files, in the player's order.
+QStringList parseAudaciousOrder(const QByteArray& bytes);
+// One NUMBER.audpl: "title=" and per song "uri=" then its cached, percent-encoded fields
+// ("length" in milliseconds). Audacious keeps no rating: songs come with rating -1.
+StorePlaylist parseAudaciousPlaylist(const QByteArray& bytes);
+// Its title alone, read from the lines before the first song.
+QString audaciousPlaylistTitle(const QByteArray& bytes);
+
+// --- cmus ---
+
+// playlists/NAME: one absolute path (or a stream's URL) a line.
+std::vector<StoreSong> parseCmusPlaylist(const QByteArray& bytes);
+
+// --- iTunes / Music library XML ---
+
+struct ITunesPlaylist {
+    QString name;
+    QStringList trackIds;
+};
+
+// Throws as the parsers below do for bytes that are not a library's property list, one of an
+// unknown version, or one cut short, without reading its tracks.
+void checkITunesLibrary(const QByteArray& bytes);
+// The tracks by Track ID ("Location" kept as the file has it). A "Rating Computed" is the
+// album's: the song is unrated.
+QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes);
+// The user's playlists, read without reading the tracks. Left out: the master library, the
+// distinguished kinds (Music, Movies, Podcasts...) and folders.
+std::vector<ITunesPlaylist> parseITunesPlaylists(const QByteArray& bytes);
+
+// --- Strawberry and Clementine (SQLite) ---
+
+enum class SqliteLayout { Strawberry, Clementine };
+
+struct SqlitePlaylistRow {
+    qint64 id = 0;
+    QString name;
+};
+
+// Which player's tables the database holds; throws when neither.
+SqliteLayout sqliteLayoutOf(sqlite3* db);
+// The playlists in the player's order: the open tabs by ui_order, then the closed ones kept.
+std::vector<SqlitePlaylistRow> readSqlitePlaylists(sqlite3* db);
+// A playlist's songs in order: an item that points at a library song takes that song; an item
+// of its own (a stream, a file outside the library, a song gone from it) its own fields.
+std::vector<StoreSong> readSqlitePlaylistSongs(sqlite3* db, SqliteLayout layout, qint64 playlist);
+
+} // namespace corvane::library

@@ -1,0 +1,343 @@
+// The MPD backend against a real server (started on files of its own, see MpdTestServer.h), and
+// against a fake one for the failures that a real server does not make on cue.
+#include "library/mpd/MpdLibrary.h"
+
+#include "LibraryTestSupport.h"
+#include "library/LibrarySource.h"
+#include "library/demo/AudioWriter.h"
+#include "mpd/MpdTestServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <mpd/client.h>
+#include <netinet/in.h>
+#include <optional>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace corvane::library;
+using corvane::library::test::MpdTestServer;
+
+namespace {
+
+struct SongFile {
+    const char* path;
+    double seconds;
+    demo::SongTags tags;
+};
+
+const SongFile Songs[] = {
+    {"Rock/01 Première.flac",
+     83.25,
+     {"Première 東京", "Ada", "Dawn", "Rock", "2019-05-03", {}, {}}},
+    {"Rock/gone.flac", 1, {"Gone", "Nobody", {}, {}, {}, {}, {}}}, // deleted once listed
+    {"Rock/02 Untitled.mp3", 2, {{}, "Bo", {}, {}, "03/05/1987", {}, {}}},
+    {"R/0.flac", 1, {"0", {}, {}, {}, {}, {}, {}}},
+    {"R/9.flac", 1, {"9", {}, {}, {}, {}, {}, {}}},
+};
+
+const std::pair<const char*, QStringList> StoredPlaylists[] = {
+    {"Rock", {"Rock/01 Première.flac", "Rock/gone.flac", "Rock/02 Untitled.mp3"}},
+    {"mix 10", {"R/0.flac"}},
+    {"Mix 9", {"R/0.flac"}},
+};
+
+// MPD clients' "rating" stickers (their scale is RatingTest's).
+const std::pair<const char*, const char*> Stickers[] = {{"Rock/01 Première.flac", "7"}};
+
+QString failureOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const LibraryError& e) {
+        return QString::fromUtf8(e.what());
+    }
+    return QStringLiteral("(no failure)");
+}
+
+const QStringList RockRows = {
+    "Première 東京|01:23|75|Ada|Rock|2019|Dawn|flac|83.25",
+    "gone.flac||||||||",
+    "02 Untitled|00:02|0|Bo||1987||mp3|2.016",
+};
+
+// A server on 127.0.0.1 that speaks as told: its greeting, then to each command the reply of the
+// first rule whose command it begins with ("OK\n" to others, nothing to "idle"). A reply without
+// its "OK" ends the connection. With no greeting it accepts and never answers.
+class FakeServer {
+public:
+    using Rules = std::vector<std::pair<QByteArray, QByteArray>>;
+
+    FakeServer(QByteArray greeting, Rules rules) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
+        ::listen(listener_, 4);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+        if (!greeting.isEmpty()) {
+            thread_ = std::thread([this, greeting, rules] { serve(greeting, rules); });
+        }
+    }
+
+    ~FakeServer() {
+        ::shutdown(listener_, SHUT_RDWR);
+        if (const int client = client_.load(); client >= 0) {
+            ::shutdown(client, SHUT_RDWR);
+        }
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        ::close(listener_);
+        if (client_ >= 0) {
+            ::close(client_);
+        }
+    }
+
+    unsigned port = 0;
+
+private:
+    void serve(const QByteArray& greeting, const Rules& rules) {
+        const int client = ::accept(listener_, nullptr, nullptr);
+        client_ = client;
+        const auto say = [&](const QByteArray& bytes) {
+            ::send(client, bytes.constData(), static_cast<std::size_t>(bytes.size()), MSG_NOSIGNAL);
+        };
+        say(greeting);
+        QByteArray pending;
+        while (client >= 0) {
+            qsizetype end = -1;
+            while ((end = pending.indexOf('\n')) < 0) {
+                char buffer[4096];
+                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0) {
+                    return;
+                }
+                pending.append(buffer, n);
+            }
+            const QByteArray command = pending.left(end);
+            pending.remove(0, end + 1);
+            QByteArray reply = command.startsWith("idle") ? QByteArray() : QByteArray("OK\n");
+            for (const auto& [start, answer] : rules) {
+                if (command.startsWith(start)) {
+                    reply = answer;
+                    break;
+                }
+            }
+            say(reply);
+            if (!reply.isEmpty() && !reply.endsWith("OK\n") && !reply.startsWith("ACK")) {
+                ::shutdown(client, SHUT_RDWR);
+                return;
+            }
+        }
+    }
+
+    int listener_ = -1;
+    std::atomic<int> client_{-1};
+    std::thread thread_;
+};
+
+class MpdLibraryTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    std::optional<MpdTestServer> server;
+
+    // A server on the songs above; playlists and ratings made through the protocol, and one
+    // song deleted from the disk and the database once it was in a playlist.
+    void serve(const QString& password = {}, bool stickers = true) {
+        server.emplace(MpdTestServer::Options{dir.path(), password, stickers});
+        for (const SongFile& song : Songs) {
+            QDir().mkpath(server->musicFolder() + u'/' +
+                          QString::fromUtf8(song.path).section(u'/', 0, 0));
+            ASSERT_TRUE(demo::writeSong(server->musicFolder() + u'/' + QString::fromUtf8(song.path),
+                                        song.seconds, song.tags));
+        }
+        ASSERT_EQ(server->start(), QString());
+        ASSERT_EQ(server->update(), QString());
+        ASSERT_EQ(server->run([&](mpd_connection* c) {
+            for (const auto& [name, uris] : StoredPlaylists) {
+                for (const QString& uri : uris) {
+                    if (!mpd_run_playlist_add(c, name, uri.toUtf8().constData())) {
+                        return false;
+                    }
+                }
+            }
+            for (const auto& [uri, rating] : Stickers) {
+                if (stickers && !mpd_run_sticker_set(c, "song", uri, "rating", rating)) {
+                    return false;
+                }
+            }
+            return true;
+        }),
+                  QString());
+        ASSERT_TRUE(QFile::remove(server->musicFolder() + QStringLiteral("/Rock/gone.flac")));
+        ASSERT_EQ(server->update(), QString());
+    }
+};
+
+} // namespace
+
+TEST_F(MpdLibraryTest, ListsStoredPlaylistsInOrderWithEveryCellAndIsFoundByDefault) {
+    ASSERT_NO_FATAL_FAILURE(serve());
+    QString error;
+    const auto player =
+        openLibrary(QStringLiteral("mpd://127.0.0.1:%1").arg(server->port()), &error);
+    ASSERT_TRUE(player) << error.toStdString();
+    const auto library = player->playlistCollection();
+    EXPECT_EQ(names(*library), QStringList({"Mix 9", "mix 10", "Rock"}));
+    EXPECT_EQ(listing(*library, QStringLiteral("Rock")), RockRows);
+    EXPECT_TRUE(library->getByName(QStringLiteral("Roc")).count() == 0);
+
+    // The default server as MPD clients find it.
+    qputenv("MPD_HOST", QFile::encodeName(server->socketPath()));
+    const auto byDefault = openLibrary(QStringLiteral("mpd:"), &error);
+    ASSERT_TRUE(byDefault) << error.toStdString();
+    EXPECT_EQ(names(*byDefault->playlistCollection()), names(*library));
+    qunsetenv("MPD_HOST");
+
+    // Found at the default address only when it greets at once.
+    const QTemporaryDir home;
+    SourceEnvironment environment{{home.path(), {}, {}, {}}, {server->socketPath(), {}, {}}};
+    EXPECT_EQ(sourceLines(findSources(environment)),
+              QStringList({"MPD\tmpd://" + server->socketPath() + "\t3 playlists"}));
+    // One that takes the connection and never greets is not waited for, nor is nobody.
+    const FakeServer silent({}, {});
+    environment.mpd = {QStringLiteral("127.0.0.1"), QString::number(silent.port), {}};
+    EXPECT_TRUE(findSources(environment).empty());
+    environment.mpd.host = home.filePath("no-socket");
+    EXPECT_TRUE(findSources(environment).empty());
+}
+
+TEST_F(MpdLibraryTest, ReadsAPlaylistAgainOnlyWhenTheServerSaysItChanged) {
+    ASSERT_NO_FATAL_FAILURE(serve());
+    const MpdLibrary library(server->address());
+    EXPECT_EQ(listing(library, QStringLiteral("Rock")), RockRows);
+    EXPECT_EQ(listing(library, QStringLiteral("Rock")), RockRows);
+    names(library);
+    EXPECT_EQ(library.playlistReads(), 1);
+
+    const struct {
+        const char* change;
+        std::function<bool(mpd_connection*)> commands;
+        int row;
+        int cell;
+        const char* shown;
+    } changes[] = {
+        {"a song added",
+         [](mpd_connection* c) { return mpd_run_playlist_add(c, "Rock", "R/9.flac"); }, 3, 0, "9"},
+        {"a rating",
+         [](mpd_connection* c) {
+             return mpd_run_sticker_set(c, "song", "Rock/01 Première.flac", "rating", "10");
+         },
+         0, 2, "99"},
+        {"a title tag",
+         [&](mpd_connection*) {
+             return demo::writeTags(server->musicFolder() + QStringLiteral("/R/9.flac"),
+                                    {"Nine", {}, {}, {}, {}, {}, {}}) &&
+                    server->update(true).isEmpty();
+         },
+         3, 0, "Nine"},
+    };
+    for (const auto& c : changes) {
+        ASSERT_EQ(server->run(c.commands), QString()) << c.change;
+        const auto rows = listing(library, QStringLiteral("Rock"));
+        ASSERT_GT(rows.size(), c.row) << c.change;
+        EXPECT_EQ(rows[c.row].split(u'|')[c.cell], QString::fromUtf8(c.shown)) << c.change;
+    }
+    EXPECT_EQ(library.playlistReads(), 4);
+}
+
+TEST_F(MpdLibraryTest, PasswordRightWrongOrMissing) {
+    ASSERT_NO_FATAL_FAILURE(serve(QStringLiteral("secret"), false));
+    MpdAddress address = server->address();
+    // Right: and without a sticker database every song is unrated.
+    const MpdLibrary library(address);
+    QStringList unrated = RockRows;
+    unrated[0].replace(QStringLiteral("|75|"), QStringLiteral("|0|"));
+    EXPECT_EQ(listing(library, QStringLiteral("Rock")), unrated);
+
+    const QString prefix = QStringLiteral("MPD at 127.0.0.1:%1: ").arg(server->port());
+    for (const auto& [password, said] :
+         {std::pair{"wrong", "wrong password"},
+          std::pair{"", "the server wants a password (mpd://PASSWORD@HOST)"}}) {
+        address.password = QString::fromUtf8(password);
+        EXPECT_EQ(failureOf([&] { MpdLibrary{address}; }), prefix + QString::fromUtf8(said));
+    }
+}
+
+TEST_F(MpdLibraryTest, AServerGoneSaysSoAndTheNextClickReconnects) {
+    ASSERT_NO_FATAL_FAILURE(serve());
+    // Over the socket, where writing to a server that is gone raises SIGPIPE.
+    const MpdLibrary library(MpdAddress{{{server->socketPath(), 0}}, {}});
+    ASSERT_EQ(listing(library, QStringLiteral("Rock")), RockRows);
+
+    server->kill();
+    const QString gone =
+        QStringLiteral("MPD at %1: no server there (Connection refused)").arg(server->socketPath());
+    EXPECT_EQ(failureOf([&] { listing(library, QStringLiteral("Rock")); }), gone);
+    EXPECT_EQ(failureOf([&] { names(library); }), gone);
+
+    ASSERT_EQ(server->start(), QString());
+    EXPECT_EQ(listing(library, QStringLiteral("Rock")), RockRows);
+    // Restarted between two clicks: the dropped connection is opened again at once.
+    server->kill();
+    ASSERT_EQ(server->start(), QString());
+    EXPECT_EQ(listing(library, QStringLiteral("Rock")), RockRows);
+}
+
+TEST(MpdFailures, EachIsOneLineNamingTheServer) {
+    const QByteArray hello = "OK MPD 0.23.5\n";
+    const QByteArray playlists = "playlist: P\nLast-Modified: 2024-01-01T00:00:00Z\nOK\n";
+    const struct {
+        const char* what;
+        std::optional<QByteArray> greeting; // none: nothing listens
+        FakeServer::Rules rules;
+        const char* listed; // the playlist whose listing fails; none: opening fails
+        const char* said;
+    } cases[] = {
+        {"no server", std::nullopt, {}, nullptr, "no server there (Connection refused)"},
+        {"silent", "", {}, nullptr, "no answer within 1 second while connecting"},
+        {"not MPD",
+         "HTTP/1.0 400 Bad Request\n",
+         {},
+         nullptr,
+         "the server does not speak MPD's protocol (Malformed connect message received)"},
+        {"garbled reply",
+         hello,
+         {{"listplaylists", "<html>\n"}},
+         nullptr,
+         "the server does not speak MPD's protocol (Failed to parse MPD response)"},
+        {"refused",
+         hello,
+         {{"listplaylists", playlists},
+          {"listplaylistinfo", "ACK [52@0] {listplaylistinfo} Broken playlist\n"}},
+         "P",
+         "listing \"P\" failed: Broken playlist"},
+        {"gone while listing",
+         hello,
+         {{"listplaylists", playlists}, {"listplaylistinfo", "file: a.flac\nTitle: A\n"}},
+         "P",
+         "the server closed the connection while listing \"P\""},
+    };
+    for (const auto& c : cases) {
+        std::optional<FakeServer> fake;
+        unsigned port = test::freePort();
+        if (c.greeting) {
+            port = fake.emplace(*c.greeting, c.rules).port;
+        }
+        const MpdAddress address{{{QStringLiteral("127.0.0.1"), port}}, {}};
+        const QString said = failureOf([&] {
+            const MpdLibrary library(address, 1);
+            if (c.listed) {
+                library.getByName(QString::fromUtf8(c.listed));
+            }
+        });
+        EXPECT_EQ(said, QStringLiteral("MPD at 127.0.0.1:%1: %2").arg(port).arg(c.said)) << c.what;
+    }
+}

@@ -1,0 +1,401 @@
+#include "library/stores/PlayerStores.h"
+
+#include "LibraryTestSupport.h"
+#include "library/LibrarySource.h"
+#include "library/MemoryLibrary.h"
+#include "library/demo/AudioWriter.h"
+#include "library/files/FileLibrary.h"
+#include "library/stores/StoreFormats.h"
+#include "stores/StoreFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sqlite3.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+using namespace corvane::library;
+using namespace corvane::storefixtures;
+
+namespace {
+
+// Songs "read from their files": the paths asked for, and a song for those that are there.
+struct FakeFiles {
+    QHash<QString, SongData> present;
+    QStringList asked;
+    SongSource source() {
+        return {[this](const QString& path, const QString&) -> std::shared_ptr<const MediaItem> {
+            asked.push_back(path);
+            const auto found = present.constFind(path);
+            return found == present.cend() ? nullptr : std::make_shared<MemorySong>(*found);
+        }};
+    }
+};
+
+// The songs every store's "Road Trip" holds, in the store's own words.
+const QString First = QStringLiteral("file:///music/Ann/First%20Song.mp3");
+const QString Second = QStringLiteral("file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac");
+const QString Radio = QStringLiteral("http://radio.example/live");
+const QString SecondPath = QStringLiteral("/music/Bär/Zweites Lied #1.flac");
+
+class PlayerStoresTest : public ::testing::Test {
+protected:
+    QString at(const QString& relative) const { return dir_.path() + u'/' + relative; }
+    void write(const QString& relative, const QByteArray& bytes) {
+        ASSERT_TRUE(writeFile(at(relative), bytes));
+    }
+    void sql(const QString& relative, const QString& statements) {
+        ASSERT_EQ(execSql(at(relative), statements), "");
+    }
+    std::shared_ptr<Player> open(StoreKind kind, const QString& relative) {
+        return openStore(kind, at(relative), files_.source());
+    }
+    // The Strawberry or Clementine database of "Road Trip", written as each player writes it.
+    void writeDatabase(const QString& relative, SqliteLayout layout) {
+        const bool strawberry = layout == SqliteLayout::Strawberry;
+        const QString url = strawberry ? "url" : "filename";
+        const auto blob = [&](const QString& u) {
+            return strawberry ? sqlText(u) : "CAST(" + sqlText(u) + " AS BLOB)";
+        };
+        const QString link = strawberry ? "type, collection_id" : "type, library_id";
+        const QString library = strawberry ? "2" : "'Library'";
+        const QString stream = strawberry ? "5" : "'Stream'";
+        // Clementine's songs name their folder and file times; Strawberry's default them.
+        const QString fileColumns = strawberry ? "" : ", directory, mtime, ctime, filesize";
+        const QString fileValues = strawberry ? "" : ", 1, 0, 0, 0";
+        sql(relative,
+            (strawberry ? StrawberryTables : ClementineTables) +
+                QStringLiteral("INSERT INTO songs (ROWID, title, artist, album, genre, year, "
+                               "length, rating, %1%2) VALUES (1, 'First Song', 'Ann', 'Album', "
+                               "'Folk', 1999, 225000000000, 0.8, %3%4), (2, 'Zweites Lied', "
+                               "'Bär', '', '', -1, 61500000000, -1, %5%4);")
+                    .arg(url, fileColumns, blob(First), fileValues, blob(Second)) +
+                QStringLiteral("INSERT INTO playlists (ROWID, name, ui_order, is_favorite) VALUES "
+                               "(1, 'Second Tab', 1, 0), (2, 'Road Trip', 0, 0), (3, 'Kept', -1, "
+                               "1); INSERT INTO playlist_items (playlist, %1, %2, title, artist, "
+                               "length, rating) VALUES (2, %3, 1, '', NULL, NULL, NULL, NULL), "
+                               "(2, %3, 2, '', NULL, NULL, NULL, NULL), (2, %3, 99, %4, "
+                               "'Gone From Library', 'Dee', 10000000000, 0.4), (2, %5, NULL, %6, "
+                               "'Radio One', NULL, -1, NULL);")
+                    .arg(link, url, library, blob("file:///music/gone.ogg"), stream, blob(Radio)));
+    }
+
+    QTemporaryDir dir_;
+    FakeFiles files_;
+};
+
+TEST_F(PlayerStoresTest, Rhythmbox) {
+    write("rb/rhythmdb.xml", R"(<?xml version="1.0" standalone="yes"?>
+<rhythmdb version="2.0">
+  <entry type="song"><title>First Song</title><genre>Folk</genre><artist>Ann</artist>
+    <album>Album</album><duration>225</duration><location>file:///music/Ann/First%20Song.mp3</location>
+    <rating>4</rating><date>730120</date></entry>
+  <entry type="song"><title>Zweites Lied</title><genre>Unknown</genre><artist>Bär</artist>
+    <album>Unknown</album><duration>61</duration><date>0</date>
+    <location>file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac</location></entry>
+  <entry type="iradio"><title>Radio One</title><genre>Unknown</genre>
+    <location>http://radio.example/live</location></entry>
+  <entry type="ignore"><location>file:///music/cover.jpg</location></entry>
+</rhythmdb>
+)");
+    write("rb/playlists.xml", R"(<?xml version="1.0"?>
+<rhythmdb-playlists>
+  <playlist name="My Top Rated" type="automatic" sort-key="Rating" sort-direction="1">
+    <conjunction><greater-equal prop="rating">4</greater-equal></conjunction></playlist>
+  <playlist name="Road Trip" show-browser="false" search-type="search-match" type="static">
+    <location>file:///music/Ann/First%20Song.mp3</location>
+    <location>file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac</location>
+    <location>file:///music/gone.ogg</location><location>file:///music/new.mp3</location>
+    <location>http://radio.example/live</location></playlist>
+  <playlist name="Play Queue" type="queue"><location>file:///music/new.mp3</location></playlist>
+</rhythmdb-playlists>
+)");
+    files_.present.insert("/music/new.mp3",
+                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
+    const auto player = open(StoreKind::Rhythmbox, "rb");
+    EXPECT_EQ(names(*player), QStringList({"Road Trip"}));
+    EXPECT_EQ(listing(*player, "Road Trip"),
+              QStringList({"First Song|03:45|75|Ann|Folk|2000|Album|mp3|225",
+                           "Zweites Lied|01:01|0|Bär||||flac|61",
+                           "gone.ogg|!/music/gone.ogg: no such file",
+                           "New|00:05|50|Ann|Pop|2020|Album|mp3|5", "Radio One||0||||||"}));
+    // Only the songs the database does not know are read from their files.
+    EXPECT_EQ(files_.asked, QStringList({"/music/gone.ogg", "/music/new.mp3"}));
+
+    // A changed store is read again.
+    write("rb/playlists.xml", R"(<rhythmdb-playlists><playlist name="Renamed" type="static"/>
+</rhythmdb-playlists>)");
+    EXPECT_EQ(names(*player), QStringList({"Renamed"}));
+}
+
+TEST_F(PlayerStoresTest, StrawberryAndClementine) {
+    for (const auto& [kind, layout, file] :
+         {std::tuple{StoreKind::Strawberry, SqliteLayout::Strawberry, "strawberry.db"},
+          std::tuple{StoreKind::Clementine, SqliteLayout::Clementine, "clementine.db"}}) {
+        SCOPED_TRACE(file);
+        writeDatabase(file, layout);
+        const auto player = open(kind, file);
+        EXPECT_EQ(names(*player), QStringList({"Road Trip", "Second Tab", "Kept"}));
+        EXPECT_EQ(listing(*player, "Road Trip"),
+                  QStringList({"First Song|03:45|75|Ann|Folk|1999|Album|mp3|225",
+                               "Zweites Lied|01:02|0|Bär||||flac|61.5",
+                               "Gone From Library|00:10|25|Dee||||ogg|10", "Radio One||0||||||"}));
+        EXPECT_EQ(files_.asked, QStringList());
+    }
+}
+
+TEST_F(PlayerStoresTest, Audacious) {
+    write("aud/playlists/order", "1002 1001\n");
+    write("aud/playlists/1001.audpl", "title=Road%20Trip\nuri=" + First.toUtf8() +
+                                          "\ntitle=First%20Song\nartist=Ann\nyear=1999\n"
+                                          "length=225000\nuri=" +
+                                          Second.toUtf8() +
+                                          "\ntitle=Zweites%20Lied\nartist=B%C3%A4r\nlength=61000\n"
+                                          "codec=FLAC\nuri=" +
+                                          Radio.toUtf8() + "\ntitle=Radio%20One\n");
+    write("aud/playlists/1002.audpl", "title=Caf%C3%A9\n");
+    write("aud/playlists/1003.audpl", "title=Not%20in%20the%20order\n");
+    files_.present.insert("/music/Ann/First Song.mp3",
+                          SongData{"First (file)", "Ann", "Album", "2020", "Pop", 99, 225, "mp3"});
+    const auto player = open(StoreKind::Audacious, "aud");
+    EXPECT_EQ(names(*player), QStringList({"Café", "Road Trip"}));
+    // The file's tags and rating where it is there; the cached ones, unrated, where it is gone.
+    EXPECT_EQ(listing(*player, "Road Trip"),
+              QStringList({"First (file)|03:45|99|Ann|Pop|2020|Album|mp3|225",
+                           "Zweites Lied|01:01||Bär||||flac|61", "Radio One||||||||"}));
+    EXPECT_EQ(files_.asked, QStringList({"/music/Ann/First Song.mp3", SecondPath}));
+}
+
+TEST_F(PlayerStoresTest, CmusSongsReadAsTheFileLibraryReadsThem) {
+    ASSERT_TRUE(QDir().mkpath(at("Música/Ann")));
+    ASSERT_TRUE(demo::writeSong(at("Música/Ann/First.mp3"), 5,
+                                {"First Song", "Ann", "Album", "Folk", "1999", {{"x", 128}}, {}}));
+    ASSERT_TRUE(demo::writeSong(at("Música/ñ.flac"), 61, {}));
+    const QByteArray lines = at("Música/Ann/First.mp3").toUtf8() + "\n" +
+                             at("Música/ñ.flac").toUtf8() + "\n/music/gone.ogg\n" + Radio.toUtf8() +
+                             "\n";
+    write("cmus/playlists/Road Trip", lines);
+    write("files/Road Trip.m3u8", lines);
+    const auto player = openStore(StoreKind::Cmus, at("cmus"), songFileSource());
+    QString error;
+    const auto files = openFileLibrary(at("files"), &error);
+    ASSERT_TRUE(files) << error.toStdString();
+    EXPECT_EQ(names(*player), QStringList({"Road Trip"}));
+    EXPECT_EQ(listing(*player, "Road Trip"), listing(*files, "Road Trip"));
+    EXPECT_TRUE(listing(*player, "Road Trip")[0].startsWith("First Song|00:05|50|Ann|Folk|1999|"));
+}
+
+TEST_F(PlayerStoresTest, ITunes) {
+    const auto track = [](int id, const QString& fields) {
+        return QStringLiteral("<key>%1</key><dict><key>Track ID</key><integer>%1</integer>%2"
+                              "</dict>\n")
+            .arg(id)
+            .arg(fields);
+    };
+    const auto items = [](std::initializer_list<int> ids) {
+        QString xml = QStringLiteral("<key>Playlist Items</key><array>");
+        for (const int id : ids) {
+            xml += QStringLiteral("<dict><key>Track ID</key><integer>%1</integer></dict>").arg(id);
+        }
+        return xml + QStringLiteral("</array>");
+    };
+    const QString plist =
+        R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0"><dict><key>Major Version</key><integer>1</integer>
+<key>Minor Version</key><integer>1</integer><key>Tracks</key><dict>
+)" +
+        track(101, "<key>Name</key><string>First Song</string><key>Artist</key><string>Ann</string>"
+                   "<key>Album</key><string>Album</string><key>Genre</key><string>Folk</string>"
+                   "<key>Total Time</key><integer>225360</integer><key>Year</key><integer>1999"
+                   "</integer><key>Rating</key><integer>80</integer><key>Location</key><string>"
+                   "file://localhost/music/Ann/First%20Song.mp3</string>") +
+        track(102, "<key>Name</key><string>Zweites Lied &amp; mehr</string><key>Artist</key>"
+                   "<string>Bär</string><key>Total Time</key><integer>61000</integer>"
+                   "<key>Rating</key><integer>60</integer><key>Rating Computed</key><true/>"
+                   "<key>Location</key><string>" +
+                       Second + "</string>") +
+        track(103, "<key>Name</key><string>Radio One</string><key>Track Type</key><string>URL"
+                   "</string><key>Location</key><string>" +
+                       Radio + "</string>") +
+        "</dict><key>Playlists</key><array>\n"
+        "<dict><key>Name</key><string>Library</string><key>Master</key><true/>" +
+        items({101, 102}) +
+        "</dict>\n<dict><key>Name</key><string>Music</string><key>Distinguished Kind</key>"
+        "<integer>4</integer>" +
+        items({101}) +
+        "</dict>\n<dict><key>Name</key><string>Trips</string><key>Folder</key><true/></dict>\n"
+        "<dict><key>Name</key><string>Road Trip</string><key>Parent Persistent ID</key>"
+        "<string>AB12</string>" +
+        items({101, 102, 103, 104}) +
+        "</dict>\n<dict><key>Name</key><string>Empty</string></dict>\n</array></dict></plist>\n";
+    write("Music/iTunes/iTunes Music Library.xml", plist.toUtf8());
+    const auto player = open(StoreKind::ITunes, "Music/iTunes/iTunes Music Library.xml");
+    EXPECT_EQ(names(*player), QStringList({"Road Trip", "Empty"}));
+    EXPECT_EQ(listing(*player, "Road Trip"),
+              QStringList({"First Song|03:45|75|Ann|Folk|1999|Album|mp3|225.36",
+                           "Zweites Lied & mehr|01:01|0|Bär||||flac|61", "Radio One||0||||||"}));
+    EXPECT_EQ(files_.asked, QStringList());
+}
+
+TEST_F(PlayerStoresTest, DiscoveryLooksInTheXdgFolders) {
+    StoreEnvironment environment{dir_.path(), at("data"), at("config"), {}};
+    write("data/rhythmbox/rhythmdb.xml", "");
+    write(".local/share/strawberry/strawberry/strawberry.db", ""); // not where XDG says
+    write("data/strawberry/strawberry/strawberry.db", "");
+    write(".config/Clementine/clementine.db", ""); // Clementine's own place
+    ASSERT_TRUE(QDir().mkpath(at("config/audacious/playlists")));
+    ASSERT_TRUE(QDir().mkpath(at("config/cmus"))); // no playlists yet
+    write("Music/iTunes/iTunes Library.xml", "");
+    const std::vector<FoundStore> expected{
+        {StoreKind::Rhythmbox, at("data/rhythmbox/rhythmdb.xml")},
+        {StoreKind::Strawberry, at("data/strawberry/strawberry/strawberry.db")},
+        {StoreKind::Clementine, at(".config/Clementine/clementine.db")},
+        {StoreKind::Audacious, at("config/audacious/playlists")},
+        {StoreKind::ITunes, at("Music/iTunes/iTunes Library.xml")}};
+    EXPECT_EQ(findStores(environment), expected);
+    // Relative XDG folders are ignored, as the XDG rules say.
+    environment.dataHome = QStringLiteral("data");
+    EXPECT_EQ(findStores(environment)[0].location,
+              at(".local/share/strawberry/strawberry/strawberry.db"));
+
+    // Each store's file or folder is known for what it is; other sources are not stores.
+    write("data/rhythmbox/playlists.xml", "<?xml version=\"1.0\"?><rhythmdb-playlists/>");
+    write("Music/mix.m3u", "a.mp3\n");
+    write("Music/list.xml", "<playlist xmlns=\"http://xspf.org/ns/0/\"/>");
+    ASSERT_TRUE(QDir().mkpath(at("config/cmus/playlists")));
+    const std::vector<std::pair<QString, std::optional<StoreKind>>> kinds{
+        {"data/rhythmbox", StoreKind::Rhythmbox},
+        {"data/rhythmbox/playlists.xml", StoreKind::Rhythmbox},
+        {"data/strawberry/strawberry", StoreKind::Strawberry},
+        {"Music/iTunes", StoreKind::ITunes},
+        {"config/audacious", StoreKind::Audacious},
+        {"config/cmus", StoreKind::Cmus},
+        {"config/cmus/playlists", StoreKind::Cmus},
+        {"Music/iTunes/iTunes Library.xml", StoreKind::ITunes},
+        {"Music", std::nullopt},
+        {"Music/mix.m3u", std::nullopt},
+        {"Music/list.xml", std::nullopt}};
+    for (const auto& [source, kind] : kinds) {
+        EXPECT_EQ(storeKindOf(at(source)), kind) << source.toStdString();
+    }
+}
+
+TEST_F(PlayerStoresTest, BadStoresSayWhichAndWhy) {
+    const QByteArray rhythmdb = "<?xml version=\"1.0\"?>\n<rhythmdb version=\"2.0\">\n"
+                                "  <entry type=\"song\"><title>A</title><location>file:///a.mp3"
+                                "</location></entry>\n</rhythmdb>\n";
+    write("cut/rhythmdb.xml", rhythmdb.first(rhythmdb.indexOf("</location>") + 5));
+    write("newer/rhythmdb.xml", QByteArray(rhythmdb).replace("2.0", "3.0"));
+    write("badlists/rhythmdb.xml", rhythmdb);
+    write("badlists/playlists.xml",
+          "<rhythmdb-playlists><playlist name=\"A\" type=\"static\"></rhythmdb-playlists>");
+    write("text/strawberry.db", "This is no database at all, just text.");
+    write("empty/strawberry.db", "");
+    sql("other/clementine.db", "CREATE TABLE notes (text TEXT);");
+    sql("layout/library.db", "CREATE TABLE playlists (name TEXT); CREATE TABLE songs (url TEXT);"
+                             "CREATE TABLE playlist_items (playlist INTEGER, song INTEGER);");
+    sql("corrupt/strawberry.db", StrawberryTables);
+    QFile corrupt(at("corrupt/strawberry.db"));
+    ASSERT_TRUE(corrupt.open(QIODevice::ReadWrite) && corrupt.seek(100));
+    corrupt.write(QByteArray(4000, '\x5A'));
+    corrupt.close();
+    const QByteArray plist = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Major "
+                             "Version</key><integer>1</integer><key>Tracks</key><dict/></dict>"
+                             "</plist>\n";
+    write("Music/iTunes/iTunes Library.xml", plist.first(plist.size() - 12));
+    write("Music/Library.xml", QByteArray(plist).replace("<integer>1", "<integer>2"));
+    write("Music/iTunes Music Library.xml", "<html/>");
+    const std::vector<std::tuple<QString, QString, QString>> cases{
+        {"missing/clementine.db", "Clementine", "no such file"},
+        {"cut/rhythmdb.xml", "Rhythmbox", "the file is cut short"},
+        {"newer/rhythmdb.xml", "Rhythmbox", "written by a newer Rhythmbox (database version 3.0)"},
+        {"badlists", "Rhythmbox", "not well-formed XML at line 1: "},
+        {"text/strawberry.db", "Strawberry", "not an SQLite database"},
+        {"empty/strawberry.db", "Strawberry", "an empty file, not an SQLite database"},
+        {"other/clementine.db", "Clementine", "no table \"playlists\": not a Strawberry"},
+        {"layout/library.db", "Strawberry", "unknown layout (no collection_id or library_id)"},
+        {"corrupt/strawberry.db", "Strawberry", "malformed"},
+        {"Music/iTunes/iTunes Library.xml", "iTunes", "the file is cut short"},
+        {"Music/Library.xml", "iTunes", "an iTunes library of unknown version 2"},
+        {"Music/iTunes Music Library.xml", "iTunes", "not an iTunes library (no property list)"}};
+    for (const auto& [source, player, why] : cases) {
+        QString error;
+        EXPECT_FALSE(openLibrary(at(source), &error));
+        const QString shown = source.endsWith(u"badlists") ? source + "/playlists.xml" : source;
+        EXPECT_TRUE(error.startsWith(
+            QStringLiteral("cannot read the %1 library \"%2\": ").arg(player, at(shown))))
+            << error.toStdString();
+        EXPECT_TRUE(error.contains(why)) << error.toStdString();
+        EXPECT_FALSE(error.contains(u'\n'));
+    }
+}
+
+TEST_F(PlayerStoresTest, ARunningPlayersDatabaseIsReadWithoutLockingIt) {
+    writeDatabase("wal/strawberry.db", SqliteLayout::Strawberry);
+    Connection player(at("wal/strawberry.db"));
+    ASSERT_EQ(player.exec("PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;"
+                          "UPDATE playlists SET name = 'In the WAL' WHERE ROWID = 1;"
+                          "BEGIN IMMEDIATE; UPDATE playlists SET name = 'Uncommitted';"),
+              SQLITE_OK);
+    // What the player committed, its WAL included, while it holds its write lock.
+    const auto store = open(StoreKind::Strawberry, "wal/strawberry.db");
+    EXPECT_EQ(names(*store), QStringList({"Road Trip", "In the WAL", "Kept"}));
+    EXPECT_EQ(listing(*store, "Road Trip").size(), 4);
+    EXPECT_EQ(player.exec("COMMIT"), SQLITE_OK);
+    EXPECT_EQ(names(*store), QStringList({"Uncommitted", "Uncommitted", "Uncommitted"}));
+
+    // In the rollback journal's mode, a player holding its exclusive lock keeps readers out.
+    writeDatabase("locked/clementine.db", SqliteLayout::Clementine);
+    const auto opened = open(StoreKind::Clementine, "locked/clementine.db");
+    Connection other(at("locked/clementine.db"));
+    ASSERT_EQ(other.exec("BEGIN EXCLUSIVE; DELETE FROM playlist_items;"), SQLITE_OK);
+    QString error;
+    EXPECT_FALSE(openLibrary(at("locked/clementine.db"), &error));
+    EXPECT_TRUE(error.contains("the database is locked by another program")) << error.toStdString();
+    EXPECT_THROW(opened->playlistCollection()->getAll(), LibraryError);
+    EXPECT_EQ(other.exec("ROLLBACK"), SQLITE_OK);
+    // Once it is done, reading goes on; between reads no lock is held that would stop it.
+    EXPECT_EQ(listing(*opened, "Road Trip").size(), 4);
+    EXPECT_EQ(other.exec("BEGIN EXCLUSIVE; COMMIT;"), SQLITE_OK);
+}
+
+TEST_F(PlayerStoresTest, AWalDatabaseInAFolderNoOneCanWriteIsReadAsItStands) {
+    writeDatabase("ro/strawberry.db", SqliteLayout::Strawberry);
+    ASSERT_EQ(Connection(at("ro/strawberry.db")).exec("PRAGMA journal_mode=WAL"), SQLITE_OK);
+    // An immutable folder: not even root can make the -shm file a WAL reader needs.
+    const int folder = ::open(QFile::encodeName(at("ro")).constData(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    ASSERT_EQ(::ioctl(folder, FS_IOC_GETFLAGS, &flags), 0);
+    const int immutable = flags | FS_IMMUTABLE_FL;
+    if (::ioctl(folder, FS_IOC_SETFLAGS, &immutable) != 0) {
+        ::close(folder);
+        GTEST_SKIP() << "making a folder immutable needs root, as CI runs the tests";
+    }
+    std::shared_ptr<Player> store;
+    QString error;
+    EXPECT_NO_THROW(store = open(StoreKind::Strawberry, "ro/strawberry.db"));
+    ::ioctl(folder, FS_IOC_SETFLAGS, &flags);
+    ::close(folder);
+    ASSERT_TRUE(store);
+    EXPECT_EQ(listing(*store, "Road Trip").size(), 4);
+}
+
+TEST_F(PlayerStoresTest, LibrarySourceOpensAStoreByItsFileOrFolder) {
+    write("aud/order", "7");
+    write("aud/7.audpl", "title=Seven\n");
+    writeDatabase("sb/strawberry.db", SqliteLayout::Strawberry);
+    for (const char* source : {"aud", "sb", "sb/strawberry.db"}) {
+        QString error;
+        const auto player = openLibrary(at(source), &error);
+        ASSERT_TRUE(player) << error.toStdString();
+        EXPECT_EQ(names(*player).first(), source == std::string("aud") ? "Seven" : "Road Trip");
+    }
+}
+
+} // namespace
