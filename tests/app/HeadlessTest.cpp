@@ -249,3 +249,63 @@ TEST_F(Headless, WhatTheLibraryNotedOfAListingIsAWarning) {
     EXPECT_TRUE(r.message.startsWith(music + "/Deep.xspf: xml:base")) << r.message.toStdString();
     EXPECT_FALSE(r.message.contains(';'));
 }
+
+// A name but for letter case (under NFC) is that playlist; else the closest names are offered,
+// or, in a library without playlists, what was read. Items and sort keys alike. Exit 2 stays.
+TEST_F(Headless, NamesAreForgivenOrAnsweredWithTheClosestOnes) {
+    for (const char* name : {"Set 005", "Set 006", "Set 050", "Set 500", "JAZZ", "Caf\u00e9"}) {
+        library->addPlaylist(QString::fromUtf8(name));
+    }
+    const QString items = QStringLiteral(" (items: Title, Artist, Time, Rating, Genre, Year, "
+                                         "Album, Type)");
+    const std::tuple<QStringList, int, QString> cases[] = {
+        {{"--playlist", "set 005"}, 0, "PLAYLIST: Set 005"},
+        {{"--playlist", "CAFE\u0301"}, 0, "PLAYLIST: Caf\u00e9"},
+        {{"--playlist", "Set 05"},
+         2,
+         "no playlist named \"Set 05\"; did you mean \"Set 005\", \"Set 050\" or \"Set 006\"?"},
+        {{"--playlist", "jazz"},
+         2,
+         "no playlist named \"jazz\"; did you mean \"Jazz\" or \"JAZZ\"?"},
+        {{"--playlist", "Road"}, 2, "no playlist named \"Road\"; did you mean \"Road Trip\"?"},
+        {{"--playlist", "Polka"},
+         2,
+         "no playlist named \"Polka\" (--list-playlists lists the 8 "
+         "playlists)"},
+        {{"--playlist", "Jazz", "--items", "Title,Artst"},
+         2,
+         "unknown item \"Artst\" in --items: did you mean \"Artist\"?" + items},
+        {{"--playlist", "Jazz", "--sort", "rate:desc"},
+         2,
+         "unknown sort key \"rate\" in --sort: did you mean \"Rating\"?" + items},
+        {{"--playlist", "Jazz", "--sort", "Tempo"},
+         2,
+         "unknown sort key \"Tempo\" in --sort" + items},
+    };
+    for (const auto& [arguments, exitCode, said] : cases) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        const ParsedCommandLine parsed = parseCommandLine(arguments);
+        if (!parsed.error.isEmpty()) {
+            EXPECT_EQ(exitCode, 2); // as main() exits on a usage error
+            EXPECT_EQ(parsed.error, said);
+            continue;
+        }
+        const HeadlessResult r = run(arguments);
+        EXPECT_EQ(r.exitCode, exitCode);
+        if (exitCode == 0) {
+            EXPECT_TRUE(QString::fromUtf8(output).contains(said)) << output.toStdString();
+        } else {
+            EXPECT_EQ(r.message, said);
+        }
+    }
+
+    form = makeForm(std::make_shared<library::MemoryLibrary>());
+    QBuffer buffer(&output);
+    buffer.open(QIODevice::WriteOnly);
+    const HeadlessResult none =
+        runHeadless(*form, parseCommandLine({"--playlist", "x"}).commandLine, buffer,
+                    QStringLiteral("playlist files in /music"));
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_EQ(none.message, QStringLiteral("no playlist named \"x\": the library has no playlists "
+                                           "(read: playlist files in /music)"));
+}
