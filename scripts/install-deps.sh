@@ -27,8 +27,9 @@ packages=(
     desktop-file-utils appstream man-db groff-base python3-minimal
     # the Debian package: its dependencies computed from the binaries, and its check
     dpkg-dev file lintian
-    # a real MPD server for the MPD tests, and its command-line client for the benchmark
-    mpd mpc
+    # a real MPD server for the MPD tests, and its command-line client for the benchmark, which
+    # hyperfine times (bench_fresh_process)
+    mpd mpc hyperfine
 )
 
 missing=()
