@@ -7,6 +7,8 @@ packages=(
     # build; the icon's PNGs are rendered from its SVG
     g++ cmake ninja-build pkg-config
     qt6-base-dev libtag1-dev libsqlite3-dev libmpdclient-dev librsvg2-bin
+    # whether the print server answers, when there is no default printer
+    libcups2-dev
     # the columns each character takes (East Asian Width)
     libicu-dev
     # the demo library's and the tests' audio files
@@ -16,8 +18,8 @@ packages=(
     # the sanitizer build and the fuzz targets: clang, its sanitizer and libFuzzer runtimes, and
     # llvm-symbolizer for readable reports
     clang-14 libclang-rt-14-dev llvm-14
-    # "Courier New" through fontconfig, and a font for CJK titles
-    fontconfig fonts-liberation2 fonts-wqy-microhei
+    # "Courier New" through fontconfig; fonts for CJK, Arabic and Hebrew titles, and emoji
+    fontconfig fonts-liberation2 fonts-wqy-microhei fonts-dejavu-core fonts-noto-color-emoji
     # a real printer for the print tests: CUPS with a PDF queue, and tools to read the PDF
     cups printer-driver-cups-pdf poppler-utils
     # the window without a desktop, and screenshots of it (scripts/screenshot.sh)

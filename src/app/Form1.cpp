@@ -211,19 +211,74 @@ void Form1::cmdMinorSort_Click() {
 }
 
 void Form1::CmdPrint_Click() {
+    printWith(makePrinter_);
+}
+
+void Form1::printWith(const PrinterFactory& makePrinter,
+                      const std::function<QString(bool whole)>& finish) {
+    printDialogWanted_ = false;
+    QString outcome;
     handle(
         [&] {
             // An empty display list prints nothing, so it needs no printer either.
             if (state_.List1.ListCount() == 0) {
+                outcome = QStringLiteral("The display is empty: nothing to print.");
+                if (finish) {
+                    finish(true);
+                }
                 return;
             }
-            std::unique_ptr<print::Printer> printer = makePrinter_ ? makePrinter_() : nullptr;
+            std::unique_ptr<print::Printer> printer;
+            try {
+                printer = makePrinter ? makePrinter() : nullptr;
+            } catch (const print::NoPrinterError&) {
+                // The user may choose another printer, or a file, in the print dialog.
+                printDialogWanted_ = true;
+                throw;
+            }
             if (!printer) {
                 throw print::PrintError("there is no printer to print on");
             }
-            print::Printout(state_, *printer);
+            try {
+                print::Printout(state_, *printer);
+            } catch (...) {
+                printer.reset(); // a broken-off print is thrown away before its output is
+                if (finish) {
+                    finish(false);
+                }
+                throw;
+            }
+            outcome = printer->outcome();
+            printer.reset();
+            if (finish) {
+                if (const QString problem = finish(true); !problem.isEmpty()) {
+                    throw print::PrintError(problem.toStdString());
+                }
+            }
         },
         "Nothing was printed");
+    // What became of it stays until the next print.
+    setNote(Note::Print, state_.StatusLine.isEmpty() ? outcome : state_.StatusLine);
+}
+
+QString Form1::printoutName() const {
+    QString name;
+    if (state_.PrintKind == views::PrintLayout::Guide) {
+        name = QStringLiteral("Corvane user's guide");
+    } else if (state_.PlaylistsShowing == 1 || !state_.playlistSelected()) {
+        name = QStringLiteral("Playlists");
+    } else {
+        name = state_.SelectedPlaylist;
+        if (state_.PrintKind == views::PrintLayout::Label) {
+            name += QStringLiteral(" label");
+        }
+    }
+    // A file name holds no folder separator.
+    return name.replace(u'/', u'-');
+}
+
+void Form1::drawPrintout(print::Printer& printer) const {
+    print::Printout(state_, printer);
 }
 
 void Form1::cmdWebSite_Click() {
@@ -295,7 +350,26 @@ Rect Form1::clientArea() const {
 }
 
 QString Form1::statusLine() const {
-    return state_.StatusLine.isEmpty() ? libraryNote_ : state_.StatusLine;
+    if (!state_.StatusLine.isEmpty()) {
+        return state_.StatusLine;
+    }
+    return notes_.empty() ? libraryNote_ : notes_.back().second;
+}
+
+void Form1::setNote(Note kind, const QString& text) {
+    std::erase_if(notes_, [kind](const auto& note) { return note.first == kind; });
+    if (!text.isEmpty()) {
+        notes_.emplace_back(kind, text);
+    }
+}
+
+QString Form1::note(Note kind) const {
+    for (const auto& [k, text] : notes_) {
+        if (k == kind) {
+            return text;
+        }
+    }
+    return {};
 }
 
 void Form1::newListing() {

@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 // The main window without a widget toolkit: its controls as plain data, the view state, start-up
 // and every handler. MainWindow draws it and forwards each event to it; the command line drives
@@ -42,7 +44,22 @@ public:
     void cmdSave_Click();
     void cmdSort_Click(int Index);
     void cmdMinorSort_Click();
+    // The view on the default printer. Where there is none, or its print server does not answer,
+    // the status line says which and the window is asked for its print dialog.
     void CmdPrint_Click();
+    // The view printed as PRINT prints it, on the printer the user chose (the print dialog's, a
+    // PDF file). `finish`, when given, completes the output once the printout is done, told
+    // whether it is whole, and returns what went wrong, empty when nothing did.
+    void printWith(const PrinterFactory& makePrinter,
+                   const std::function<QString(bool whole)>& finish = {});
+    // The view drawn on `printer` as PRINT would print it, with nothing said (the print
+    // preview). Throws print::PrintError.
+    void drawPrintout(print::Printer& printer) const;
+    // A name for a file that holds the view's printout: the playlist's name, with " label" for its
+    // label; "Playlists"; "Corvane user's guide".
+    QString printoutName() const;
+    // Whether the last PRINT found no printer and asks for the print dialog; asking clears it.
+    bool takePrintDialogRequest() { return std::exchange(printDialogWanted_, false); }
     void cmdWebSite_Click();
     // A mouse move over the display list at (X, Y) twips of its client area.
     void List1_MouseMove(const views::ListBoxGeometry& geometry, float X, float Y);
@@ -63,8 +80,16 @@ public:
     float listFontSize() const;
     // The client area that shows the whole layout, in twips, scaled.
     Rect clientArea() const;
-    // The window's one line of news: what went wrong last, else what is wrong with the library.
+    // The window's one line of news: what the last click said, else the newest note that outlasts
+    // its click (see Note), else what is to be known about the library.
     QString statusLine() const;
+
+    // News that outlasts the click that brought it, each until a click of its own kind says
+    // otherwise: the outcome of the last print (until the next print).
+    enum class Note { Print };
+    // Sets (or, with an empty text, clears) a note; a note set becomes the newest.
+    void setNote(Note kind, const QString& text);
+    QString note(Note kind) const;
     // Counts the listings the display list has shown. Each new one starts at its top with no line
     // highlighted, even when it shows the same lines again.
     int listingCount() const { return listings_; }
@@ -86,6 +111,8 @@ private:
     std::shared_ptr<const library::Player> givenPlayer_;
     std::vector<Control> controls_ = designControls();
     int listings_ = 0;
+    std::vector<std::pair<Note, QString>> notes_; // the newest last
+    bool printDialogWanted_ = false;
     bool oneClick_ = false;
     Rebuild pending_ = Rebuild::None;
 };

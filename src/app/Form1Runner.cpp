@@ -72,6 +72,10 @@ void Form1Runner::cmdWebSite_Click() {
     post({Where::Here, [](Form1& f) { f.cmdWebSite_Click(); }});
 }
 
+void Form1Runner::inTurn(std::function<void(Form1&)> step) {
+    post({Where::Here, std::move(step)});
+}
+
 void Form1Runner::List1_MouseMove(const views::ListBoxGeometry& geometry, float X, float Y) {
     if (idle()) {
         form_.List1_MouseMove(geometry, X, Y);

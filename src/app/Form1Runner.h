@@ -46,6 +46,9 @@ public:
     void cmdMinorSort_Click();
     void CmdPrint_Click();
     void cmdWebSite_Click();
+    // Runs `step` in its turn on the window's thread, once no handler runs: the window's
+    // dialogs, which read Form1's state.
+    void inTurn(std::function<void(Form1&)> step);
     // Passed over while a handler runs or waits: the tip is for lines being replaced.
     void List1_MouseMove(const views::ListBoxGeometry& geometry, float X, float Y);
 

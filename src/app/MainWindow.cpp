@@ -1,9 +1,14 @@
 #include "app/MainWindow.h"
 
+#include "app/OutputFile.h"
 #include "print/FixedPitch.h"
+#include "print/QtPrinter.h"
+#include "print/RecordingPrinter.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDirIterator>
+#include <QFileDialog>
 #include <QEvent>
 #include <QFrame>
 #include <QIcon>
@@ -12,13 +17,20 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QMenu>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 namespace corvane::app {
 namespace {
@@ -43,8 +55,12 @@ QFont fontOf(const Control& c, float points) {
     return font;
 }
 
+// Where a display-list line's cells begin, for the lines that keep them.
+constexpr int CellsRole = Qt::UserRole + 1;
+
 // Draws the display list's lines on the fixed-pitch grid, as the printout does, so that titles
-// in scripts the face lacks (CJK) keep the columns and label frames in line on screen too.
+// in scripts the face lacks (CJK) keep the columns and label frames in line on screen too, and
+// right-to-left titles read right to left inside their own cells.
 class FixedPitchDelegate final : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -69,7 +85,8 @@ public:
         painter->setPen(item.palette.color(
             item.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
         painter->setClipRect(textArea);
-        print::drawFixedPitch(*painter, metrics, QPointF(textArea.left() + margin, baseline), text);
+        print::drawFixedPitch(*painter, metrics, QPointF(textArea.left() + margin, baseline), text,
+                              index.data(CellsRole).value<text::CellStarts>());
         painter->restore();
     }
 };
@@ -101,6 +118,7 @@ MainWindow::MainWindow(Form1& form, std::shared_ptr<library::ReadProgress> progr
     , form_(form)
     , runner_(form, std::move(progress)) {
     connect(&runner_, &Form1Runner::changed, this, &MainWindow::redraw);
+    connect(&runner_, &Form1Runner::changed, this, &MainWindow::handled);
     setWindowTitle(WindowCaption);
     QIcon icon;
     for (QDirIterator it(QStringLiteral(":/icons"), QDir::Files, QDirIterator::Subdirectories);
@@ -122,6 +140,8 @@ MainWindow::MainWindow(Form1& form, std::shared_ptr<library::ReadProgress> progr
     resize(wanted.boundedTo(available.size()));
     move(available.center() - QPoint(width() / 2, height() / 2));
 }
+
+MainWindow::~MainWindow() = default;
 
 QRect MainWindow::pixels(const Rect& twips) const {
     const double x = form_.screen().twipsPerPixelX;
@@ -183,6 +203,9 @@ void MainWindow::build() {
                                " QPushButton:pressed { border: 2px inset rgb(40,40,40); }")
                     .arg(background));
             connectButton(button, c.name, c.index);
+            if (c.name == QStringLiteral("cmdPrint")) {
+                addPrintActions(button);
+            }
             widget = button;
             break;
         }
@@ -299,10 +322,110 @@ void MainWindow::redraw() {
         shownListing_ = form_.listingCount();
         list_->clear();
         list_->addItems(lines);
+        const views::DisplayList& shown = form_.state().List1;
+        for (int i = 0; i < shown.ListCount(); ++i) {
+            if (const text::CellStarts& cells = shown.cells(i); !cells.empty()) {
+                list_->item(i)->setData(CellsRole, QVariant::fromValue(cells));
+            }
+        }
         list_->setCurrentIndex(QModelIndex());
         list_->scrollToTop();
     }
     status_->setText(runner_.statusLine());
+}
+
+void MainWindow::addPrintActions(QPushButton* print) {
+    auto* dialog = new QAction(QStringLiteral("&Print..."), this);
+    dialog->setShortcut(QKeySequence::Print);
+    connect(dialog, &QAction::triggered, this, &MainWindow::printWithDialog);
+    auto* preview = new QAction(QStringLiteral("Print Pre&view..."), this);
+    connect(preview, &QAction::triggered, this, &MainWindow::printPreview);
+    auto* pdf = new QAction(QStringLiteral("&Save as PDF..."), this);
+    pdf->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    connect(pdf, &QAction::triggered, this, &MainWindow::saveAsPdf);
+    // The shortcuts work anywhere in the window; the menu is PRINT's right-click.
+    addActions({dialog, preview, pdf});
+    print->setContextMenuPolicy(Qt::ActionsContextMenu);
+    print->addActions({dialog, preview, pdf});
+}
+
+// After each handler: PRINT that found no printer opens the print dialog in its place.
+void MainWindow::handled() {
+    if (runner_.idle() && form_.takePrintDialogRequest()) {
+        QTimer::singleShot(0, this, &MainWindow::printWithDialog);
+    }
+}
+
+QPrinter& MainWindow::dialogPrinter() {
+    if (!printer_) {
+        const QPrinterInfo standard = QPrinterInfo::defaultPrinter();
+        printer_ = standard.isNull() ? std::make_unique<QPrinter>(QPrinter::HighResolution)
+                                     : std::make_unique<QPrinter>(standard,
+                                                                  QPrinter::HighResolution);
+        printer_->setDocName(QStringLiteral("Corvane printout"));
+    }
+    return *printer_;
+}
+
+void MainWindow::printWithDialog() {
+    runner_.inTurn([this](Form1& form) {
+        QPrinter& printer = dialogPrinter();
+        QPrintDialog dialog(&printer, this);
+        dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
+                          QAbstractPrintDialog::PrintCollateCopies |
+                          QAbstractPrintDialog::PrintShowPageSize);
+        print::RecordingPrinter pages;
+        form.drawPrintout(pages);
+        dialog.setMinMax(1, std::max(1, static_cast<int>(pages.pages().size())));
+        if (dialog.exec() == QDialog::Accepted) {
+            form.printWith([&printer] { return print::makePrinter(printer); });
+        }
+    });
+}
+
+void MainWindow::printPreview() {
+    runner_.inTurn([this](Form1& form) {
+        QPrintPreviewDialog preview(&dialogPrinter(), this);
+        QString outcome;
+        QString failure;
+        connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* printer) {
+            try {
+                const std::unique_ptr<print::Printer> pages = print::makePrinter(*printer);
+                form.drawPrintout(*pages);
+                outcome = pages->outcome();
+            } catch (const print::PrintError& e) {
+                failure = QStringLiteral("Nothing was printed: %1").arg(e.what());
+            }
+        });
+        // The preview's own Print button prints through the same pages; it accepts the dialog.
+        if (preview.exec() == QDialog::Accepted) {
+            form.setNote(Form1::Note::Print, failure.isEmpty() ? outcome : failure);
+        }
+    });
+}
+
+void MainWindow::saveAsPdf() {
+    runner_.inTurn([this](Form1& form) {
+        if (pdfFolder_.isEmpty()) {
+            pdfFolder_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+            if (pdfFolder_.isEmpty() || !QDir(pdfFolder_).exists()) {
+                pdfFolder_ = QDir::homePath();
+            }
+        }
+        QFileDialog dialog(this, QStringLiteral("Save as PDF"),
+                           QDir(pdfFolder_).filePath(form.printoutName() + QStringLiteral(".pdf")),
+                           QStringLiteral("PDF files (*.pdf)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("pdf"));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return;
+        }
+        const QString path = dialog.selectedFiles().constFirst();
+        pdfFolder_ = QFileInfo(path).absolutePath();
+        OutputFile file(path, OutputFile::Kind::Pdf);
+        form.printWith([&file] { return file.makePrinter(); },
+                       [&file](bool whole) { return file.finish(whole); });
+    });
 }
 
 QWidget* MainWindow::widgetOf(const QString& name, int index) const {

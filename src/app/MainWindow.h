@@ -6,10 +6,12 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QPair>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPrinter;
 class QPushButton;
 class QScreen;
 
@@ -18,6 +20,11 @@ class QScreen;
 // runner says so it draws again from Form1's state (or, while a handler runs, the status line
 // alone). It holds no behaviour of its own. The keyboard reaches everything: the list moves with
 // the arrow and page keys, Tab reaches every button and Space presses it.
+//
+// Beside PRINT (the default printer), Ctrl+P and a right-click on PRINT open the print dialog
+// (printer, copies, page range, paper, a PDF file) and the print preview, which draws the very
+// pages PRINT prints; Ctrl+Shift+S, or the same menu, saves the view as a PDF file. When PRINT
+// finds no printer, the print dialog opens instead.
 namespace corvane::app {
 
 // The screen as Form1 measures it: twips per pixel from the logical dpi, the size in twips.
@@ -30,6 +37,7 @@ public:
     // `progress`: the one the form's library reports to (may be null).
     explicit MainWindow(Form1& form, std::shared_ptr<library::ReadProgress> progress = {},
                         QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The widget that draws a control (nullptr for the player control, which has none).
     QWidget* widgetOf(const QString& name, int index = -1) const;
@@ -40,12 +48,21 @@ public:
     // Draws every control from Form1's state.
     void redraw();
 
+    // The print dialog, the print preview and the PDF file dialog, each on Form1's view once no
+    // handler runs. The printer the dialogs set up is kept for the next one.
+    void printWithDialog();
+    void printPreview();
+    void saveAsPdf();
+    QPrinter& dialogPrinter();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build();
     void connectButton(QPushButton* button, const QString& name, int index);
+    void addPrintActions(QPushButton* print);
+    void handled();
     void mouseMovedOverList(const QPoint& globalPosition);
     void lineClicked(int row);
     QRect pixels(const Rect& twips) const;
@@ -58,6 +75,8 @@ private:
     QMap<QPair<QString, int>, QWidget*> widgets_;
     QStringList shownLines_;
     int shownListing_ = -1;
+    std::unique_ptr<QPrinter> printer_; // as the print dialog last left it
+    QString pdfFolder_;                 // where the last PDF was saved
 };
 
 } // namespace corvane::app

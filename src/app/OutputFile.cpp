@@ -41,7 +41,7 @@ QFileDevice& OutputFile::open() {
 std::unique_ptr<print::Printer> OutputFile::makePrinter() {
     QFileDevice& file = open();
     if (kind_ == Kind::Pdf) {
-        return print::makePdfPrinter(file, QStringLiteral("the file %1").arg(path_));
+        return print::makePdfPrinter(file, path_);
     }
     return std::make_unique<print::TextPrinter>(file);
 }

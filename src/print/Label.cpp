@@ -81,7 +81,7 @@ private:
     // Pads the line of songs to the label's width; its first song's row names it.
     void addSongs(views::DisplayList& list, int row) {
         line_.appendRepeated(c_.LabelLineWidth - text::columnCount(line_.view()));
-        list.AddItem(line_.toString(), {views::LineKind::LabelSongs, row + 1});
+        list.addLine(line_, {views::LineKind::LabelSongs, row + 1});
     }
 
     void appendSong(int row) {

@@ -24,6 +24,25 @@ constexpr int PlaylistsPerPage = 50;
 constexpr double SheetPoints = 768.0;
 constexpr double LineHeightPerPoint = 1.1328;
 
+// The cells of a display-list line printed after `prefix` characters of margin (and frame),
+// with the closing frame dot at `closing` a run of its own.
+text::CellStarts printedCells(const text::CellStarts& cells, qsizetype prefix,
+                              qsizetype closing = -1) {
+    if (cells.empty()) {
+        return {};
+    }
+    text::CellStarts out;
+    out.reserve(cells.size() + 2);
+    out.push_back(prefix);
+    for (const qsizetype start : cells) {
+        out.push_back(start + prefix);
+    }
+    if (closing >= 0) {
+        out.push_back(closing);
+    }
+    return out;
+}
+
 void printGuide(const DisplayList& list, Printer& printer) {
     const QString margin = text::spaces(GuideMargin);
     printer.setFontSize(GuideFontSize);
@@ -65,7 +84,7 @@ void printSelectedPlaylist(const views::FormState& state, Printer& printer) {
     const int perPage = state.Configuration.ListSongsPerPage;
     const int last = list.ListCount() - 1;
     for (int i = 0; i <= last; ++i) {
-        printer.printLine(margin + list.List(i));
+        printer.printLine(margin + list.List(i), printedCells(list.cells(i), margin.size()));
         const views::LineRole role = list.role(i);
         if (role.kind == LineKind::Song && perPage > 0 && role.number % perPage == 0) {
             if (i == last) {
@@ -116,6 +135,7 @@ void printLabels(const views::FormState& state, Printer& printer) {
         bottom = rows + 5 - n % (rows + 4);
     }
 
+    printer.setLabelFrame(c.LabelLineWidth + 2, rows + 8);
     printer.printLine(border);
     for (int k = 0; k < top; ++k) {
         printer.printLine(emptyRow);
@@ -123,7 +143,10 @@ void printLabels(const views::FormState& state, Printer& printer) {
     int songLines = 0; // of the label being printed
     int closed = 0;
     for (int i = 0; i < n; ++i) {
-        printer.printLine(margin + u'.' + list.List(i) + u'.');
+        const QString& line = list.List(i);
+        printer.printLine(margin + u'.' + line + u'.',
+                          printedCells(list.cells(i), margin.size() + 1,
+                                       margin.size() + 1 + line.size()));
         if (list.role(i).kind != LineKind::LabelSongs || ++songLines < rows) {
             continue;
         }

@@ -14,8 +14,16 @@ void RecordingPrinter::setFontSize(float points) {
     operations_.append(QStringLiteral("size %1").arg(points));
 }
 
-void RecordingPrinter::printLine(const QString& text) {
+void RecordingPrinter::printLine(const QString& text, const text::CellStarts& cells) {
     operations_.append(text.isEmpty() ? QStringLiteral("line") : QStringLiteral("line ") + text);
+    if (!cells.empty()) {
+        cells_.append({lines_, cells});
+    }
+    ++lines_;
+}
+
+void RecordingPrinter::setLabelFrame(int columns, int rows) {
+    operations_.append(QStringLiteral("frame %1x%2").arg(columns).arg(rows));
 }
 
 void RecordingPrinter::newPage() {
@@ -24,6 +32,14 @@ void RecordingPrinter::newPage() {
 
 void RecordingPrinter::endDocument() {
     operations_.append(QStringLiteral("end"));
+}
+
+QString RecordingPrinter::outcome() const {
+    if (!operations_.endsWith(QStringLiteral("end"))) {
+        return {};
+    }
+    const auto n = pages().size();
+    return n == 1 ? QStringLiteral("Recorded 1 page") : QStringLiteral("Recorded %1 pages").arg(n);
 }
 
 QList<QStringList> RecordingPrinter::pages() const {

@@ -4,7 +4,7 @@
 
 namespace corvane::print {
 
-void TextPrinter::printLine(const QString& text) {
+void TextPrinter::printLine(const QString& text, const text::CellStarts&) {
     write(text);
 }
 

@@ -16,7 +16,7 @@ public:
     void setFontName(const QString&) override {}
     void setBold(bool) override {}
     void setFontSize(float) override {}
-    void printLine(const QString& text = {}) override;
+    void printLine(const QString& text = {}, const text::CellStarts& cells = {}) override;
     void newPage() override;
     void endDocument() override;
 

@@ -124,15 +124,56 @@ int characterColumns(QStringView character) {
         character[1].isLowSurrogate()) {
         c = QChar::surrogateToUcs4(character[0], character[1]);
     }
-    const auto category = static_cast<UCharCategory>(u_charType(static_cast<UChar32>(c)));
+    const auto u = static_cast<UChar32>(c);
+    const auto category = static_cast<UCharCategory>(u_charType(u));
     // The soft hyphen is a format character that terminals show.
     if (category == U_NON_SPACING_MARK || category == U_ENCLOSING_MARK ||
         (category == U_FORMAT_CHAR && c != 0x00AD)) {
         return 0;
     }
-    const auto width = static_cast<UEastAsianWidth>(
-        u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_EAST_ASIAN_WIDTH));
-    return width == U_EA_WIDE || width == U_EA_FULLWIDTH ? 2 : 1;
+    const auto width =
+        static_cast<UEastAsianWidth>(u_getIntPropertyValue(u, UCHAR_EAST_ASIAN_WIDTH));
+    if (width == U_EA_WIDE || width == U_EA_FULLWIDTH) {
+        return 2;
+    }
+    // A pictograph asked to be shown as an emoji (U+FE0F), and a flag (two regional indicators),
+    // are drawn from the colour emoji font, as wide as the other emoji.
+    if (u_hasBinaryProperty(u, UCHAR_REGIONAL_INDICATOR) ||
+        (u_hasBinaryProperty(u, UCHAR_EXTENDED_PICTOGRAPHIC) && character.contains(QChar(0xFE0F)))) {
+        return 2;
+    }
+    return 1;
+}
+
+bool needsBidi(QStringView s) {
+    if (isSimple(s)) {
+        return false;
+    }
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        char32_t c = s[i].unicode();
+        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
+            ++i;
+        }
+        switch (QChar::direction(c)) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirAN:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI:
+        case QChar::DirLRE:
+        case QChar::DirLRO:
+        case QChar::DirLRI:
+        case QChar::DirFSI:
+        case QChar::DirPDF:
+        case QChar::DirPDI:
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
 }
 
 qsizetype columnCount(QStringView s) {
@@ -202,10 +243,12 @@ Pattern::Pattern(QStringView pattern) {
 }
 
 void appendText(Line& line, QStringView value, const Pattern& pattern) {
+    line.startCell();
     layOut(line, pattern, value, columnCount(value), true);
 }
 
 void appendNumber(Line& line, long long value, const Pattern& pattern) {
+    line.startCell();
     std::array<char16_t, 24> buffer{};
     const QStringView digits = decimal(value, buffer);
     if (pattern.zeros) {
@@ -219,6 +262,7 @@ void appendNumber(Line& line, long long value, const Pattern& pattern) {
 }
 
 void appendClock(Line& line, QStringView value, const Pattern& pattern) {
+    line.startCell();
     // "mm:ss" in digits: the minutes without leading zeros, the seconds at least two digits.
     qsizetype colon = -1;
     bool digitsAndOneColon = true;

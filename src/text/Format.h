@@ -22,8 +22,14 @@
 // the layout pads its place.
 namespace corvane::text {
 
-// The columns that the one user-perceived character `character` takes: 0, 1 or 2.
+// The columns that the one user-perceived character `character` takes: 0, 1 or 2. An emoji
+// shown as such (a pictograph with its emoji presentation, or a flag) takes two, as wide
+// characters do; a zero-width space or joiner, none.
 int characterColumns(QStringView character);
+
+// Whether `s` holds anything that a left-to-right layout would not show as it stands: a letter
+// of a right-to-left script (Hebrew, Arabic, ...) or a bidirectional control character.
+bool needsBidi(QStringView s);
 
 // The columns that `s` takes.
 qsizetype columnCount(QStringView s);
@@ -65,11 +71,23 @@ QString formatNumber(long long value, QStringView pattern);
 // ("----") is shown as it stands. Never cut.
 QString formatClock(QStringView value, QStringView pattern);
 
+// Where the cells of a line begin, as offsets into its text in ascending order. Each cell is
+// drawn on its own, as an isolated left-to-right run, so that a right-to-left text reads right to
+// left inside its cell and never moves into another cell's columns.
+using CellStarts = std::vector<qsizetype>;
+
 // A line being built cell by cell in one reusable buffer; it becomes a string of exactly its
-// length at the end, so a listing of many lines makes one allocation a line.
+// length at the end, so a listing of many lines makes one allocation a line. Each value laid out
+// by a pattern (appendText, appendNumber, appendClock) begins a cell.
 class Line {
 public:
-    void clear() { size_ = 0; }
+    void clear() {
+        size_ = 0;
+        cells_.clear();
+    }
+    // Begins a cell at the end of the line.
+    void startCell() { cells_.push_back(size_); }
+    const CellStarts& cellStarts() const { return cells_; }
     qsizetype size() const { return size_; }
     QStringView view() const { return {buffer_.data(), size_}; }
     QString toString() const {
@@ -103,6 +121,7 @@ private:
 
     std::vector<char16_t> buffer_;
     qsizetype size_ = 0;
+    CellStarts cells_;
 };
 
 // The same as the format functions, appended to `line`.

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "text/Format.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace corvane::views {
@@ -26,7 +29,8 @@ struct LineRole {
 };
 
 // The display list: every view is lines of fixed-pitch text at a settable size. Each line is
-// kept with its role, added and cleared together, so the two never fall out of step.
+// kept with its role (and, where its cells must be drawn each on its own, where they begin),
+// added and cleared together, so they never fall out of step.
 class DisplayList {
 public:
     float fontSize = 8.25F; // points
@@ -34,10 +38,26 @@ public:
     void Clear() {
         lines_.clear();
         roles_.clear();
+        cells_.clear();
     }
     void AddItem(QString line, LineRole role = {}) {
         lines_.append(std::move(line));
         roles_.push_back(role);
+    }
+    // A line built cell by cell. Its cells are kept only where drawing them as one run could
+    // move a text out of its cell (right-to-left scripts): elsewhere the line is drawn as it
+    // reads.
+    void addLine(const text::Line& line, LineRole role) {
+        if (text::needsBidi(line.view())) {
+            cells_.emplace(ListCount(), line.cellStarts());
+        }
+        AddItem(line.toString(), role);
+    }
+    // Where the cells of line `index` begin; empty when the line is drawn as one run.
+    const text::CellStarts& cells(int index) const {
+        static const text::CellStarts none;
+        const auto found = cells_.find(index);
+        return found == cells_.end() ? none : found->second;
     }
     // Room for `count` lines in all, so that a long listing grows its list once.
     void reserve(int count) {
@@ -52,6 +72,7 @@ public:
 private:
     QStringList lines_;
     std::vector<LineRole> roles_;
+    std::unordered_map<int, text::CellStarts> cells_;
 };
 
 } // namespace corvane::views

@@ -100,7 +100,7 @@ void ListSelectedPlaylists(FormState& state) {
         line.appendRepeated(c.ListIndent);
         text::appendNumber(line, i + 1, number);
         columns.appendCells(line, state.SongTable[static_cast<std::size_t>(i)]);
-        list.AddItem(line.toString(), {LineKind::Song, i + 1});
+        list.addLine(line, {LineKind::Song, i + 1});
     }
     state.LastSort = state.SortRequest;
     state.SortRequest = -1;

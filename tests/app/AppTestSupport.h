@@ -32,7 +32,11 @@ struct Forwarding final : print::Printer {
     void setFontName(const QString& face) override { to.setFontName(face); }
     void setBold(bool bold) override { to.setBold(bold); }
     void setFontSize(float points) override { to.setFontSize(points); }
-    void printLine(const QString& text) override { to.printLine(text); }
+    void printLine(const QString& text, const text::CellStarts& cells) override {
+        to.printLine(text, cells);
+    }
+    void setLabelFrame(int columns, int rows) override { to.setLabelFrame(columns, rows); }
+    QString outcome() const override { return to.outcome(); }
     void newPage() override { to.newPage(); }
     void endDocument() override { to.endDocument(); }
     print::Printer& to;
@@ -43,7 +47,7 @@ struct RefusingPrinter final : print::Printer {
     void setFontName(const QString&) override {}
     void setBold(bool) override {}
     void setFontSize(float) override {}
-    void printLine(const QString&) override {
+    void printLine(const QString&, const text::CellStarts&) override {
         throw print::PrintError("the printer is out of paper");
     }
     void newPage() override {}

@@ -211,17 +211,27 @@ TEST_F(PrintButton, PrintsWhatTheListShows) {
     EXPECT_EQ(printersMade, 1);
 }
 
-TEST_F(PrintButton, AFailureIsOneLineAndChangesNothing) {
-    const std::vector<Form1::PrinterFactory> failing = {
-        []() -> std::unique_ptr<print::Printer> { throw print::PrintError("no default printer"); },
-        []() -> std::unique_ptr<print::Printer> {
-            return std::make_unique<test::RefusingPrinter>();
-        },
-        []() -> std::unique_ptr<print::Printer> { return nullptr; },
-        []() -> std::unique_ptr<print::Printer> { throw std::bad_alloc(); },
+// A failure is one line that stays until the next print, which says where its pages went; with
+// no printer at all the window is asked for its print dialog.
+TEST_F(PrintButton, AFailureIsOneLineThatStaysUntilTheNextPrint) {
+    struct Case {
+        Form1::PrinterFactory factory;
+        bool dialogWanted;
     };
-    for (const auto& factory : failing) {
-        auto form = makeForm(library, factory);
+    const Case cases[] = {
+        {[]() -> std::unique_ptr<print::Printer> {
+             throw print::NoPrinterError("There is no default printer.");
+         },
+         true},
+        {[]() -> std::unique_ptr<print::Printer> {
+             return std::make_unique<test::RefusingPrinter>();
+         },
+         false},
+        {[]() -> std::unique_ptr<print::Printer> { return nullptr; }, false},
+        {[]() -> std::unique_ptr<print::Printer> { throw std::bad_alloc(); }, false},
+    };
+    for (const Case& c : cases) {
+        auto form = makeForm(library, c.factory);
         form->Form_Load();
         form->CmdPlaylists_Click();
         const QStringList lines = form->state().List1.lines();
@@ -231,11 +241,16 @@ TEST_F(PrintButton, AFailureIsOneLineAndChangesNothing) {
         EXPECT_TRUE(status.startsWith(QStringLiteral("Nothing was printed")))
             << status.toStdString();
         EXPECT_FALSE(status.contains('\n'));
+        EXPECT_EQ(form->takePrintDialogRequest(), c.dialogWanted);
+        EXPECT_FALSE(form->takePrintDialogRequest());
         EXPECT_EQ(form->state().List1.lines(), lines);
         EXPECT_EQ(form->state().PrintCaption, caption);
-        // The next successful click clears the news.
         form->CmdPlaylists_Click();
-        EXPECT_EQ(form->statusLine(), QStringLiteral("library note"));
+        EXPECT_EQ(form->statusLine(), status);
+        // A print that works says so instead.
+        print::RecordingPrinter recording;
+        form->printWith([&] { return std::make_unique<test::Forwarding>(recording); });
+        EXPECT_EQ(form->statusLine(), QStringLiteral("Recorded 1 page"));
     }
 }
 

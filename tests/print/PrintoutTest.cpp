@@ -274,7 +274,8 @@ TEST_F(PrintoutTest, OneLabelIsCentredInAFullSizeFrame) {
           Case{{Title, Time}, 32, 1, 1}, Case{{Title}, 64, 1, 1}}) {
         showLabel(c.items, c.songs);
         QStringList expected(std::begin(Start), std::end(Start));
-        expected << QStringLiteral("size 8") << line(border()) << emptyRows(c.above)
+        expected << QStringLiteral("size 8") << QStringLiteral("frame 72x40") << line(border())
+                 << emptyRows(c.above)
                  << contentRows() << emptyRows(c.below) << line(border()) << QStringLiteral("end");
         EXPECT_EQ(print(), expected) << c.songs << " songs";
     }

@@ -50,6 +50,59 @@ void expectOnThePaper(const QString& path) {
     EXPECT_GT(words, 0);
 }
 
+// A label frame as it comes out on paper, from the centre of a border dot to the centre of the
+// opposite one, and its character cell, in millimetres.
+struct FrameOnPaper {
+    double width, height, cell;
+};
+
+// The words of every page of a PDF: box (points) and text.
+struct Word {
+    double xMin, yMin, xMax;
+    QString text;
+};
+QList<QList<Word>> wordsOf(const QString& path) {
+    const QString boxes =
+        tool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    const QRegularExpression wordRe(
+        QStringLiteral("<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
+                       "yMax=\"[-0-9.]+\">([^<]*)</word>"));
+    QList<QList<Word>> pages;
+    for (const QString& page : boxes.split(QStringLiteral("</page>"))) {
+        QList<Word> words;
+        for (auto it = wordRe.globalMatch(page); it.hasNext();) {
+            const auto w = it.next();
+            words.append({w.captured(1).toDouble(), w.captured(2).toDouble(),
+                          w.captured(3).toDouble(), w.captured(4)});
+        }
+        if (!words.isEmpty()) {
+            pages.append(words);
+        }
+    }
+    return pages;
+}
+
+// Every label frame of a PDF, told by its border rows: the runs of dots alone on their row.
+QList<FrameOnPaper> labelFrames(const QString& path) {
+    constexpr double mm = 25.4 / 72;
+    QList<FrameOnPaper> frames;
+    for (const QList<Word>& page : wordsOf(path)) {
+        QList<Word> borders;
+        for (const Word& w : page) {
+            if (w.text.size() > 20 && w.text.count(u'.') == w.text.size()) {
+                borders.append(w);
+            }
+        }
+        for (qsizetype i = 0; i + 1 < borders.size(); i += 2) {
+            const Word& top = borders[i];
+            const double cell = (top.xMax - top.xMin) / static_cast<double>(top.text.size());
+            frames.append({(top.xMax - top.xMin - cell) * mm,
+                           (borders[i + 1].yMin - top.yMin) * mm, cell * mm});
+        }
+    }
+    return frames;
+}
+
 class QtPrinterTest : public test_support::PrintTest {
 protected:
     // Prints the display list to a PDF; returns what a recording printer got from the same
@@ -112,8 +165,12 @@ TEST_F(QtPrinterTest, FullPagesOfEveryLayoutFitLetterAndA4) {
         {{Title, Artist, Time, Genre, Type}, 9, 4, 66},
         {{Title, Artist, Time, Rating, Genre, Year}, 8, 6, 78},
         {{Title, Artist, Time, Rating, Genre, Year, Album, Type}, 7, 2, 88}};
-    const std::vector<std::vector<int>> labels = {
-        {Title}, {Title, Artist, Time, Rating}, {Title, Artist, Time, Rating, Genre, Year}};
+    // Two columns of 32 songs, one of 32, one of 42 at 6 points: one to six items.
+    const std::vector<std::vector<int>> labels = {{Title},
+                                                  {Artist, Time},
+                                                  {Title, Artist, Time, Rating},
+                                                  {Title, Artist, Genre, Time},
+                                                  {Title, Artist, Time, Rating, Genre, Year}};
     int n = 0;
     for (const Paper paper : {Paper::Letter, Paper::A4}) {
         const auto check = [&](int pages, const QString& what) {
@@ -153,6 +210,19 @@ TEST_F(QtPrinterTest, FullPagesOfEveryLayoutFitLetterAndA4) {
             playlistOf(4 * perLabel, QStringLiteral("Label %1").arg(++n));
             Label(state);
             check(2, QStringLiteral("labels %1 wide").arg(state.Configuration.LabelWidth));
+            // Cut out, each label goes into a jewel case's 120 mm booklet slot, its text no
+            // narrower than the face's own by more than a tenth.
+            const QList<FrameOnPaper> frames =
+                labelFrames(dir.filePath(QStringLiteral("fit%1.pdf").arg(n)));
+            EXPECT_EQ(frames.size(), 4);
+            const double faceCell = 0.6 * state.Configuration.LabelFontSize * 25.4 / 72;
+            for (const FrameOnPaper& f : frames) {
+                EXPECT_LE(f.width, 120.0);
+                EXPECT_GE(f.width, 115.0);
+                EXPECT_LE(f.height, 120.0);
+                EXPECT_GE(f.height, 115.0);
+                EXPECT_GE(f.cell, 0.9 * faceCell);
+            }
         }
     }
 }
@@ -204,67 +274,101 @@ TEST_F(QtPrinterTest, PrintsOnTheDefaultCupsPrinter) {
     QFile::remove(pdf);
 }
 
+// A print server that cannot be reached has no default printer to offer: one line says so, and
+// that the server does not answer.
 TEST_F(QtPrinterTest, NoDefaultPrinterIsReportedInOneLine) {
-    // A print server that cannot be reached has no default printer to offer. The print system
-    // reads where its server is once per process, so this runs in a process of its own.
+    // The print system reads where its server is once per process, so this runs in a process of
+    // its own.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto withoutPrintServer = [&] {
-        qputenv("CUPS_SERVER", dir.filePath(QStringLiteral("no-cups.sock")).toLocal8Bit());
+    const auto withServer = [&](const QString& server) {
+        qputenv("CUPS_SERVER", server.toLocal8Bit());
         qputenv("HOME", dir.path().toLocal8Bit()); // no ~/.cups/lpoptions default either
         try {
             makeDefaultPrinter();
-        } catch (const PrintError& e) {
+        } catch (const NoPrinterError& e) {
             std::fprintf(stderr, "%s\n", e.what());
             std::exit(QString::fromStdString(e.what()).contains(u'\n') ? 2 : 0);
         }
         std::exit(1);
     };
-    EXPECT_EXIT(withoutPrintServer(), ::testing::ExitedWithCode(0), "default printer");
+    EXPECT_EXIT(withServer(dir.filePath(QStringLiteral("no-cups.sock"))),
+                ::testing::ExitedWithCode(0),
+                "There is no default printer: the print server at .*no-cups.sock does not answer");
 }
 
-// Characters from fallback faces keep to the character grid, so the frame's right-hand dots stay
-// in one column; a wide one (CJK) keeps its natural width over its two cells.
-TEST_F(QtPrinterTest, WideCharactersKeepTheFrameInLine) {
-    chooseLabelItems({Title});
+// Every script keeps to its cell: each character on the grid (a CJK one at its natural width over
+// two cells, an emoji from the colour font as a picture), a Hebrew or Arabic title right to left
+// inside its own column and Arabic joined, so every row's time and frame dots stand in one column.
+TEST_F(QtPrinterTest, EveryScriptKeepsToItsCell) {
+    chooseLabelItems({Title, Artist, Time});
     library::MemoryPlaylist& playlist = library->addPlaylist(QStringLiteral("\u591c\u306e Mix"));
-    const QStringList titles = {
-        QStringLiteral("\u661f\u3092\u6570\u3048\u3066"), QStringLiteral("Caf\u00e9 del Mar"),
-        QStringLiteral("\u96e8\u4e0a\u304c\u308a\u306e\u99c5 Station"),
-        QStringLiteral("\u0395\u03bb\u03bb\u03ac\u03b4\u03b1 \u041c\u043e\u0441\u043a\u0432\u0430"),
-        QStringLiteral("Plain title")};
-    for (int k = 0; k < 40; ++k) {
-        playlist.add(Song(titles[k % titles.size()]).seconds(200));
+    struct Row {
+        QString title, artist;
+    };
+    const Row rows[] = {
+        {QStringLiteral("\u661f\u3092\u6570\u3048\u3066"), QStringLiteral("\u5c71\u7530")},
+        {QStringLiteral("Caf\u00e9 del Mar"), QStringLiteral("Plain")},
+        {QStringLiteral("\u05d0\u05d1\u05d2 \u05d3\u05d4\u05d5"), // Hebrew, then Hebrew
+         QStringLiteral("\u05d6\u05d7\u05d8")},
+        {QStringLiteral("\u0628\u0627\u0628 \u0627\u0644\u0634\u0645\u0633 1967"),
+         QStringLiteral("\u0641\u064a\u0631\u0648\u0632")},
+        {QStringLiteral("Guitar \U0001F3B8 Hero\u200b"), QStringLiteral("\u0395\u03bb\u03bb\u03ac\u03b4\u03b1")},
+    };
+    for (int k = 0; k < 20; ++k) {
+        const Row& r = rows[k % std::size(rows)];
+        playlist.add(Song(r.title).artist(r.artist).seconds(200));
     }
     state.SelectedPlaylist = playlist.name();
     Label(state);
-    const QString path = dir.filePath(QStringLiteral("wide.pdf"));
+    const QString path = dir.filePath(QStringLiteral("scripts.pdf"));
     printPdf(path, Paper::A4);
 
-    const QString boxes =
-        tool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
-    const QRegularExpression wordRe(
-        QStringLiteral("<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
-                       "yMax=\"[-0-9.]+\">(\\.+)</word>"));
-    // The frame's dots, row by row: the rightmost by the row's top, in hundredths of a point.
-    QMap<int, double> rightEdgeOfRow;
-    for (auto it = wordRe.globalMatch(boxes); it.hasNext();) {
-        const auto w = it.next();
-        const int row = qRound(w.captured(2).toDouble() * 100);
-        rightEdgeOfRow[row] = std::max(rightEdgeOfRow.value(row), w.captured(3).toDouble());
+    const QList<QList<Word>> pages = wordsOf(path);
+    ASSERT_EQ(pages.size(), 1);
+    // By row (its top, in hundredths of a point): the rightmost frame dot and where "3:20" starts.
+    QMap<int, double> rightDot;
+    QMap<int, double> time;
+    // Where the first letter of a Hebrew title and of its artist stand, and its last.
+    double aleph = -1, he = -1, vav = -1, zayin = -1;
+    int joined = 0;
+    int cjk = 0;
+    for (const Word& w : pages[0]) {
+        const int row = qRound(w.yMin * 100);
+        if (w.text.count(u'.') == w.text.size()) {
+            rightDot[row] = std::max(rightDot.value(row), w.xMax);
+        } else if (w.text == QStringLiteral("3:20")) {
+            time[row] = w.xMin;
+        }
+        for (const QChar c : w.text) {
+            aleph = c == u'\u05d0' ? w.xMin : aleph;
+            he = c == u'\u05d4' ? w.xMin : he;
+            vav = c == u'\u05d5' ? w.xMin : vav;
+            zayin = c == u'\u05d6' ? w.xMin : zayin;
+            // Arabic letters joined take their presentation forms.
+            joined += c.unicode() >= 0xFE70 && c.unicode() <= 0xFEFF ? 1 : 0;
+        }
+        if (w.text.size() == 1 && w.text[0].unicode() >= 0x3040 && w.text[0].unicode() <= 0x9fff) {
+            EXPECT_NEAR(w.xMax - w.xMin, 8.0, 0.5); // at 8 points a CJK character is 8 wide
+            ++cjk;
+        }
     }
-    ASSERT_EQ(rightEdgeOfRow.size(), 38 + 2);
-    const double edge = rightEdgeOfRow.first();
-    for (auto it = rightEdgeOfRow.begin(); it != rightEdgeOfRow.end(); ++it) {
-        EXPECT_NEAR(it.value(), edge, 0.05) << "row at " << it.key() / 100.0;
+    ASSERT_EQ(rightDot.size(), 38 + 2);
+    for (auto it = rightDot.begin(); it != rightDot.end(); ++it) {
+        EXPECT_NEAR(it.value(), rightDot.first(), 0.05) << "row at " << it.key() / 100.0;
     }
-    // At 8 points a cell is 4.8 points wide, and a CJK character 8.
-    const QRegularExpression cjkRe(
-        QStringLiteral("<word xMin=\"([-0-9.]+)\" yMin=\"[-0-9.]+\" xMax=\"([-0-9.]+)\" "
-                       "[^>]*>[\\x{3040}-\\x{9fff}]</word>"));
-    int wide = 0;
-    for (auto it = cjkRe.globalMatch(boxes); it.hasNext(); ++wide) {
-        const auto w = it.next();
-        EXPECT_NEAR(w.captured(2).toDouble() - w.captured(1).toDouble(), 8.0, 0.5);
+    ASSERT_EQ(time.size(), 20);
+    for (auto it = time.begin(); it != time.end(); ++it) {
+        EXPECT_NEAR(it.value(), time.first(), 0.05) << "row at " << it.key() / 100.0;
     }
-    EXPECT_GT(wide, 40);
+    // The title reads right to left: its first word to the right of its second, each word's first
+    // letter to the right of its last; the artist stays in its own column, right of the title.
+    ASSERT_GT(aleph, 0);
+    EXPECT_GT(aleph, he);
+    EXPECT_GT(he, vav);
+    EXPECT_GT(zayin, aleph);
+    EXPECT_GT(joined, 0);
+    EXPECT_GT(cjk, 0);
+    // The emoji is a colour picture.
+    EXPECT_TRUE(tool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path})
+                    .contains(QStringLiteral("rgb")));
 }

@@ -53,12 +53,16 @@ TEST(Format, ClockTimesShowMinutesWithoutLeadingZero) {
 
 TEST(Format, TextTakesDisplayColumns) {
     // A character is a grapheme cluster, never a byte or code unit: an accent composed or not,
-    // an emoji (a surrogate pair). East Asian Wide and Fullwidth ones take two columns; lone
-    // combining marks and invisible format characters none.
+    // an emoji (a surrogate pair). East Asian Wide and Fullwidth ones take two columns, and so do
+    // emoji shown as such (a pictograph with U+FE0F, a flag); lone combining marks and invisible
+    // format characters (zero-width space, joiners, word joiner, BOM) none.
     const std::pair<const char16_t*, qsizetype> counts[] = {
-        {u"Beyonc\u00e9", 7}, {u"Beyonce\u0301", 7}, {u"\u6771\u4eac", 4},
-        {u"a\U0001F3B8b", 4}, {u"\uFF21\uFF71", 3},  {u"\ud55c\uad6d", 4},
-        {u"\u0301x", 1},      {u"a\u200Bb", 2},      {u"\u00AD\u03A9", 2},
+        {u"Beyonc\u00e9", 7},         {u"Beyonce\u0301", 7}, {u"\u6771\u4eac", 4},
+        {u"a\U0001F3B8b", 4},         {u"\uFF21\uFF71", 3},  {u"\ud55c\uad6d", 4},
+        {u"\u0301x", 1},              {u"\u00AD\u03A9", 2},  {u"\u2764\uFE0F", 2},
+        {u"\u2764", 1},               {u"\U0001F1E9\U0001F1EA", 2},
+        {u"\U0001F468\u200D\U0001F469", 2}, {u"a\u200B\u200C\u200D\uFEFF\u2060b", 2},
+        {u"\u05E9\u05DC\u05D5\u05DD", 4}, {u"\u0644\u0627", 2},
     };
     for (const auto& [text, columns] : counts) {
         EXPECT_EQ(columnCount(text), columns) << QString::fromUtf16(text).toStdString();
@@ -81,4 +85,24 @@ TEST(Format, TextTakesDisplayColumns) {
     }
     EXPECT_EQ(formatText(u"\u65e5\u672c\u8a9e", u"!@@@@@ "), QStringLiteral("\u65e5\u672c  "));
     EXPECT_EQ(padRight(QStringLiteral("\u65e5\u672c"), 6), QStringLiteral("\u65e5\u672c  "));
+}
+
+TEST(Format, RightToLeftTextNeedsItsOwnLayout) {
+    for (const char16_t* text : {u"\u05E9\u05DC\u05D5\u05DD", u"Mix \u0641\u064A\u0631\u0648\u0632",
+                                 u"a\u202Eb", u"\u0661\u0662", u"x\u2067y\u2069"}) {
+        EXPECT_TRUE(needsBidi(text)) << QString::fromUtf16(text).toStdString();
+    }
+    for (const char16_t* text : {u"Caf\u00e9 del Mar", u"\u6771\u4eac \U0001F3B8", u"",
+                                 u"\u0395\u03bb\u03bb\u03ac\u03b4\u03b1"}) {
+        EXPECT_FALSE(needsBidi(text)) << QString::fromUtf16(text).toStdString();
+    }
+    // Each value laid out by a pattern begins a cell of the line.
+    Line line;
+    line.appendRepeated(2);
+    appendNumber(line, 7, Pattern(u"@@@@ "));
+    appendText(line, u"\u05E9\u05DC\u05D5\u05DD", Pattern(u"!@@@@@@ "));
+    appendClock(line, u"03:45", Pattern(u"h:nn "));
+    EXPECT_EQ(line.cellStarts(), (CellStarts{2, 7, 14}));
+    line.clear();
+    EXPECT_TRUE(line.cellStarts().empty());
 }
