@@ -112,7 +112,7 @@ constexpr auto Tick = std::chrono::milliseconds(100);
 // The songs read between two writes to the tag index: a listing cut short keeps most of its work.
 constexpr std::size_t Chunk = 500;
 // The entries a thread takes at a time through the whole way: found, sought, read.
-constexpr std::size_t Stretch = 64;
+constexpr std::size_t Stretch = 256;
 
 } // namespace
 
@@ -295,26 +295,35 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
     };
     const int helpers = std::clamp<int>(static_cast<int>(stretches) - (ahead ? 0 : 1), 0,
                                         ahead ? threads_ : threads_ - 1);
-    std::atomic<int> running{helpers};
+    std::atomic<int> running{0};
     std::vector<std::thread> threads;
-    for (int t = 0; t < helpers; ++t) {
-        threads.emplace_back([&] {
-            if (ahead) {
-                lowerThisThreadsPriority();
-            }
-            walkAll();
-            --running;
-        });
-    }
+    const auto startHelpers = [&] {
+        running = helpers;
+        for (int t = 0; t < helpers; ++t) {
+            threads.emplace_back([&] {
+                if (ahead) {
+                    lowerThisThreadsPriority();
+                }
+                walkAll();
+                --running;
+            });
+        }
+    };
     if (ahead) {
+        startHelpers();
         while (running.load() > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             tell(false);
         }
     } else {
+        // Songs served from memory or the index come faster than threads start and take turns:
+        // the other threads join in once a stretch had files to read.
         for (std::size_t k; !halted.load() && (k = next++) < stretches;) {
             walk(k * Stretch, std::min(count, (k + 1) * Stretch));
             tell(false);
+            if (threads.empty() && readNow > 0) {
+                startHelpers();
+            }
         }
     }
     for (std::thread& thread : threads) {
