@@ -144,9 +144,9 @@ void printLabels(const views::FormState& state, Printer& printer) {
     int closed = 0;
     for (int i = 0; i < n; ++i) {
         const QString& line = list.List(i);
-        printer.printLine(margin + u'.' + line + u'.',
-                          printedCells(list.cells(i), margin.size() + 1,
-                                       margin.size() + 1 + line.size()));
+        printer.printLine(
+            margin + u'.' + line + u'.',
+            printedCells(list.cells(i), margin.size() + 1, margin.size() + 1 + line.size()));
         if (list.role(i).kind != LineKind::LabelSongs || ++songLines < rows) {
             continue;
         }

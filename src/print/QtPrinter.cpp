@@ -101,19 +101,25 @@ public:
     QtPrinter& operator=(const QtPrinter&) = delete;
 
     void setFontName(const QString& face) override {
-        record([=, this] { setFontName(face); });
+        if (recording()) {
+            record([=, this] { setFontName(face); });
+        }
         font_.setFamily(face);
         applyFont();
     }
 
     void setBold(bool bold) override {
-        record([=, this] { setBold(bold); });
+        if (recording()) {
+            record([=, this] { setBold(bold); });
+        }
         font_.setBold(bold);
         applyFont();
     }
 
     void setFontSize(float points) override {
-        record([=, this] { setFontSize(points); });
+        if (recording()) {
+            record([=, this] { setFontSize(points); });
+        }
         if (points > 0) {
             font_.setPointSizeF(points);
             applyFont();
@@ -121,13 +127,17 @@ public:
     }
 
     void setLabelFrame(int columns, int rows) override {
-        record([=, this] { setLabelFrame(columns, rows); });
+        if (recording()) {
+            record([=, this] { setLabelFrame(columns, rows); });
+        }
         frame_ = {columns, rows};
         applyFont();
     }
 
     void printLine(const QString& text, const text::CellStarts& cells) override {
-        record([=, this] { printLine(text, cells); });
+        if (recording()) {
+            record([=, this] { printLine(text, cells); });
+        }
         begin();
         const QFontMetricsF metrics(font_, &device_);
         const Grid grid = gridFor(metrics);
@@ -142,7 +152,9 @@ public:
     }
 
     void newPage() override {
-        record([this] { newPage(); });
+        if (recording()) {
+            record([this] { newPage(); });
+        }
         begin();
         startPage();
     }
@@ -296,15 +308,14 @@ private:
         return true;
     }
 
-    // Keeps each operation of the first copy, to be given again for the further ones.
+    // Whether the operations of the first copy are kept, to be given again for the further ones.
+    bool recording() const { return copies_ > 1 && !replaying_; }
     void record(std::function<void()> operation) {
-        if (copies_ > 1 && !replaying_) {
-            copy_.push_back([this, operation = std::move(operation)] {
-                replaying_ = true;
-                operation();
-                replaying_ = false;
-            });
-        }
+        copy_.push_back([this, operation = std::move(operation)] {
+            replaying_ = true;
+            operation();
+            replaying_ = false;
+        });
     }
 
     QPagedPaintDevice& device_;
@@ -380,9 +391,8 @@ QString whyNoDefaultPrinter() {
     http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC,
                                 HTTP_ENCRYPTION_IF_REQUESTED, 1, 3000, nullptr);
     if (http == nullptr) {
-        const QString where = server.startsWith(u'/')
-                                  ? server
-                                  : QStringLiteral("%1:%2").arg(server).arg(ippPort());
+        const QString where =
+            server.startsWith(u'/') ? server : QStringLiteral("%1:%2").arg(server).arg(ippPort());
         return QStringLiteral("There is no default printer: the print server at %1 does not "
                               "answer.")
             .arg(where);

@@ -139,7 +139,8 @@ int characterColumns(QStringView character) {
     // A pictograph asked to be shown as an emoji (U+FE0F), and a flag (two regional indicators),
     // are drawn from the colour emoji font, as wide as the other emoji.
     if (u_hasBinaryProperty(u, UCHAR_REGIONAL_INDICATOR) ||
-        (u_hasBinaryProperty(u, UCHAR_EXTENDED_PICTOGRAPHIC) && character.contains(QChar(0xFE0F)))) {
+        (u_hasBinaryProperty(u, UCHAR_EXTENDED_PICTOGRAPHIC) &&
+         character.contains(QChar(0xFE0F)))) {
         return 2;
     }
     return 1;

@@ -130,7 +130,8 @@ TEST_F(PrintOnPaper, TheDialogThePreviewAndSaveAsPdf) {
         const QDateTime start = QDateTime::currentDateTime().addSecs(-2);
         withDialog<QPrintDialog>([&] { keys(Qt::Key_P, Qt::ControlModifier); },
                                  [](QPrintDialog& d) { d.accept(); });
-        EXPECT_EQ(window->statusText(), QStringLiteral("Printed 1 page on ") + printer.printerName());
+        EXPECT_EQ(window->statusText(),
+                  QStringLiteral("Printed 1 page on ") + printer.printerName());
         const QString path = waitForPdfHolding(name, start, 90);
         ASSERT_FALSE(path.isEmpty()) << "no PDF from the printer";
         EXPECT_EQ(pdfText(path), simplified({printed[1]}));

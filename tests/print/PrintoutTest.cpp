@@ -275,8 +275,8 @@ TEST_F(PrintoutTest, OneLabelIsCentredInAFullSizeFrame) {
         showLabel(c.items, c.songs);
         QStringList expected(std::begin(Start), std::end(Start));
         expected << QStringLiteral("size 8") << QStringLiteral("frame 72x40") << line(border())
-                 << emptyRows(c.above)
-                 << contentRows() << emptyRows(c.below) << line(border()) << QStringLiteral("end");
+                 << emptyRows(c.above) << contentRows() << emptyRows(c.below) << line(border())
+                 << QStringLiteral("end");
         EXPECT_EQ(print(), expected) << c.songs << " songs";
     }
 }

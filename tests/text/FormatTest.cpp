@@ -57,12 +57,21 @@ TEST(Format, TextTakesDisplayColumns) {
     // emoji shown as such (a pictograph with U+FE0F, a flag); lone combining marks and invisible
     // format characters (zero-width space, joiners, word joiner, BOM) none.
     const std::pair<const char16_t*, qsizetype> counts[] = {
-        {u"Beyonc\u00e9", 7},         {u"Beyonce\u0301", 7}, {u"\u6771\u4eac", 4},
-        {u"a\U0001F3B8b", 4},         {u"\uFF21\uFF71", 3},  {u"\ud55c\uad6d", 4},
-        {u"\u0301x", 1},              {u"\u00AD\u03A9", 2},  {u"\u2764\uFE0F", 2},
-        {u"\u2764", 1},               {u"\U0001F1E9\U0001F1EA", 2},
-        {u"\U0001F468\u200D\U0001F469", 2}, {u"a\u200B\u200C\u200D\uFEFF\u2060b", 2},
-        {u"\u05E9\u05DC\u05D5\u05DD", 4}, {u"\u0644\u0627", 2},
+        {u"Beyonc\u00e9", 7},
+        {u"Beyonce\u0301", 7},
+        {u"\u6771\u4eac", 4},
+        {u"a\U0001F3B8b", 4},
+        {u"\uFF21\uFF71", 3},
+        {u"\ud55c\uad6d", 4},
+        {u"\u0301x", 1},
+        {u"\u00AD\u03A9", 2},
+        {u"\u2764\uFE0F", 2},
+        {u"\u2764", 1},
+        {u"\U0001F1E9\U0001F1EA", 2},
+        {u"\U0001F468\u200D\U0001F469", 2},
+        {u"a\u200B\u200C\u200D\uFEFF\u2060b", 2},
+        {u"\u05E9\u05DC\u05D5\u05DD", 4},
+        {u"\u0644\u0627", 2},
     };
     for (const auto& [text, columns] : counts) {
         EXPECT_EQ(columnCount(text), columns) << QString::fromUtf16(text).toStdString();
