@@ -68,7 +68,7 @@ std::shared_ptr<Player> openLibrary(const QString& source, QString* error,
     }
     if (const std::optional<StoreKind> kind = storeKindOf(source)) {
         try {
-            return openStore(*kind, source, songFileSource());
+            return openStore(*kind, source, songFileSource(), options.lookOnce);
         } catch (const LibraryError& failure) {
             if (error) {
                 *error = QString::fromStdString(failure.what());
@@ -92,9 +92,10 @@ std::vector<FoundSource> findSources(const SourceEnvironment& environment,
         }
     }
     for (const FoundStore& store : findStores(environment.stores)) {
-        found.push_back(opened(storeName(store.kind), store.location, [store] {
-            return openStore(store.kind, store.location, songFileSource());
-        }));
+        found.push_back(
+            opened(storeName(store.kind), store.location, [store, lookOnce = options.lookOnce] {
+                return openStore(store.kind, store.location, songFileSource(), lookOnce);
+            }));
     }
     // A server counts when it answers at once: nobody waits for one that is not there.
     if (std::optional<MpdAddress> address =

@@ -49,7 +49,7 @@ void read(Store store, const QByteArray& bytes) {
             requireOneLine(e);
         }
         try {
-            for (const StorePlaylist& playlist : parseRhythmboxPlaylists(bytes)) {
+            for (const RhythmboxPlaylist& playlist : parseRhythmboxPlaylists(bytes)) {
                 fuzz::require(playlist.name.size() <= MaxOutsideText, "a name is bounded");
             }
         } catch (const LibraryError& e) {

@@ -216,7 +216,7 @@ struct Audacious {
 
 } // namespace
 
-std::shared_ptr<Player> openAudacious(const QString& location, SongSource songs) {
+std::shared_ptr<Player> openAudacious(const QString& location, SongSource songs, bool lookOnce) {
     auto store = std::make_shared<Audacious>();
     store->folder = playlistFolder(location);
     auto reader = [store] {
@@ -232,11 +232,10 @@ std::shared_ptr<Player> openAudacious(const QString& location, SongSource songs)
             return listings;
         });
     };
-    reader();
-    return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs));
+    return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs), lookOnce);
 }
 
-std::shared_ptr<Player> openCmus(const QString& location, SongSource songs) {
+std::shared_ptr<Player> openCmus(const QString& location, SongSource songs, bool lookOnce) {
     const QString folder = playlistFolder(location);
     auto reader = [folder] {
         return namingStore(StoreKind::Cmus, folder, [&] {
@@ -262,8 +261,7 @@ std::shared_ptr<Player> openCmus(const QString& location, SongSource songs) {
             return listings;
         });
     };
-    reader();
-    return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs));
+    return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs), lookOnce);
 }
 
 } // namespace corvane::library

@@ -3,8 +3,6 @@
 #include "library/stores/StoreFiles.h"
 #include "library/stores/StoreFormats.h"
 
-#include <QDir>
-
 namespace corvane::library {
 namespace {
 
@@ -212,6 +210,11 @@ std::vector<ITunesPlaylist> parseITunesPlaylists(const QByteArray& bytes) {
 namespace {
 
 struct ITunes {
+    ITunes(QString file, bool keep)
+        : file(std::move(file))
+        , tracks(keep)
+        , playlists(keep) {}
+
     QString file;
     ParsedFile<QHash<QString, StoreSong>> tracks;
     ParsedFile<std::vector<ITunesPlaylist>> playlists;
@@ -224,7 +227,6 @@ std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist,
     for (const QString& id : playlist.trackIds) {
         if (const auto found = tracks.constFind(id); found != tracks.cend()) {
             songs.push_back(*found);
-            songs.back().location = entryLocation(found->location, QDir::rootPath());
         }
     }
     return songs;
@@ -232,9 +234,8 @@ std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist,
 
 } // namespace
 
-std::shared_ptr<Player> openITunes(const QString& location, SongSource songs) {
-    auto store = std::make_shared<ITunes>();
-    store->file = location;
+std::shared_ptr<Player> openITunes(const QString& location, SongSource songs, bool lookOnce) {
+    auto store = std::make_shared<ITunes>(location, !lookOnce);
     auto reader = [store] {
         return namingStore(StoreKind::ITunes, store->file, [&] {
             // The whole file is checked (the first and last bytes) whenever it is read again.
@@ -255,10 +256,9 @@ std::shared_ptr<Player> openITunes(const QString& location, SongSource songs) {
             return listings;
         });
     };
-    // A file that is not a whole library is refused now; the tracks are read only when a
-    // playlist is first opened.
-    reader();
-    return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs));
+    // A file that is not a whole library is refused now, as the library reads its playlists;
+    // the tracks are read only when a playlist is first opened.
+    return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs), lookOnce);
 }
 
 } // namespace corvane::library

@@ -149,23 +149,24 @@ std::optional<StoreKind> storeKindOf(const QString& source) {
     return isFolder(source) ? folderKind(source) : fileKind(source);
 }
 
-std::shared_ptr<Player> openStore(StoreKind kind, QString location, SongSource songs) {
+std::shared_ptr<Player> openStore(StoreKind kind, QString location, SongSource songs,
+                                  bool lookOnce) {
     if (const StoreFile* file = storeFileIn(location);
         file && file->kind == kind && kind != StoreKind::Rhythmbox) {
         location = QDir::cleanPath(location + u'/' + QLatin1StringView(file->name));
     }
     switch (kind) {
     case StoreKind::Rhythmbox:
-        return openRhythmbox(location, std::move(songs));
+        return openRhythmbox(location, std::move(songs), lookOnce);
     case StoreKind::Strawberry:
     case StoreKind::Clementine:
-        return openSqliteStore(kind, location, std::move(songs));
+        return openSqliteStore(kind, location, std::move(songs), lookOnce);
     case StoreKind::Audacious:
-        return openAudacious(location, std::move(songs));
+        return openAudacious(location, std::move(songs), lookOnce);
     case StoreKind::Cmus:
-        return openCmus(location, std::move(songs));
+        return openCmus(location, std::move(songs), lookOnce);
     case StoreKind::ITunes:
-        return openITunes(location, std::move(songs));
+        return openITunes(location, std::move(songs), lookOnce);
     }
     return nullptr;
 }

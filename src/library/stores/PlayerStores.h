@@ -41,21 +41,24 @@ std::optional<StoreKind> storeKindOf(const QString& source);
 
 // The library that reads the store at `location` (its file, or the folder that holds it);
 // throws LibraryError (one line naming the player, the store and why) when it is missing or
-// cannot be read as that player's store.
-std::shared_ptr<Player> openStore(StoreKind kind, QString location, SongSource songs);
+// cannot be read as that player's store. With `lookOnce` (a run that shows one view) what is
+// read of the store is kept only for the playlist listed (see StoreLibrary).
+std::shared_ptr<Player> openStore(StoreKind kind, QString location, SongSource songs,
+                                  bool lookOnce = false);
 
 // --- One opener per store, behind openStore ---
 
 // The Rhythmbox folder, its rhythmdb.xml or its playlists.xml.
-std::shared_ptr<Player> openRhythmbox(const QString& location, SongSource songs);
+std::shared_ptr<Player> openRhythmbox(const QString& location, SongSource songs, bool lookOnce);
 // A Strawberry or Clementine database.
-std::shared_ptr<Player> openSqliteStore(StoreKind kind, const QString& location, SongSource songs);
+std::shared_ptr<Player> openSqliteStore(StoreKind kind, const QString& location, SongSource songs,
+                                        bool lookOnce);
 // Audacious's playlists folder (or the folder above it).
-std::shared_ptr<Player> openAudacious(const QString& location, SongSource songs);
+std::shared_ptr<Player> openAudacious(const QString& location, SongSource songs, bool lookOnce);
 // cmus's playlists folder (or the folder above it).
-std::shared_ptr<Player> openCmus(const QString& location, SongSource songs);
+std::shared_ptr<Player> openCmus(const QString& location, SongSource songs, bool lookOnce);
 // An iTunes or Music library XML file.
-std::shared_ptr<Player> openITunes(const QString& location, SongSource songs);
+std::shared_ptr<Player> openITunes(const QString& location, SongSource songs, bool lookOnce);
 
 // Store files larger than this are refused rather than read into memory.
 inline constexpr qsizetype MaxStoreBytes = 512 * 1024 * 1024;

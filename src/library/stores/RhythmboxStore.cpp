@@ -57,7 +57,9 @@ StoreSong readEntry(QXmlStreamReader& xml, QString* location, SharedTexts& share
             xml.skipCurrentElement();
             continue;
         }
-        const QString text = xml.readElementText();
+        // The reader leaves room to grow in what it reads: a million songs keep their texts.
+        QString text = xml.readElementText();
+        text.squeeze();
         if (field == Field::Location) {
             *location = text; // a location past the system's limits names nothing
             continue;
@@ -135,22 +137,23 @@ QHash<QString, StoreSong> readSongs(QIODevice& input) {
     return songs;
 }
 
-std::vector<StorePlaylist> readPlaylists(QIODevice& input) {
+std::vector<RhythmboxPlaylist> readPlaylists(QIODevice& input) {
     QXmlStreamReader xml(&input);
     expectRoot(xml, u"rhythmdb-playlists",
                "not a Rhythmbox playlist file (no <rhythmdb-playlists> element)");
-    std::vector<StorePlaylist> playlists;
+    std::vector<RhythmboxPlaylist> playlists;
     while (xml.readNextStartElement()) {
         if (xml.name() != u"playlist" ||
             xml.attributes().value(QLatin1StringView("type")) != u"static") {
             xml.skipCurrentElement();
             continue;
         }
-        StorePlaylist playlist{
+        RhythmboxPlaylist playlist{
             boundedText(xml.attributes().value(QLatin1StringView("name")).toString()), {}};
         while (xml.readNextStartElement()) {
             if (xml.name() == u"location") {
-                playlist.songs.push_back(untaggedSong(xml.readElementText()));
+                playlist.locations.push_back(xml.readElementText());
+                playlist.locations.back().squeeze();
             } else {
                 xml.skipCurrentElement();
             }
@@ -180,7 +183,7 @@ void checkRhythmboxSongs(const QByteArray& bytes) {
     }
 }
 
-std::vector<StorePlaylist> parseRhythmboxPlaylists(const QByteArray& bytes) {
+std::vector<RhythmboxPlaylist> parseRhythmboxPlaylists(const QByteArray& bytes) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -190,9 +193,14 @@ std::vector<StorePlaylist> parseRhythmboxPlaylists(const QByteArray& bytes) {
 namespace {
 
 struct Rhythmbox {
+    Rhythmbox(QString folder, bool keep)
+        : folder(std::move(folder))
+        , database(keep)
+        , playlistFile(keep) {}
+
     QString folder;
     ParsedFile<QHash<QString, StoreSong>> database;
-    ParsedFile<std::vector<StorePlaylist>> playlistFile;
+    ParsedFile<std::vector<RhythmboxPlaylist>> playlistFile;
 
     QString databasePath() const { return folder + QStringLiteral("/rhythmdb.xml"); }
     QString playlistsPath() const { return folder + QStringLiteral("/playlists.xml"); }
@@ -203,9 +211,9 @@ struct Rhythmbox {
     }
 
     // Rhythmbox writes playlists.xml on its first run; until then there are none.
-    std::shared_ptr<const std::vector<StorePlaylist>> playlists() {
+    std::shared_ptr<const std::vector<RhythmboxPlaylist>> playlists() {
         if (!QFileInfo::exists(playlistsPath())) {
-            return std::make_shared<const std::vector<StorePlaylist>>();
+            return std::make_shared<const std::vector<RhythmboxPlaylist>>();
         }
         return playlistFile.getStreamed(playlistsPath(),
                                         [](QIODevice& file) { return readPlaylists(file); });
@@ -214,25 +222,24 @@ struct Rhythmbox {
 
 // A playlist's songs as the database holds them; a location the database does not know is read
 // from its file.
-std::vector<StoreSong> songsOf(const StorePlaylist& playlist,
+std::vector<StoreSong> songsOf(const RhythmboxPlaylist& playlist,
                                const QHash<QString, StoreSong>& database) {
     std::vector<StoreSong> songs;
-    songs.reserve(playlist.songs.size());
-    for (const StoreSong& listed : playlist.songs) {
-        const auto found = database.constFind(listed.location);
-        StoreSong song = found != database.cend() ? *found : listed;
-        song.location = entryLocation(listed.location, QDir::rootPath());
-        songs.push_back(std::move(song));
+    songs.reserve(static_cast<std::size_t>(playlist.locations.size()));
+    for (const QString& location : playlist.locations) {
+        const auto found = database.constFind(location);
+        songs.push_back(found != database.cend() ? *found : untaggedSong({}));
+        songs.back().location = location;
     }
     return songs;
 }
 
 } // namespace
 
-std::shared_ptr<Player> openRhythmbox(const QString& location, SongSource songs) {
+std::shared_ptr<Player> openRhythmbox(const QString& location, SongSource songs, bool lookOnce) {
     const QFileInfo info(location);
-    auto store = std::make_shared<Rhythmbox>();
-    store->folder = QDir::cleanPath(info.isDir() ? info.absoluteFilePath() : info.absolutePath());
+    auto store = std::make_shared<Rhythmbox>(
+        QDir::cleanPath(info.isDir() ? info.absoluteFilePath() : info.absolutePath()), !lookOnce);
     // Each failure names the file it is in.
     auto reader = [store] {
         const auto playlists = namingStore(StoreKind::Rhythmbox, store->playlistsPath(),
@@ -251,12 +258,11 @@ std::shared_ptr<Player> openRhythmbox(const QString& location, SongSource songs)
         }
         return listings;
     };
-    // A store that cannot be read is refused now. Every entry is read only when a playlist is
-    // first opened: listing the playlists needs none of them.
+    // A store that cannot be read is refused now, as the library reads its playlists. Every
+    // entry is read only when a playlist is first opened: listing the playlists needs none.
     namingStore(StoreKind::Rhythmbox, store->databasePath(),
                 [&] { checkRhythmboxSongs(readStoreFileEnds(store->databasePath())); });
-    reader();
-    return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs));
+    return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs), lookOnce);
 }
 
 } // namespace corvane::library

@@ -286,7 +286,8 @@ StoreKind kindOf(SqliteLayout layout) {
 
 } // namespace
 
-std::shared_ptr<Player> openSqliteStore(StoreKind kind, const QString& location, SongSource songs) {
+std::shared_ptr<Player> openSqliteStore(StoreKind kind, const QString& location, SongSource songs,
+                                        bool lookOnce) {
     // The tables tell the player; until they are read, the caller's guess names the store.
     const SqliteLayout layout = namingStore(kind, location, [&] {
         return reading(location, [](sqlite3* db) { return sqliteLayoutOf(db); });
@@ -309,8 +310,7 @@ std::shared_ptr<Player> openSqliteStore(StoreKind kind, const QString& location,
             return listings;
         });
     };
-    reader();
-    return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs));
+    return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs), lookOnce);
 }
 
 } // namespace corvane::library

@@ -60,34 +60,43 @@ inline QByteArray readStoreFileEnds(const QString& path) {
 }
 
 // One store file parsed into a T, parsed again only when the file's stamp changed: from its
-// bytes by get, as it is read by getStreamed.
+// bytes by get, as it is read by getStreamed. Without `keep` (a run that lists once), a parse is
+// held only while a caller holds it: a million songs are not kept for a listing that never comes.
 template <class T> class ParsedFile {
 public:
+    explicit ParsedFile(bool keep = true)
+        : keep_(keep) {}
+
     template <class Parse> std::shared_ptr<const T> get(const QString& path, Parse parse) {
-        if (value_ && fileStamp(path) == stamp_) {
-            return value_;
+        if (auto value = value_.lock(); value && fileStamp(path) == stamp_) {
+            return value;
         }
         FileStamp read;
         const QByteArray bytes = readStoreFile(path, &read);
-        value_ = std::make_shared<const T>(parse(bytes));
-        stamp_ = read;
-        return value_;
+        return keep(std::make_shared<const T>(parse(bytes)), read);
     }
     template <class Parse> std::shared_ptr<const T> getStreamed(const QString& path, Parse parse) {
-        if (value_ && fileStamp(path) == stamp_) {
-            return value_;
+        if (auto value = value_.lock(); value && fileStamp(path) == stamp_) {
+            return value;
         }
-        value_.reset(); // not kept while its successor is read
+        kept_.reset(); // not kept while its successor is read
         FileStamp read;
         const std::unique_ptr<QFile> file = openStoreFile(path, &read);
-        value_ = std::make_shared<const T>(parse(*file));
-        stamp_ = read;
-        return value_;
+        return keep(std::make_shared<const T>(parse(*file)), read);
     }
 
 private:
+    std::shared_ptr<const T> keep(std::shared_ptr<const T> value, const FileStamp& stamp) {
+        value_ = value;
+        kept_ = keep_ ? value : nullptr;
+        stamp_ = stamp;
+        return value;
+    }
+
+    bool keep_;
     FileStamp stamp_;
-    std::shared_ptr<const T> value_;
+    std::weak_ptr<const T> value_;
+    std::shared_ptr<const T> kept_;
 };
 
 // Why an XML reader stopped: the file is cut short, or not well-formed at a line.

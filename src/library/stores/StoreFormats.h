@@ -39,9 +39,13 @@ QHash<QString, StoreSong> parseRhythmboxSongs(const QByteArray& bytes);
 // Throws as parseRhythmboxSongs does for bytes that are not a Rhythmbox database, one of a newer
 // version, or one cut short, without reading its entries.
 void checkRhythmboxSongs(const QByteArray& bytes);
-// playlists.xml: the static playlists, each song by its location only (not tagged). Automatic
-// playlists and the play queue are left out.
-std::vector<StorePlaylist> parseRhythmboxPlaylists(const QByteArray& bytes);
+// A static playlist: its songs by their locations as written (percent-encoded URIs).
+struct RhythmboxPlaylist {
+    QString name;
+    QStringList locations;
+};
+// playlists.xml: the static playlists. Automatic playlists and the play queue are left out.
+std::vector<RhythmboxPlaylist> parseRhythmboxPlaylists(const QByteArray& bytes);
 
 // --- Audacious ---
 

@@ -4,10 +4,15 @@
 #include "library/songs/SharedTexts.h"
 #include "library/songs/SongFiles.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QUrl>
 #include <optional>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace corvane::library {
 namespace {
@@ -132,9 +137,14 @@ private:
                 }
             });
         }
+        // What made the songs (and the parsed store it may hold) is not needed again.
+        listing_.songs = nullptr;
+        listing_.withoutStore = nullptr;
         items_.emplace(songs.size());
         for (std::size_t i = 0; i < songs.size(); ++i) {
             StoreSong& song = songs[i];
+            // Resolved song by song: a long playlist never holds all its paths twice.
+            song.location = entryLocation(std::move(song.location), QDir::rootPath());
             if (readFromFile(song)) {
                 unread_.insert(static_cast<int>(i), std::move(song));
             } else if (song.tagged) {
@@ -156,7 +166,7 @@ private:
                    : songWithoutFile(nameOnly(song), song.location, QStringLiteral("no such file"));
     }
 
-    StoreListing listing_;
+    mutable StoreListing listing_; // its reading let go once the songs are read
     SongSource source_;
     mutable std::optional<std::vector<std::shared_ptr<const MediaItem>>> items_;
     mutable QHash<int, StoreSong> unread_; // the songs read from their files, until they are
@@ -199,36 +209,65 @@ SongSource songFileSource() {
             [files] { files->newListing(); }};
 }
 
-StoreLibrary::StoreLibrary(StoreReader reader, SongSource songs)
+StoreLibrary::StoreLibrary(StoreReader reader, SongSource songs, bool lookOnce)
     : reader_(std::move(reader))
-    , songs_(std::move(songs)) {}
+    , songs_(std::move(songs))
+    , lookOnce_(lookOnce) {
+    std::vector<StoreListing> opened = reader_();
+    if (lookOnce_) {
+        opened_ = std::move(opened);
+    }
+}
 
 std::shared_ptr<const PlaylistCollection> StoreLibrary::playlistCollection() const {
     return shared_from_this();
 }
 
+std::vector<StoreListing> StoreLibrary::listings() const {
+    return opened_ ? *opened_ : reader_();
+}
+
+// With lookOnce the playlists read on opening serve this listing, and are then let go.
+std::vector<StoreListing> StoreLibrary::takeListings() const {
+    std::vector<StoreListing> listings = opened_ ? std::move(*opened_) : reader_();
+    opened_.reset();
+    return listings;
+}
+
 PlaylistArray StoreLibrary::getAll() const {
     songs_.newListing();
     std::vector<std::shared_ptr<const Playlist>> playlists;
-    for (StoreListing& listing : reader_()) {
+    for (StoreListing& listing : listings()) {
         playlists.push_back(std::make_shared<ListedPlaylist>(std::move(listing), songs_));
     }
     return PlaylistArray(std::move(playlists));
 }
 
 PlaylistArray StoreLibrary::getByName(const QString& name) const {
+    if (listed_ && listed_->first == name) {
+        return listed_->second;
+    }
     songs_.newListing();
     std::vector<std::shared_ptr<const Playlist>> playlists;
     QStringList notes;
     QString error;
-    for (StoreListing& listing : reader_()) {
+    for (StoreListing& listing : takeListings()) {
         if (listing.name == name) {
             auto playlist = std::make_shared<ListedPlaylist>(std::move(listing), songs_);
             playlist->read(notes, error);
             playlists.push_back(std::move(playlist));
         }
     }
-    return PlaylistArray(std::move(playlists), std::move(notes), std::move(error));
+    PlaylistArray found(std::move(playlists), std::move(notes), std::move(error));
+    if (lookOnce_) {
+        listed_.emplace(name, found);
+#ifdef __GLIBC__
+        // The store's parse is gone: its pages go back to the system, rather than stay resident
+        // beside the listing that is built next.
+        malloc_trim(0);
+#endif
+    }
+    return found;
 }
 
 } // namespace corvane::library

@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The library as a music player's own store holds it (a database, an XML file, a folder of
@@ -26,7 +27,7 @@ LibraryError storeError(StoreKind kind, const QString& location, const QString& 
 
 // A song as a store lists it.
 struct StoreSong {
-    QString location; // an absolute path, or a stream's URL; as entryLocation() gives it
+    QString location; // as entryLocation() gives it, or as the store writes it (a file: URL)
     QString title;    // empty when the store gives none
     QString artist;
     QString album;
@@ -67,11 +68,17 @@ using StoreReader = std::function<std::vector<StoreListing>()>;
 // store holds, else it fails saying so. Every getAll and getByName asks the reader again, and
 // starts a listing of `songs`. getByName reads the songs of what it finds: a store that fails
 // there gives the songs it can without it, and says why as the array's error.
+//
+// With `lookOnce` (a run that shows one view), the playlists read when the store is opened serve
+// until one is listed; from then on only what getByName found is kept, and given again when the
+// same name is asked for: a million-song playlist is not held twice, as the store's songs and as
+// the listing's.
 class StoreLibrary final : public Player,
                            public PlaylistCollection,
                            public std::enable_shared_from_this<StoreLibrary> {
 public:
-    StoreLibrary(StoreReader reader, SongSource songs);
+    // Reads the store's playlists now: throws LibraryError when it cannot be read.
+    StoreLibrary(StoreReader reader, SongSource songs, bool lookOnce = false);
 
     QString versionInfo() const override { return QStringLiteral("12.0.0"); }
     std::shared_ptr<const PlaylistCollection> playlistCollection() const override;
@@ -79,8 +86,14 @@ public:
     PlaylistArray getByName(const QString& name) const override;
 
 private:
+    std::vector<StoreListing> listings() const;
+    std::vector<StoreListing> takeListings() const;
+
     StoreReader reader_;
     SongSource songs_;
+    bool lookOnce_;
+    mutable std::optional<std::vector<StoreListing>> opened_; // lookOnce: as read on opening
+    mutable std::optional<std::pair<QString, PlaylistArray>> listed_; // lookOnce: the last found
 };
 
 } // namespace corvane::library

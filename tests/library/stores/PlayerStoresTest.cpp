@@ -131,6 +131,13 @@ TEST_F(PlayerStoresTest, Rhythmbox) {
     // Only the songs the database does not know are read from their files.
     EXPECT_EQ(files_.asked, QStringList({"/music/gone.ogg", "/music/new.mp3"}));
 
+    // A run that shows one view keeps only the playlist it listed, and gives it again.
+    const auto once = openStore(StoreKind::Rhythmbox, at("rb"), files_.source(), true);
+    const auto listed = once->playlistCollection()->getByName("Road Trip").item(0);
+    EXPECT_EQ(listed->count(), 5);
+    write("rb/rhythmdb.xml", "damaged");
+    EXPECT_EQ(once->playlistCollection()->getByName("Road Trip").item(0), listed);
+
     // A changed store is read again.
     write("rb/playlists.xml", R"(<rhythmdb-playlists><playlist name="Renamed" type="static"/>
 </rhythmdb-playlists>)");
