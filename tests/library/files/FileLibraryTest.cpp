@@ -200,7 +200,8 @@ TEST_F(FileLibraryTest, ListingsSayWhatCouldNotBeReadOrWasCut) {
     // Nothing found: where the library looked, and for what.
     EXPECT_EQ(open()->getAll().notes(),
               QStringList({"no playlist found in " + root_ +
-                           " or below (the files read: M3U, M3U8, PLS, XSPF, WPL, ZPL)"}));
+                           " or below (the files read: M3U, M3U8, PLS, XSPF, WPL, ZPL, ASX, WAX, "
+                           "WVX, B4S, SMIL, RAM, QTL, CUE)"}));
 
     writeText("Fine.m3u", "");
     writeText("a/Locked.m3u", "");
@@ -269,7 +270,8 @@ TEST_F(FileLibraryTest, SourcesThatCannotBeReadSayWhy) {
     const WithoutReadingEverything asAUser;
     for (const auto& [source, why] :
          {std::pair{"nowhere", "no such folder or file"},
-          {"a.mp3", "not a playlist file (M3U, M3U8, PLS, XSPF, WPL, ZPL)"},
+          {"a.mp3", "not a playlist file (M3U, M3U8, PLS, XSPF, WPL, ZPL, ASX, WAX, WVX, B4S, "
+                    "SMIL, RAM, QTL, CUE)"},
           {"fifo.m3u", "neither a folder nor a playlist file"},
           {"locked", "the folder cannot be read (permission denied)"}}) {
         QString error;
