@@ -15,7 +15,7 @@ build=${BUILD:-build-sanitize}
 targets=("$@")
 if ((${#targets[@]} == 0)); then
     targets=(m3u pls xspf smil zpl_tags asx b4s ram quicktime cue choose_playlist_parser settings
-        song_file)
+        song_file store_rhythmbox store_itunes store_audacious store_cmus mpd_answer)
 fi
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
@@ -26,6 +26,8 @@ fuzz() {
     local name=$1 dictionary=()
     case $name in
     song_file) dictionary=(-dict=tests/fuzz/dict/song_file.dict) ;;
+    store_*) dictionary=(-dict=tests/fuzz/dict/stores.dict) ;;
+    mpd_answer) dictionary=(-dict=tests/fuzz/dict/mpd_answer.dict) ;;
     settings) ;;
     *) dictionary=(-dict=tests/fuzz/dict/playlists.dict) ;;
     esac

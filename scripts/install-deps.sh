@@ -31,6 +31,9 @@ packages=(
     dpkg-dev file lintian
     # a real MPD server for the MPD tests, and its command-line client for the benchmark
     mpd mpc
+    # the window as screen readers find it: the accessibility bus, its Python client, and a
+    # D-Bus session of the test's own
+    at-spi2-core python3-pyatspi dbus
 )
 
 missing=()

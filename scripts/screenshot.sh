@@ -17,8 +17,9 @@ env -u CORVANE_LIBRARY HOME="$work" XDG_CONFIG_HOME="$work/config" "$program" --
 corvane=$!
 window=$(xdotool search --sync --onlyvisible --name "Corvane" | head -1)
 sleep 1
-# LIST ALL PLAYLISTS by Tab and Space, back to the list, down to the first playlist, Enter.
-xdotool windowfocus --sync "$window" key Tab space shift+Tab Down Down Down Down Down Return
+# LIST ALL PLAYLISTS, where the focus starts, by Space; Tab to the list, whose current line is
+# the first playlist; Enter.
+xdotool windowfocus --sync "$window" key space Tab Return
 sleep 1
 import -window "$window" "$work/window.png"
 convert "$work/window.png" -strip data/screenshots/corvane-window.png

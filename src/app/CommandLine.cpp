@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/Suggestions.h"
 #include "views/DisplayConfiguration.h"
 
 #include <QCommandLineParser>
@@ -8,23 +9,27 @@
 namespace corvane::app {
 namespace {
 
-// The item code of a name as the item buttons read it, in any case.
-std::optional<int> itemCode(const QString& name) {
-    for (int code = 0; code < views::ItemCount; ++code) {
-        if (name.compare(views::ItemNames[static_cast<std::size_t>(code)], Qt::CaseInsensitive) ==
-            0) {
-            return code;
-        }
-    }
-    return std::nullopt;
-}
-
-QString itemList() {
+QStringList itemNames() {
     QStringList names;
     for (const QString& name : views::ItemNames) {
         names << name;
     }
-    return names.join(QStringLiteral(", "));
+    return names;
+}
+
+// The item code of a name as the item buttons read it, in any case.
+std::optional<int> itemCode(const QString& name) {
+    const auto index = matchName(name, itemNames());
+    return index ? std::optional<int>(static_cast<int>(*index)) : std::nullopt;
+}
+
+// "unknown item "Artst" in --items: did you mean "Artist"? (items: Title, Artist, ...)"
+QString unknownItem(const char* what, const QString& name, const char* option) {
+    const QString suggestion = didYouMean(closestNames(name, itemNames()));
+    return QStringLiteral("unknown %1 \"%2\" in %3%4 (items: %5)")
+        .arg(QLatin1String(what), name, QLatin1String(option),
+             suggestion.isEmpty() ? QString() : QStringLiteral(": ") + suggestion,
+             itemNames().join(QStringLiteral(", ")));
 }
 
 // Every option by its long name (and its one-letter name), and the name of its value for those
@@ -169,8 +174,7 @@ struct Reader {
         for (const QString& part : parser.value(QStringLiteral("items")).split(QLatin1Char(','))) {
             const auto code = itemCode(part.trimmed());
             if (!code) {
-                return fail(QStringLiteral("unknown item \"%1\" in --items (items: %2)")
-                                .arg(part.trimmed(), itemList()));
+                return fail(unknownItem("item", part.trimmed(), "--items"));
             }
             codes.push_back(*code);
         }
@@ -186,8 +190,7 @@ struct Reader {
             const QString direction = part.section(QLatin1Char(':'), 1).trimmed();
             const auto code = itemCode(name);
             if (!code) {
-                return fail(QStringLiteral("unknown sort key \"%1\" in --sort (items: %2)")
-                                .arg(name, itemList()));
+                return fail(unknownItem("sort key", name, "--sort"));
             }
             const bool descending =
                 direction.compare(QStringLiteral("desc"), Qt::CaseInsensitive) == 0;

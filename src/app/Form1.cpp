@@ -23,6 +23,8 @@ const QString Label1Caption = QStringLiteral("Selected Playlist Sort\nAscending/
 const QString Label3Caption = QStringLiteral("Custom Display");
 const QString CDLabelCaption = QStringLiteral("LABEL\nCD CASE");
 const QString PlaylistsCaption = QStringLiteral("LIST ALL\nPLAYLISTS");
+const QString DisplaySaved = QStringLiteral("Display saved as the default");
+const QString DefaultRestored = QStringLiteral("Default display restored");
 
 QString webSiteCaption() {
     return QStringList{
@@ -53,7 +55,7 @@ Form1::Form1(std::shared_ptr<const library::Player> player, views::DisplaySettin
     , givenPlayer_(std::move(player)) {}
 
 // Every handler runs to its end or stops at a failure; either way the window goes on, and a
-// failure is told in the status line.
+// failure is told in the status line. What is wrong with the settings file outlasts the click.
 template <class Steps> void Form1::handle(Steps&& steps, const char* failure) {
     state_.StatusLine.clear();
     state_.LibraryFailed = false;
@@ -64,6 +66,9 @@ template <class Steps> void Form1::handle(Steps&& steps, const char* failure) {
                                                          firstLine(QString::fromUtf8(e.what())));
     } catch (...) {
         state_.StatusLine = QLatin1String(failure) + QLatin1Char('.');
+    }
+    if (state_.SettingsProblem != note(Note::Settings)) {
+        setNote(Note::Settings, state_.SettingsProblem);
     }
 }
 
@@ -180,6 +185,9 @@ void Form1::cmdReset_Click() {
         } else if (state_.DisplayKind == views::Display::Label) {
             views::ResetLabel(state_);
         }
+        if (state_.SettingsProblem.isEmpty()) {
+            state_.StatusLine = DefaultRestored;
+        }
         rebuild(state_.DisplayKind == views::Display::List    ? Rebuild::List
                 : state_.DisplayKind == views::Display::Label ? Rebuild::Label
                                                               : Rebuild::None);
@@ -190,7 +198,11 @@ void Form1::cmdSave_Click() {
     if (!state_.playlistSelected()) {
         return;
     }
-    handle([&] { views::SaveDisplaySettings(state_); });
+    handle([&] {
+        if (views::SaveDisplaySettings(state_)) {
+            state_.StatusLine = DisplaySaved;
+        }
+    });
 }
 
 void Form1::cmdSort_Click(int Index) {

@@ -85,13 +85,14 @@ public:
     QString statusLine() const;
 
     // News that outlasts the click that brought it, each until a click of its own kind says
-    // otherwise: the outcome of the last print (until the next print).
-    enum class Note { Print };
+    // otherwise: the outcome of the last print (until the next print); why the settings file
+    // could not be used (until the display is saved, or the file is read again, as Reset does).
+    enum class Note { Print, Settings };
     // Sets (or, with an empty text, clears) a note; a note set becomes the newest.
     void setNote(Note kind, const QString& text);
     QString note(Note kind) const;
-    // Counts the listings the display list has shown. Each new one starts at its top with no line
-    // highlighted, even when it shows the same lines again.
+    // Counts the listings the display list has shown. Each new one starts at its top, even when
+    // it shows the same lines again.
     int listingCount() const { return listings_; }
 
 private:

@@ -102,6 +102,9 @@ void Form1Runner::next() {
             continue;
         }
         running_ = true;
+        if (progress_) {
+            progress_->resume();
+        }
         shown_ = form_.statusLine();
         ticks_.start();
         {
@@ -134,6 +137,12 @@ void Form1Runner::tick() {
     if (text != shown_) {
         shown_ = std::move(text);
         Q_EMIT changed();
+    }
+}
+
+void Form1Runner::cancel() {
+    if (running_ && progress_) {
+        progress_->cancel();
     }
 }
 

@@ -52,6 +52,9 @@ public:
     // Passed over while a handler runs or waits: the tip is for lines being replaced.
     void List1_MouseMove(const views::ListBoxGeometry& geometry, float X, float Y);
 
+    // Cancels the listing that runs (Escape): the library stops reading, and says so.
+    void cancel();
+
     // No handler runs or waits: Form1's state may be read (and drawn).
     bool idle() const { return !running_ && waiting_.empty(); }
     // Form1's status line when idle; while a handler runs for a while, what it is doing.

@@ -1,17 +1,51 @@
 #include "app/Headless.h"
 
+#include "app/Suggestions.h"
+
 namespace corvane::app {
 namespace {
 
-// The playlist lines of the list of playlists begin at line 4, after a seven-character number.
-constexpr int FirstPlaylistLine = 4;
+// A playlist's line begins with a seven-character number field.
 constexpr int NumberField = 7;
 
-int findPlaylistLine(const views::DisplayList& list, const QString& name) {
-    for (int i = FirstPlaylistLine; i < list.ListCount(); ++i) {
-        if (list.List(i).mid(NumberField) == name) {
-            return i;
+struct PlaylistLines {
+    QStringList names;
+    std::vector<int> lines;
+};
+
+PlaylistLines playlistLines(const views::DisplayList& list) {
+    PlaylistLines found;
+    for (int i = 0; i < list.ListCount(); ++i) {
+        if (list.role(i).kind == views::LineKind::Playlist) {
+            found.names << list.List(i).mid(NumberField);
+            found.lines.push_back(i);
         }
+    }
+    return found;
+}
+
+// The playlist's line: the name as given, or but for letter case. Else -1 and `why` says what
+// there is instead.
+int findPlaylistLine(const views::DisplayList& list, const QString& name,
+                     const QString& sourcesRead, QString* why) {
+    const PlaylistLines playlists = playlistLines(list);
+    if (const auto index = matchName(name, playlists.names)) {
+        return playlists.lines[static_cast<std::size_t>(*index)];
+    }
+    *why = QStringLiteral("no playlist named \"%1\"").arg(name);
+    if (playlists.names.isEmpty()) {
+        *why += QStringLiteral(": the library has no playlists");
+        if (!sourcesRead.isEmpty()) {
+            *why += QStringLiteral(" (read: %1)").arg(sourcesRead);
+        }
+    } else if (const QString guess = didYouMean(closestNames(name, playlists.names));
+               !guess.isEmpty()) {
+        *why += QStringLiteral("; ") + guess;
+    } else {
+        *why += QStringLiteral(" (--list-playlists lists the %1)")
+                    .arg(playlists.names.size() == 1
+                             ? QStringLiteral("one playlist")
+                             : QStringLiteral("%1 playlists").arg(playlists.names.size()));
     }
     return -1;
 }
@@ -72,7 +106,8 @@ void addWarning(QString& message, const QString& line) {
 
 } // namespace
 
-HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevice& text) {
+HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevice& text,
+                           const QString& sourcesRead) {
     form.Form_Load();
     // A settings file that could not be used is worth a word; the built-in display stands in.
     HeadlessResult result{0, form.state().StatusLine};
@@ -86,19 +121,30 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
         }
         return form.state().LibraryFailed;
     };
+    QString failure; // the library failed in part: exit 2 once what could be read is given
+    const auto done = [&](HeadlessResult r) {
+        return r.exitCode == 0 && !failure.isEmpty() ? HeadlessResult{2, failure} : r;
+    };
     form.CmdPlaylists_Click();
     if (failedOrWarn()) {
         return {2, form.state().StatusLine};
     }
     if (commandLine.mode == CommandLine::Mode::Playlist) {
-        const int line = findPlaylistLine(form.state().List1, commandLine.playlist);
+        QString why;
+        const int line =
+            findPlaylistLine(form.state().List1, commandLine.playlist, sourcesRead, &why);
         if (line < 0) {
-            return {2, QStringLiteral("no playlist named \"%1\"").arg(commandLine.playlist)};
+            return {2, why};
         }
         // The steps after the click show the same songs: their warnings would repeat it.
         form.List1_Click(line);
         if (failedOrWarn()) {
-            return {2, form.state().StatusLine};
+            // A store that failed in part still shows the songs read from their files: they are
+            // given, and the run ends as a failure.
+            if (form.state().SongTable.empty()) {
+                return {2, form.state().StatusLine};
+            }
+            failure = form.state().StatusLine;
         }
         if (commandLine.label) {
             if (!commandLine.sort.empty()) {
@@ -132,7 +178,7 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
                         QStringLiteral("cannot write standard output: %1").arg(text.errorString())};
             }
         }
-        return result;
+        return done(result);
     }
     form.CmdPrint_Click();
     if (!form.state().StatusLine.isEmpty()) {
@@ -142,7 +188,7 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
         // An empty label prints nothing; a file printed to holds an empty document.
         addWarning(result.message, QStringLiteral("the display is empty: nothing to print"));
     }
-    return result;
+    return done(result);
 }
 
 } // namespace corvane::app

@@ -17,7 +17,9 @@ struct HeadlessResult {
 
 // Runs `commandLine` (--list-playlists or --playlist) on `form`, which is not loaded yet. With
 // --text the display list's lines go to `text`, each followed by LF; the other outputs go
-// through `form`'s printer.
-HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevice& text);
+// through `form`'s printer. `sourcesRead` names what the library was read from, for a library
+// that turns out to have no playlists.
+HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevice& text,
+                           const QString& sourcesRead = {});
 
 } // namespace corvane::app

@@ -73,8 +73,7 @@ struct Control {
     float fontSize = 0.0F;
 };
 
-inline const QString WindowCaption =
-    QStringLiteral("Windows Media Player - Corvane - version " CORVANE_VERSION);
+inline const QString WindowCaption = QStringLiteral("Corvane - version " CORVANE_VERSION);
 inline constexpr Rgb WindowBackground{21, 44, 67};
 
 // Every control of the window at its design place, with its design caption and look.

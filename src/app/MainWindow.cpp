@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/OutputFile.h"
+#include "guide/Guide.h"
 #include "print/FixedPitch.h"
 #include "print/QtPrinter.h"
 #include "print/RecordingPrinter.h"
@@ -11,6 +12,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFrame>
+#include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,6 +29,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -95,6 +98,127 @@ QString objectNameOf(const Control& c) {
     return c.index < 0 ? c.name : QStringLiteral("%1_%2").arg(c.name).arg(c.index);
 }
 
+// The frame a button is drawn in, so that assistive technologies tell which group a button of
+// the same caption ("Title") belongs to; empty: the window itself.
+QString frameOf(const QString& name) {
+    if (name == QStringLiteral("cmdCustom") || name == QStringLiteral("cmdReset") ||
+        name == QStringLiteral("cmdSave")) {
+        return QStringLiteral("Frame2");
+    }
+    if (name == QStringLiteral("cmdSort") || name == QStringLiteral("cmdMinorSort")) {
+        return QStringLiteral("Frame1");
+    }
+    return {};
+}
+
+struct Spoken {
+    QString name;
+    QString description;
+};
+
+// What a screen reader says of a control with the caption it shows now: what it is, and what it
+// does. Captions that change (the print button, the item and sort buttons) change the name.
+Spoken spokenOf(const Control& c) {
+    const QString& n = c.name;
+    const QString caption = QString(c.caption).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (n == QStringLiteral("cmdSort")) {
+        if (c.caption.isEmpty()) {
+            return {
+                QStringLiteral("Sort: no column %1").arg(c.index + 1),
+                QStringLiteral("Does nothing: the display shows no column %1").arg(c.index + 1)};
+        }
+        return {QStringLiteral("Sort by %1").arg(caption),
+                QStringLiteral("Sort the playlist by %1: ascending, then descending on a second "
+                               "click")
+                    .arg(caption)};
+    }
+    if (n == QStringLiteral("cmdCustom")) {
+        if (c.caption.isEmpty()) {
+            return {QStringLiteral("Custom display: %1 (not on a label)")
+                        .arg(views::ItemNames[static_cast<std::size_t>(c.index)]),
+                    QStringLiteral("Does nothing: a label cannot show %1")
+                        .arg(views::ItemNames[static_cast<std::size_t>(c.index)])};
+        }
+        return {QStringLiteral("Custom display: add %1").arg(caption),
+                QStringLiteral("Add %1 as the next column of a custom display").arg(caption)};
+    }
+    if (n == QStringLiteral("cmdPrint")) {
+        const QString what = c.caption.section(QLatin1Char('\n'), 1);
+        return {what.isEmpty() ? QStringLiteral("Print") : QStringLiteral("Print ") + what,
+                QStringLiteral("Print what the display list shows on the default printer; Ctrl+P "
+                               "opens the print dialog, Ctrl+Shift+S saves it as a PDF file")};
+    }
+    if (n == QStringLiteral("cmdMinorSort")) {
+        return {caption.isEmpty() ? QStringLiteral("Minor Sort") : caption,
+                QStringLiteral("Turn minor sort on or off: while on, each sort is done within "
+                               "the previous one")};
+    }
+    static const std::pair<const char*, Spoken> fixed[] = {
+        {"List1",
+         {QStringLiteral("Display list"),
+          QStringLiteral("The user's guide, the list of playlists, a playlist or its CD labels; "
+                         "Enter on a playlist's line opens it")}},
+        {"CmdPlaylists",
+         {QStringLiteral("List all playlists"),
+          QStringLiteral("Show the numbered list of every playlist")}},
+        {"Label2",
+         {QStringLiteral("Selected Playlist"),
+          QStringLiteral("Title of the selected playlist field")}},
+        {"Text1",
+         {QStringLiteral("Selected playlist"),
+          QStringLiteral("The name of the playlist chosen; while the list of playlists shows, "
+                         "the line under the mouse pointer")}},
+        {"CmdSelected",
+         {QStringLiteral("Playlist"),
+          QStringLiteral("Show the selected playlist in the saved display")}},
+        {"cmdCDLabel",
+         {QStringLiteral("Label CD case"),
+          QStringLiteral("Lay the selected playlist out as CD case labels")}},
+        {"Label3",
+         {QStringLiteral("Custom Display"), QStringLiteral("Title of the custom display group")}},
+        {"Frame2",
+         {QStringLiteral("Custom display"),
+          QStringLiteral("Compose the display item by item, reset it or save it as the "
+                         "default")}},
+        {"cmdReset",
+         {QStringLiteral("Reset display"),
+          QStringLiteral("Return to the default display, throwing a custom one away")}},
+        {"cmdSave",
+         {QStringLiteral("Save display"),
+          QStringLiteral("Keep the display shown as the default display")}},
+        {"Label1",
+         {QStringLiteral("Selected Playlist Sort, Ascending/Descending"),
+          QStringLiteral("Title of the sort group")}},
+        {"Frame1",
+         {QStringLiteral("Selected playlist sort"),
+          QStringLiteral("Sort the selected playlist by one of its columns")}},
+        {"cmdWebSite",
+         {QStringLiteral("Project web page"),
+          QStringLiteral("Open %1 in the web browser").arg(guide::WebAddress)}},
+    };
+    for (const auto& [name, spoken] : fixed) {
+        if (n == QLatin1String(name)) {
+            return spoken;
+        }
+    }
+    return {caption, {}};
+}
+
+// A line of the display list as a screen reader reads it: its words, without the padding that
+// lines up its columns.
+QString spokenLine(const QString& line) {
+    if (line == QStringLiteral("\f")) {
+        return QStringLiteral("page break");
+    }
+    const QString words = line.simplified();
+    return words.isEmpty() ? QStringLiteral("blank line") : words;
+}
+
+bool isEntry(views::LineKind kind) {
+    return kind == views::LineKind::Playlist || kind == views::LineKind::Song ||
+           kind == views::LineKind::LabelSongs;
+}
+
 } // namespace
 
 ScreenMetrics screenMetrics(const QScreen* screen) {
@@ -119,6 +243,9 @@ MainWindow::MainWindow(Form1& form, std::shared_ptr<library::ReadProgress> progr
     , runner_(form, std::move(progress)) {
     connect(&runner_, &Form1Runner::changed, this, &MainWindow::redraw);
     connect(&runner_, &Form1Runner::changed, this, &MainWindow::handled);
+    // Escape cancels a listing that takes long (a slow server's).
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, &runner_,
+            &Form1Runner::cancel);
     setWindowTitle(WindowCaption);
     QIcon icon;
     for (QDirIterator it(QStringLiteral(":/icons"), QDir::Files, QDirIterator::Subdirectories);
@@ -128,8 +255,7 @@ MainWindow::MainWindow(Form1& form, std::shared_ptr<library::ReadProgress> progr
     setWindowIcon(icon);
     build();
     redraw();
-    // The keyboard starts on the list, where the page keys read the guide.
-    list_->setFocus();
+    setUpKeyboard();
 
     // Open large enough to show the whole layout, but never past the screen: the scroll area
     // reaches what a small screen cannot show.
@@ -178,7 +304,9 @@ void MainWindow::build() {
             list_->setItemDelegate(new FixedPitchDelegate(list_));
             list_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
             list_->setStyleSheet(
-                QStringLiteral("QListWidget { background-color: %1; color: black; }")
+                QStringLiteral("QListWidget { background-color: %1; color: black;"
+                               " border: 2px solid transparent; }"
+                               " QListWidget:focus { border: 2px solid rgb(0,70,180); }")
                     .arg(background));
             list_->setMouseTracking(true);
             for (QWidget* w : {static_cast<QWidget*>(list_), list_->viewport(),
@@ -231,9 +359,11 @@ void MainWindow::build() {
             break;
         }
         case ControlKind::Frame: {
-            auto* frame = new QFrame(canvas_);
-            frame->setStyleSheet(QStringLiteral("#%1 { background-color: %2;"
-                                                " border: 1px solid rgb(160,160,160); }")
+            // A group, which assistive technologies name as they enter it.
+            auto* frame = new QGroupBox(canvas_);
+            frame->setStyleSheet(QStringLiteral("#%1 { background-color: %2; margin: 0px;"
+                                                " padding: 0px; border: 1px solid"
+                                                " rgb(160,160,160); }")
                                      .arg(name, background));
             widget = frame;
             break;
@@ -245,14 +375,77 @@ void MainWindow::build() {
         widget->setObjectName(name);
         widgets_.insert({c.name, c.index}, widget);
     }
+    // In the layout's order, which is the order a screen reader reads a group in.
+    for (const Control& c : form_.controls()) {
+        if (QWidget* frame = widgets_.value({frameOf(c.name), -1})) {
+            widgets_.value({c.name, c.index})->setParent(frame);
+        }
+    }
+    qobject_cast<QLabel*>(widgetOf(QStringLiteral("Label2")))
+        ->setBuddy(widgetOf(QStringLiteral("Text1")));
     // Labels are drawn on the window itself, under every other control.
     for (QWidget* label : labels) {
         label->lower();
     }
 
+    // The status line's text is the label's accessible name, so that each change is told.
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("StatusLine"));
     statusBar()->addWidget(status_, 1);
+    statusBar()->setAccessibleName(QStringLiteral("Status line"));
+    statusBar()->setAccessibleDescription(
+        QStringLiteral("What was done last, what went wrong, or what to know of the library"));
+}
+
+void MainWindow::setUpKeyboard() {
+    QWidget* previous = widgetOf(QStringLiteral("CmdPlaylists"));
+    const auto next = [&](const QString& name, int index = -1) {
+        QWidget* w = widgetOf(name, index);
+        QWidget::setTabOrder(previous, w);
+        previous = w;
+    };
+    next(QStringLiteral("List1"));
+    for (const char* name : {"CmdSelected", "cmdCDLabel", "cmdPrint"}) {
+        next(QLatin1String(name));
+    }
+    for (int i = 0; i < views::ItemCount; ++i) {
+        next(QStringLiteral("cmdCustom"), i);
+    }
+    next(QStringLiteral("cmdReset"));
+    next(QStringLiteral("cmdSave"));
+    for (int i = 0; i < views::ItemCount; ++i) {
+        next(QStringLiteral("cmdSort"), i);
+    }
+    next(QStringLiteral("cmdMinorSort"));
+    next(QStringLiteral("cmdWebSite"));
+    // The focus starts, visibly, on the first step: the list of playlists is a Space away, and
+    // the list itself a Tab.
+    widgetOf(QStringLiteral("CmdPlaylists"))->setFocus(Qt::OtherFocusReason);
+    auto* f6 = new QShortcut(QKeySequence(Qt::Key_F6), this);
+    connect(f6, &QShortcut::activated, this, &MainWindow::toggleListFocus);
+}
+
+void MainWindow::toggleListFocus() {
+    if (!list_->hasFocus()) {
+        beforeList_ = focusWidget();
+        list_->setFocus(Qt::ShortcutFocusReason);
+        return;
+    }
+    QWidget* back = beforeList_;
+    if (back == nullptr || !back->isVisible() || back->focusPolicy() == Qt::NoFocus) {
+        back = widgetOf(QStringLiteral("CmdPlaylists"));
+    }
+    back->setFocus(Qt::ShortcutFocusReason);
+}
+
+void MainWindow::describe(QWidget* widget, const Control& c) const {
+    const Spoken spoken = spokenOf(c);
+    if (widget->accessibleName() != spoken.name) {
+        widget->setAccessibleName(spoken.name);
+    }
+    if (widget->accessibleDescription() != spoken.description) {
+        widget->setAccessibleDescription(spoken.description);
+    }
 }
 
 void MainWindow::connectButton(QPushButton* button, const QString& name, int index) {
@@ -295,8 +488,14 @@ void MainWindow::redraw() {
         if (widget == nullptr) {
             continue;
         }
-        widget->setGeometry(pixels(c.scaled));
+        // A button in a frame sits where the window's layout puts it.
+        QRect place = pixels(c.scaled);
+        if (widget->parentWidget() != canvas_) {
+            place.translate(-widget->parentWidget()->pos());
+        }
+        widget->setGeometry(place);
         widget->setVisible(c.visible);
+        describe(widget, c);
         if (c.fontSize > 0.0F) {
             const QFont font = fontOf(c, c.fontSize);
             if (widget->font() != font) {
@@ -305,6 +504,8 @@ void MainWindow::redraw() {
         }
         if (auto* button = qobject_cast<QPushButton*>(widget)) {
             button->setText(c.caption);
+            // A blank button does nothing: Tab passes it by.
+            button->setFocusPolicy(c.caption.isEmpty() ? Qt::NoFocus : Qt::TabFocus);
         } else if (auto* label = qobject_cast<QLabel*>(widget)) {
             label->setText(c.caption);
         } else if (auto* text = qobject_cast<QLineEdit*>(widget)) {
@@ -314,24 +515,39 @@ void MainWindow::redraw() {
             }
         }
     }
-    // A new listing starts at the top with no line current (not even the first, as the list
-    // would make it on taking the focus), so that Down goes to the first line.
-    const QStringList& lines = form_.state().List1.lines();
-    if (lines != shownLines_ || form_.listingCount() != shownListing_) {
-        shownLines_ = lines;
-        shownListing_ = form_.listingCount();
-        list_->clear();
-        list_->addItems(lines);
-        const views::DisplayList& shown = form_.state().List1;
-        for (int i = 0; i < shown.ListCount(); ++i) {
-            if (const text::CellStarts& cells = shown.cells(i); !cells.empty()) {
-                list_->item(i)->setData(CellsRole, QVariant::fromValue(cells));
-            }
+    const views::DisplayList& list = form_.state().List1;
+    if (list.lines() != shownLines_ || form_.listingCount() != shownListing_) {
+        shownRoles_.clear();
+        for (int i = 0; i < list.ListCount(); ++i) {
+            shownRoles_.push_back(list.role(i));
         }
-        list_->setCurrentIndex(QModelIndex());
-        list_->scrollToTop();
+        shownListing_ = form_.listingCount();
+        showListing(list);
     }
     status_->setText(runner_.statusLine());
+}
+
+void MainWindow::showListing(const views::DisplayList& shown) {
+    shownLines_ = shown.lines();
+    list_->clear();
+    for (int i = 0; i < shown.ListCount(); ++i) {
+        auto* item = new QListWidgetItem(shown.List(i));
+        item->setData(Qt::AccessibleTextRole, spokenLine(shown.List(i)));
+        if (const text::CellStarts& cells = shown.cells(i); !cells.empty()) {
+            item->setData(CellsRole, QVariant::fromValue(cells));
+        }
+        list_->addItem(item);
+    }
+    // A new listing starts at its top, its first playlist or song the current line (the guide
+    // has none), so that Enter opens it and the arrows go on from it.
+    const auto first = std::find_if(shownRoles_.begin(), shownRoles_.end(),
+                                    [](views::LineRole role) { return isEntry(role.kind); });
+    if (first != shownRoles_.end()) {
+        list_->setCurrentRow(static_cast<int>(first - shownRoles_.begin()));
+    } else {
+        list_->setCurrentIndex(QModelIndex());
+    }
+    list_->scrollToTop();
 }
 
 void MainWindow::addPrintActions(QPushButton* print) {
@@ -442,8 +658,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == list_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && list_->currentRow() >= 0) {
-            lineClicked(list_->currentRow());
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Only a playlist's line opens: Enter on a blank or heading line does nothing (a click
+            // there still means what it always did).
+            const int row = list_->currentRow();
+            if (row >= 0 && row < static_cast<int>(shownRoles_.size()) &&
+                shownRoles_[static_cast<std::size_t>(row)].kind == views::LineKind::Playlist) {
+                lineClicked(row);
+            }
             return true;
         }
     }

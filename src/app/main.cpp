@@ -50,6 +50,24 @@ QString nothingFound() {
         .arg(library::placesSought(library::SourceEnvironment::current()));
 }
 
+// What the library was read from, for a message: "playlist files in /music, the Strawberry store
+// /home/ann/.local/share/strawberry/strawberry/strawberry.db, MPD at mpd://".
+QString sourcesRead(const library::ChosenLibrary& chosen) {
+    if (chosen.demo) {
+        return QStringLiteral("the demo library in %1").arg(library::demoLibraryPath());
+    }
+    QStringList read;
+    for (const library::FoundSource& source : chosen.sources) {
+        const QString place = library::shownName(source.location);
+        const QString how =
+            source.kind == QStringLiteral("playlist files") ? QStringLiteral("%1 in %2")
+            : source.kind == QStringLiteral("MPD")          ? QStringLiteral("%1 at %2")
+                                                            : QStringLiteral("the %1 store %2");
+        read << how.arg(source.kind, place);
+    }
+    return read.join(QStringLiteral(", "));
+}
+
 // What the library is made of, one line a source on standard output.
 int listSources(const app::CommandLine& cl, int argc, char** argv) {
     const QCoreApplication application(argc, argv);
@@ -140,7 +158,7 @@ int runHeadless(const app::CommandLine& cl, int argc, char** argv) {
     // Headless runs read the settings file and never write it.
     app::Form1 form(player, views::DisplaySettingsFile::standard(), app::ScreenMetrics{},
                     makePrinter);
-    app::HeadlessResult result = app::runHeadless(form, cl, standardOutput);
+    app::HeadlessResult result = app::runHeadless(form, cl, standardOutput, sourcesRead(chosen));
     // A failed printout throws its file away; after a good one, what could not be written fails.
     QString unwritten = outputFile ? outputFile->finish(result.exitCode == 0) : QString();
     if (unwritten.isEmpty() && result.exitCode == 0) {

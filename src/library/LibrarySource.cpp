@@ -64,7 +64,7 @@ SourceEnvironment SourceEnvironment::current() {
 std::shared_ptr<Player> openLibrary(const QString& source, QString* error,
                                     const LibraryOptions& options) {
     if (isMpdSource(source)) {
-        return openMpdLibrary(source, error);
+        return openMpdLibrary(source, error, options.progress);
     }
     if (const std::optional<StoreKind> kind = storeKindOf(source)) {
         try {
@@ -101,9 +101,12 @@ std::vector<FoundSource> findSources(const SourceEnvironment& environment,
             parseMpdSource(QStringLiteral("mpd://"), environment.mpd, nullptr)) {
         if (const auto endpoint = answeringMpdEndpoint(*address, MpdGreetingMs)) {
             address->endpoints = {*endpoint};
-            found.push_back(
-                opened(Mpd, QStringLiteral("mpd://") + endpoint->text(),
-                       [address = *address] { return std::make_shared<MpdLibrary>(address); }));
+            found.push_back(opened(Mpd, QStringLiteral("mpd://") + endpoint->text(),
+                                   [address = *address, progress = options.progress] {
+                                       return std::make_shared<MpdLibrary>(
+                                           address, MpdLibrary::DefaultTimeoutSeconds,
+                                           MpdLibrary::Bounds{.progress = progress});
+                                   }));
         }
     }
     return found;

@@ -47,6 +47,19 @@ QString failureReason(const std::exception_ptr& failure) {
     return reason.isEmpty() ? QStringLiteral("unknown failure") : reason;
 }
 
+double songLength(double seconds) {
+    return std::isfinite(seconds) && seconds >= 0 && seconds <= LongestSongSeconds ? seconds : -1;
+}
+
+QString boundedText(QString text) {
+    if (text.size() > MaxOutsideText) {
+        const bool pairCut = text[MaxOutsideText - 1].isHighSurrogate();
+        text.truncate(MaxOutsideText - (pairCut ? 1 : 0));
+        text.squeeze();
+    }
+    return text;
+}
+
 // Digits are laid right to left into the end of a buffer: a listing makes thousands of these.
 QString durationText(double seconds) {
     const long long total = std::isfinite(seconds) && seconds > 0 ? std::llround(seconds) : 0;

@@ -52,9 +52,10 @@ class PlaylistArray {
 public:
     PlaylistArray() = default;
     explicit PlaylistArray(std::vector<std::shared_ptr<const Playlist>> playlists,
-                           QStringList notes = {})
+                           QStringList notes = {}, QString error = {})
         : playlists_(std::move(playlists))
-        , notes_(std::move(notes)) {}
+        , notes_(std::move(notes))
+        , error_(std::move(error)) {}
     int count() const { return static_cast<int>(playlists_.size()); }
     // Throws LibraryError outside 0 .. count() - 1.
     std::shared_ptr<const Playlist> item(int index) const;
@@ -62,10 +63,15 @@ public:
     // playlist files could not be read (first: /music/a.m3u: permission denied)", a file cut,
     // no playlist found); empty when there is nothing to say.
     const QStringList& notes() const { return notes_; }
+    // A failure to read part of what was asked for (a store whose song database is damaged):
+    // the playlists show what could be read all the same, and this is said as an error, in one
+    // line. Empty when everything was read.
+    const QString& error() const { return error_; }
 
 private:
     std::vector<std::shared_ptr<const Playlist>> playlists_;
     QStringList notes_;
+    QString error_;
 };
 
 class PlaylistCollection {
@@ -127,6 +133,17 @@ struct ItemInfo {
     // The text for `attribute`; empty for any other name.
     QString get(const QString& attribute) const;
 };
+
+// No song lasts longer than a week: a length that is not finite, negative or longer than that is
+// a damaged or hostile store's, and is unknown (-1). Every backend's lengths pass through here.
+inline constexpr double LongestSongSeconds = 7 * 24 * 3600.0;
+double songLength(double seconds);
+
+// Texts from outside (tags, names, paths, a server's answers) are kept to this many characters:
+// more is no title or path, and would cost every listing and message its size.
+inline constexpr qsizetype MaxOutsideText = 4096;
+// `text` cut to MaxOutsideText characters, a surrogate pair kept whole.
+QString boundedText(QString text);
 
 // "mm:ss" for a duration in seconds, rounded to the nearest second ("03:45", "75:00").
 QString durationText(double seconds);

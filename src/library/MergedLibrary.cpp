@@ -110,7 +110,7 @@ PlaylistArray MergedLibrary::getByName(const QString& name) const {
         const PlaylistArray found = parts_[l.part].player->playlistCollection()->getByName(own);
         const auto playlist =
             l.sameNameBefore < found.count() ? found.item(l.sameNameBefore) : l.playlist;
-        return PlaylistArray({named(name, playlist)}, found.notes());
+        return PlaylistArray({named(name, playlist)}, found.notes(), found.error());
     }
     return {};
 }

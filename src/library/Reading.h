@@ -36,11 +36,16 @@ public:
     // Asks the library to stop reading (the program is closing): a listing under way ends early,
     // and the songs it did not read fail.
     void stop() { stopped_.store(true); }
-    bool stopped() const { return stopped_.load(); }
+    // The same for the listing under way only (the user cancels it); resume() lets the next one
+    // go on.
+    void cancel() { cancelled_.store(true); }
+    void resume() { cancelled_.store(false); }
+    bool stopped() const { return stopped_.load() || cancelled_.load(); }
 
 private:
     std::atomic<std::uint64_t> now_{0};
     std::atomic<bool> stopped_{false};
+    std::atomic<bool> cancelled_{false};
     std::function<void(Now)> listener_;
 };
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 // Which song items the selected-playlist views show, in which order and at what size: one
 // configuration for the list display and one for the CD label.
@@ -43,6 +44,21 @@ struct DisplayConfiguration {
     // The delivered default display: list Title, Artist, Time, Rating; label Title, Artist, Time.
     static DisplayConfiguration delivered();
 
+    // Its 27 values in the order of the members (the settings file's order).
+    static constexpr int ValueCount = 27;
+    std::array<std::int16_t, ValueCount> values() const;
+    static DisplayConfiguration fromValues(const std::array<std::int16_t, ValueCount>& values);
+
+    // What each value is and what it may hold, in the same order.
+    struct ValueRule {
+        QString name; // "the list's width", "the label's order, place 2"
+        int low = 0;
+        int high = 0;
+    };
+    static const std::array<ValueRule, ValueCount>& rules();
+
+    // The first value (from 0) outside what it may hold; none when the configuration is sound.
+    std::optional<int> badValue() const;
     // What is wrong with a configuration that breaks the invariants the views and the printout
     // rely on, or holds a value no page can hold; empty when it is sound.
     QString problem() const;

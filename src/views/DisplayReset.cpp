@@ -18,9 +18,11 @@ bool LoadDisplaySettings(FormState& state) {
     const DisplaySettingsFile::Loaded loaded = state.SettingsFile.load();
     if (!loaded.configuration) {
         state.StatusLine = loaded.error;
+        state.SettingsProblem = loaded.error;
         return false;
     }
     state.Configuration = *loaded.configuration;
+    state.SettingsProblem.clear();
     return true;
 }
 
@@ -30,6 +32,7 @@ bool SaveDisplaySettings(FormState& state) {
         state.StatusLine = error;
         return false;
     }
+    state.SettingsProblem.clear(); // the file now holds the display in force
     return true;
 }
 

@@ -6,11 +6,12 @@
 namespace corvane::views {
 
 // Loads both configurations from the settings file. On failure the configuration in force
-// stays, StatusLine says why, and the result is false.
+// stays, StatusLine and SettingsProblem say why, and the result is false; on success
+// SettingsProblem is cleared.
 bool LoadDisplaySettings(FormState& state);
 
 // Saves both configurations. On failure the earlier file stays whole, StatusLine says why, and
-// the result is false.
+// the result is false; on success SettingsProblem is cleared.
 bool SaveDisplaySettings(FormState& state);
 
 // Make the list (ResetList) or the label (ResetLabel) display current and reload both

@@ -19,21 +19,61 @@ const QString FileName = QStringLiteral("Quembly.txt");
 // A settings file is a few dozen bytes; much more is not one.
 constexpr qsizetype MaxBytes = 64 * 1024;
 
-// The fields in file order.
-std::vector<std::int16_t*> fields(DisplayConfiguration& c) {
-    std::vector<std::int16_t*> f = {&c.ListFontSize, &c.ListIndent, &c.ListWidth,
-                                    &c.ListSongsPerPage, &c.ListLastItem};
-    for (auto& v : c.ListOrder) {
-        f.push_back(&v);
+// One value of the file and where it stands: its line, and its place on a line of several.
+struct Value {
+    QString text;
+    int line = 0;
+    int place = 0; // 0: alone on its line
+};
+
+// The values, separated by line ends (CRLF, LF or CR) or commas; separators after the last value
+// make no value.
+std::vector<Value> valuesOf(const QByteArray& text) {
+    static const QRegularExpression lineEnds(QStringLiteral("\r\n|[\r\n]"));
+    const QStringList lines = QString::fromUtf8(text).split(lineEnds);
+    std::vector<Value> values;
+    for (qsizetype l = 0; l < lines.size(); ++l) {
+        const QStringList parts = lines[l].split(QLatin1Char(','));
+        for (qsizetype p = 0; p < parts.size(); ++p) {
+            values.push_back({parts[p].trimmed(), static_cast<int>(l + 1),
+                              parts.size() > 1 ? static_cast<int>(p + 1) : 0});
+        }
     }
-    for (auto* v : {&c.LabelFontSize, &c.LabelIndent, &c.LabelWidth, &c.LabelRows,
-                    &c.LabelLineWidth, &c.LabelLastItem}) {
-        f.push_back(v);
+    while (!values.empty() && values.back().text.isEmpty()) {
+        values.pop_back();
     }
-    for (auto& v : c.LabelOrder) {
-        f.push_back(&v);
+    return values;
+}
+
+// A value as a message shows it: its start, with what cannot be shown on a line as "?".
+QString shown(const QString& text) {
+    QString s = text.left(20);
+    for (QChar& c : s) {
+        if (!c.isPrint()) {
+            c = QLatin1Char('?');
+        }
     }
-    return f;
+    return s;
+}
+
+QString where(const Value& v) {
+    return v.place == 0 ? QStringLiteral("line %1").arg(v.line)
+                        : QStringLiteral("line %1, value %2").arg(v.line).arg(v.place);
+}
+
+// "the list's width, which may be from 0 to 200"
+QString whatItMayHold(int index) {
+    const auto& rule = DisplayConfiguration::rules()[static_cast<std::size_t>(index)];
+    return QStringLiteral("%1, which may be a whole number from %2 to %3")
+        .arg(rule.name)
+        .arg(rule.low)
+        .arg(rule.high);
+}
+
+// A file that cannot be used is mended by saving the display in force over it, or left behind.
+QString howToGoOn(const QString& path) {
+    return QStringLiteral("press Save in the window, or delete %1 to use the default display")
+        .arg(path);
 }
 
 } // namespace
@@ -71,14 +111,17 @@ DisplaySettingsFile::Loaded DisplaySettingsFile::load() const {
             const QString why = library::fileStamp(path).isRegularFile()
                                     ? QString::fromLocal8Bit(std::strerror(error))
                                     : QStringLiteral("it is not a regular file");
-            return {
-                {}, QStringLiteral("Cannot read the display settings %1: %2").arg(path, why), path};
+            return {{},
+                    QStringLiteral("Cannot read the display settings %1: %2; %3")
+                        .arg(path, why, howToGoOn(path)),
+                    path};
         }
         QString error = QStringLiteral("it is larger than a settings file");
         const auto configuration = text.size() > MaxBytes ? std::nullopt : parse(text, &error);
         if (!configuration) {
             return {{},
-                    QStringLiteral("The display settings %1 were not loaded: %2").arg(path, error),
+                    QStringLiteral("The display settings %1 were not loaded: %2; %3")
+                        .arg(path, error, howToGoOn(path)),
                     path};
         }
         return {configuration, {}, path};
@@ -115,43 +158,46 @@ QString DisplaySettingsFile::save(const DisplayConfiguration& configuration) con
 }
 
 QByteArray DisplaySettingsFile::serialize(const DisplayConfiguration& configuration) {
-    DisplayConfiguration copy = configuration;
     QByteArray text;
-    for (const std::int16_t* value : fields(copy)) {
-        text += QByteArray::number(*value) + "\r\n";
+    for (const std::int16_t value : configuration.values()) {
+        text += QByteArray::number(value) + "\r\n";
     }
     return text;
 }
 
 std::optional<DisplayConfiguration> DisplaySettingsFile::parse(const QByteArray& text,
                                                                QString* error) {
-    static const QRegularExpression separators(QStringLiteral("\r\n|[\r\n,]"));
-    QStringList values = QString::fromUtf8(text).split(separators);
-    // Line ends after the last value are no value.
-    while (!values.isEmpty() && values.last().trimmed().isEmpty()) {
-        values.removeLast();
-    }
-
-    DisplayConfiguration c;
-    const auto targets = fields(c);
-    for (qsizetype i = 0; i < ValueCount && i < values.size(); ++i) {
-        const QString value = values[i].trimmed();
+    const std::vector<Value> values = valuesOf(text);
+    std::array<std::int16_t, ValueCount> numbers{};
+    for (std::size_t i = 0; i < values.size() && i < numbers.size(); ++i) {
         bool ok = false;
-        const short number = value.toShort(&ok);
+        numbers[i] = values[i].text.toShort(&ok);
         if (!ok) {
-            *error = QStringLiteral("value %1 \"%2\" is not a whole number from -32768 to 32767")
-                         .arg(i + 1)
-                         .arg(value.left(20));
+            *error = QStringLiteral("%1 holds \"%2\", not a whole number: it is %3")
+                         .arg(where(values[i]), shown(values[i].text),
+                              whatItMayHold(static_cast<int>(i)));
             return std::nullopt;
         }
-        *targets[static_cast<std::size_t>(i)] = number;
     }
-    if (values.size() != ValueCount) {
-        *error = QStringLiteral("it holds %1 values, not %2").arg(values.size()).arg(ValueCount);
+    if (values.size() < numbers.size()) {
+        *error = QStringLiteral("it holds %1 values, not %2: value %3 is missing, %4")
+                     .arg(values.size())
+                     .arg(ValueCount)
+                     .arg(values.size() + 1)
+                     .arg(whatItMayHold(static_cast<int>(values.size())));
         return std::nullopt;
     }
-    if (const QString problem = c.problem(); !problem.isEmpty()) {
-        *error = problem;
+    if (values.size() > numbers.size()) {
+        *error = QStringLiteral("it holds %1 values, not %2: %3 holds \"%4\", one too many")
+                     .arg(values.size())
+                     .arg(ValueCount)
+                     .arg(where(values[numbers.size()]), shown(values[numbers.size()].text));
+        return std::nullopt;
+    }
+    const DisplayConfiguration c = DisplayConfiguration::fromValues(numbers);
+    if (const auto bad = c.badValue()) {
+        const Value& v = values[static_cast<std::size_t>(*bad)];
+        *error = QStringLiteral("%1 holds %2: it is %3").arg(where(v), v.text, whatItMayHold(*bad));
         return std::nullopt;
     }
     return c;

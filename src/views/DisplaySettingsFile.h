@@ -13,7 +13,7 @@ namespace corvane::views {
 
 class DisplaySettingsFile {
 public:
-    static constexpr int ValueCount = 27;
+    static constexpr int ValueCount = DisplayConfiguration::ValueCount;
 
     DisplaySettingsFile(QString userPath, QString deliveredPath);
 

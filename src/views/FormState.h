@@ -83,7 +83,10 @@ struct FormState {
     QString MinorSortCaption;
     bool SortGroupVisible = true; // Label1, Frame1, cmdSort(0..7), cmdMinorSort
     QString StatusLine;           // one line saying what went wrong, empty when all is well
-    bool LibraryFailed = false;   // a library call of the last handler failed: its view is empty
+    // Why the settings file could not be used, until a load or a save of it succeeds: worth
+    // saying beyond the click that found it.
+    QString SettingsProblem;
+    bool LibraryFailed = false; // a library call of the last handler failed: its view is empty
 
     // Adds the library's notes of a listing that succeeded to the status line, after what is
     // there, all on one line.

@@ -22,6 +22,17 @@ QString titleLine(const FormState& state, const PlayingTime& total) {
            text::formatNumber(total.minutes, u"00:") + text::formatNumber(total.seconds, u"00");
 }
 
+// A playlist whose store failed in part shows the songs it could read; the failure is an error
+// all the same, said first in the status line.
+void sayError(FormState& state, const QString& error) {
+    if (error.isEmpty() || state.StatusLine.startsWith(error)) {
+        return;
+    }
+    state.LibraryFailed = true;
+    state.StatusLine =
+        state.StatusLine.isEmpty() ? error : error + QStringLiteral("; ") + state.StatusLine;
+}
+
 QString headingLine(const FormState& state, const ColumnSet& columns) {
     return text::spaces(state.Configuration.ListIndent + 7) + columns.headings();
 }
@@ -47,6 +58,7 @@ void ListSelectedPlaylists(FormState& state) {
 
     // A library that fails shows no songs, and the status line says why.
     std::shared_ptr<const library::Playlist> playlist;
+    QString partFailed;
     if (state.Playlists) {
         library::PlaylistArray found;
         if (!resumeNext([&] { found = state.Playlists->getByName(state.SelectedPlaylist); },
@@ -54,6 +66,8 @@ void ListSelectedPlaylists(FormState& state) {
             state.LibraryFailed = true;
         }
         state.addNotes(found.notes());
+        partFailed = found.error();
+        sayError(state, partFailed);
         resumeNext([&] { playlist = found.item(0); });
     }
     PlayingTime total;
@@ -80,8 +94,12 @@ void ListSelectedPlaylists(FormState& state) {
         return;
     }
     // In minor-sort mode the table keeps the order of the last sort, to be refined.
-    if (!state.MinorSortOn && !LoadSongTable(state, *playlist)) {
-        return;
+    if (!state.MinorSortOn) {
+        const bool loaded = LoadSongTable(state, *playlist);
+        sayError(state, partFailed); // the table's own warning comes after it
+        if (!loaded) {
+            return;
+        }
     }
     // Only the table's own rows are listed, even when the playlist changed meanwhile.
     state.LastSong = static_cast<int>(state.SongTable.size()) - 1;

@@ -1,12 +1,14 @@
 #include "views/SongTable.h"
 
+#include "library/disk/FileName.h"
+#include "library/songs/SharedTexts.h"
 #include "text/Format.h"
 
-#include <QSet>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace corvane::views {
@@ -66,37 +68,17 @@ QString ratingStars(double rating) {
     return Stars[static_cast<std::size_t>(stars)];
 }
 
-// A control character (a NUL, a newline, a tab, ESC) or a line or paragraph separator in a tag
-// or a file name would break a song's line in two or reach a terminal as a command: each shows
-// as U+FFFD, whichever backend the song came from.
+// A control character (a NUL, a newline, a tab, ESC), a line or paragraph separator or a
+// bidirectional override in a tag or a file name would break a song's line in two, reach a
+// terminal as a command or turn the columns after it around: each shows as U+FFFD, whichever
+// backend the song came from.
 QString printable(QString text) {
-    const auto unprintable = [](QChar c) {
-        const QChar::Category category = c.category();
-        return category == QChar::Other_Control || category == QChar::Separator_Line ||
-               category == QChar::Separator_Paragraph;
-    };
-    if (std::any_of(text.cbegin(), text.cend(), unprintable)) {
-        std::replace_if(text.begin(), text.end(), unprintable, QChar::ReplacementCharacter);
+    if (std::any_of(text.cbegin(), text.cend(), library::isUnshowable)) {
+        std::replace_if(text.begin(), text.end(), library::isUnshowable,
+                        QChar::ReplacementCharacter);
     }
     return text;
 }
-
-// One string for each distinct text: a long playlist names the same artists, albums, genres,
-// years, file types and times over and over, and its table keeps them all.
-class SharedTexts {
-public:
-    void share(QString& text) {
-        const auto found = texts_.constFind(text);
-        if (found != texts_.cend()) {
-            text = *found;
-        } else {
-            texts_.insert(text);
-        }
-    }
-
-private:
-    QSet<QString> texts_;
-};
 
 int roundHalfEven(double value) {
     return static_cast<int>(std::nearbyint(value));
@@ -117,7 +99,7 @@ bool LoadSongTable(FormState& state, const library::Playlist& playlist) {
     state.SongTable.resize(static_cast<std::size_t>(count));
     int unread = 0; // songs with a call that failed
     QString firstFailure;
-    SharedTexts shared; // titles are mostly distinct: only the other cells are shared
+    library::SharedTexts shared; // titles are mostly distinct: only the other cells are shared
     for (int i = 0; i < count; ++i) {
         SongRow& row = state.SongTable[static_cast<std::size_t>(i)];
         QString failure; // the first of this song's calls to fail
@@ -149,7 +131,8 @@ bool LoadSongTable(FormState& state, const library::Playlist& playlist) {
             call([&] { row[Type] = printable(song->getItemInfo(library::attribute::FileType)); });
         }
         for (const int code : {Artist, Time, Genre, Year, Album, Type}) {
-            shared.share(row[static_cast<std::size_t>(code)]);
+            QString& cell = row[static_cast<std::size_t>(code)];
+            cell = shared(std::move(cell));
         }
         for (QString& cell : row) {
             if (cell.isEmpty()) {
@@ -176,15 +159,20 @@ PlayingTime TotalPlaylistTime(FormState& state, const library::Playlist& playlis
     resumeNext([&] { count = playlist.count(); });
     for (int i = 0; i < count; ++i) {
         resumeNext([&] {
-            const double seconds =
-                asNumber(playlist.item(i)->getItemInfo(library::attribute::Duration));
-            // The running sum is kept in single precision.
-            state.TotalSeconds =
-                static_cast<float>(static_cast<double>(state.TotalSeconds) + seconds);
+            // A length that no song has is unknown, and not summed.
+            const double seconds = library::songLength(
+                asNumber(playlist.item(i)->getItemInfo(library::attribute::Duration)));
+            if (seconds > 0) {
+                // The running sum is kept in single precision.
+                state.TotalSeconds =
+                    static_cast<float>(static_cast<double>(state.TotalSeconds) + seconds);
+            }
         });
     }
 
-    const double total = state.TotalSeconds;
+    // Hours that would not fit the clock's int (a few billion songs of a week) stop there.
+    const double total = std::min(static_cast<double>(state.TotalSeconds),
+                                  3600.0 * std::numeric_limits<int>::max() - 3600.0);
     PlayingTime t;
     t.hours = static_cast<int>(std::floor(total / 3600.0));
     t.minutes = static_cast<int>(std::floor((total - 3600.0 * t.hours) / 60.0));

@@ -47,7 +47,7 @@ TEST_F(StartUp, OpensOnTheGuideWithNothingSelected) {
 
 TEST_F(StartUp, SetsTheCaptions) {
     const auto form = loadedForm();
-    EXPECT_EQ(WindowCaption, QStringLiteral("Windows Media Player - Corvane - version 2.3.1"));
+    EXPECT_EQ(WindowCaption, QStringLiteral("Corvane - version 2.3.1"));
     EXPECT_EQ(form->control("Label1").caption,
               QStringLiteral("Selected Playlist Sort\nAscending/Descending"));
     EXPECT_EQ(form->control("Label3").caption, QStringLiteral("Custom Display"));

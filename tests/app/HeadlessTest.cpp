@@ -27,14 +27,18 @@ struct Headless : test::FormTest {
     }
 };
 
-// A library whose list, or else whose playlists, fail: as one whose server went away.
+// A library whose list, or else whose playlists, fail: as one whose server went away. With
+// `partly`, a playlist's songs are given all the same, with the failure as the array's error (a
+// store whose song database is damaged, its songs read from their files).
 class FailingLibrary final : public library::Player,
                              public library::PlaylistCollection,
                              public std::enable_shared_from_this<FailingLibrary> {
 public:
-    FailingLibrary(std::shared_ptr<const library::PlaylistCollection> library, bool listFails)
+    FailingLibrary(std::shared_ptr<const library::PlaylistCollection> library, bool listFails,
+                   bool partly = false)
         : library_(std::move(library))
-        , listFails_(listFails) {}
+        , listFails_(listFails)
+        , partly_(partly) {}
 
     QString versionInfo() const override { return QStringLiteral("12.0.0"); }
     std::shared_ptr<const library::PlaylistCollection> playlistCollection() const override {
@@ -43,7 +47,17 @@ public:
     library::PlaylistArray getAll() const override {
         return listFails_ ? fail() : library_->getAll();
     }
-    library::PlaylistArray getByName(const QString&) const override { return fail(); }
+    library::PlaylistArray getByName(const QString& name) const override {
+        if (!partly_) {
+            return fail();
+        }
+        const library::PlaylistArray found = library_->getByName(name);
+        std::vector<std::shared_ptr<const library::Playlist>> playlists;
+        for (int i = 0; i < found.count(); ++i) {
+            playlists.push_back(found.item(i));
+        }
+        return library::PlaylistArray(std::move(playlists), {}, Said);
+    }
 
     static inline const QString Said = QStringLiteral("MPD at pi:6600: the server went away");
 
@@ -54,6 +68,7 @@ private:
 
     std::shared_ptr<const library::PlaylistCollection> library_;
     bool listFails_;
+    bool partly_;
 };
 
 } // namespace
@@ -81,6 +96,21 @@ TEST_F(Headless, ALibraryFailingMidwayShowsNothingAndSaysWhyInOneLine) {
         EXPECT_EQ(r.message, FailingLibrary::Said);
         EXPECT_TRUE(output.isEmpty());
     }
+}
+
+TEST_F(Headless, ALibraryFailingInPartShowsWhatItReadAndSaysWhy) {
+    const auto partly = std::make_shared<FailingLibrary>(library, false, true);
+    auto window = makeForm(partly);
+    window->Form_Load();
+    window->CmdPlaylists_Click();
+    window->List1_Click(4);
+    EXPECT_EQ(window->statusLine(), FailingLibrary::Said);
+    EXPECT_GT(window->state().List1.ListCount(), 4);
+
+    const HeadlessResult r = run({"--playlist", "Road Trip"}, {}, partly);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.message, FailingLibrary::Said);
+    EXPECT_EQ(output.count('\n'), window->state().List1.ListCount());
 }
 
 TEST_F(Headless, ListsThePlaylistsAsTheWindowDoes) {
@@ -218,4 +248,64 @@ TEST_F(Headless, WhatTheLibraryNotedOfAListingIsAWarning) {
     EXPECT_TRUE(output.contains("PLAYLIST: Deep"));
     EXPECT_TRUE(r.message.startsWith(music + "/Deep.xspf: xml:base")) << r.message.toStdString();
     EXPECT_FALSE(r.message.contains(';'));
+}
+
+// A name but for letter case (under NFC) is that playlist; else the closest names are offered,
+// or, in a library without playlists, what was read. Items and sort keys alike. Exit 2 stays.
+TEST_F(Headless, NamesAreForgivenOrAnsweredWithTheClosestOnes) {
+    for (const char* name : {"Set 005", "Set 006", "Set 050", "Set 500", "JAZZ", "Caf\u00e9"}) {
+        library->addPlaylist(QString::fromUtf8(name));
+    }
+    const QString items = QStringLiteral(" (items: Title, Artist, Time, Rating, Genre, Year, "
+                                         "Album, Type)");
+    const std::tuple<QStringList, int, QString> cases[] = {
+        {{"--playlist", "set 005"}, 0, "PLAYLIST: Set 005"},
+        {{"--playlist", "CAFE\u0301"}, 0, "PLAYLIST: Caf\u00e9"},
+        {{"--playlist", "Set 05"},
+         2,
+         "no playlist named \"Set 05\"; did you mean \"Set 005\", \"Set 050\" or \"Set 006\"?"},
+        {{"--playlist", "jazz"},
+         2,
+         "no playlist named \"jazz\"; did you mean \"Jazz\" or \"JAZZ\"?"},
+        {{"--playlist", "Road"}, 2, "no playlist named \"Road\"; did you mean \"Road Trip\"?"},
+        {{"--playlist", "Polka"},
+         2,
+         "no playlist named \"Polka\" (--list-playlists lists the 8 "
+         "playlists)"},
+        {{"--playlist", "Jazz", "--items", "Title,Artst"},
+         2,
+         "unknown item \"Artst\" in --items: did you mean \"Artist\"?" + items},
+        {{"--playlist", "Jazz", "--sort", "rate:desc"},
+         2,
+         "unknown sort key \"rate\" in --sort: did you mean \"Rating\"?" + items},
+        {{"--playlist", "Jazz", "--sort", "Tempo"},
+         2,
+         "unknown sort key \"Tempo\" in --sort" + items},
+    };
+    for (const auto& [arguments, exitCode, said] : cases) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        const ParsedCommandLine parsed = parseCommandLine(arguments);
+        if (!parsed.error.isEmpty()) {
+            EXPECT_EQ(exitCode, 2); // as main() exits on a usage error
+            EXPECT_EQ(parsed.error, said);
+            continue;
+        }
+        const HeadlessResult r = run(arguments);
+        EXPECT_EQ(r.exitCode, exitCode);
+        if (exitCode == 0) {
+            EXPECT_TRUE(QString::fromUtf8(output).contains(said)) << output.toStdString();
+        } else {
+            EXPECT_EQ(r.message, said);
+        }
+    }
+
+    form = makeForm(std::make_shared<library::MemoryLibrary>());
+    QBuffer buffer(&output);
+    buffer.open(QIODevice::WriteOnly);
+    const HeadlessResult none =
+        runHeadless(*form, parseCommandLine({"--playlist", "x"}).commandLine, buffer,
+                    QStringLiteral("playlist files in /music"));
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_EQ(none.message, QStringLiteral("no playlist named \"x\": the library has no playlists "
+                                           "(read: playlist files in /music)"));
 }

@@ -77,13 +77,16 @@ TEST_F(Window, DrawsEveryControlWhereForm1PutsIt) {
             continue;
         }
         ASSERT_NE(widget, nullptr) << c.name.toStdString();
-        const QRect r = widget->geometry();
+        // In the window's drawing, whether in a frame or not.
+        QWidget* canvas = list()->parentWidget();
+        const QRect r(widget->mapTo(canvas, QPoint()), widget->size());
         EXPECT_NEAR(r.left(), c.scaled.left / tx, 1) << c.name.toStdString() << c.index;
         EXPECT_NEAR(r.top(), c.scaled.top / ty, 1) << c.name.toStdString() << c.index;
         EXPECT_NEAR(r.width(), c.scaled.width / tx, 1) << c.name.toStdString() << c.index;
         EXPECT_NEAR(r.height(), c.scaled.height / ty, 1) << c.name.toStdString() << c.index;
-        // Nothing lies beyond the drawn window area.
-        EXPECT_TRUE(widget->parentWidget()->rect().contains(r)) << c.name.toStdString();
+        // Nothing lies beyond the drawn window area, or its frame.
+        EXPECT_TRUE(widget->parentWidget()->rect().contains(widget->geometry()))
+            << c.name.toStdString();
     }
     EXPECT_EQ(button("CmdPlaylists")->text(), QStringLiteral("LIST ALL\nPLAYLISTS"));
     EXPECT_EQ(button("cmdPrint")->text(), QStringLiteral("PRINT\nuser's guide"));
@@ -147,50 +150,69 @@ TEST_F(Window, ButtonsReachTheirHandlers) {
     EXPECT_TRUE(button("cmdWebSite")->text().contains(guide::WebAddress));
 }
 
-TEST_F(Window, TheKeyboardReachesEveryButtonAndLine) {
-    EXPECT_EQ(focused(), list());
-    std::set<QWidget*> reached;
-    for (int i = 0; i < 40 && reached.insert(focused()).second; ++i) {
-        press(Qt::Key_Tab);
-    }
-    for (const Control& c : form->controls()) {
-        if (c.kind == ControlKind::Button && c.visible) {
-            EXPECT_TRUE(reached.count(button(c.name, c.index))) << c.name.toStdString() << c.index;
-        }
-    }
-    EXPECT_EQ(focused(), list()); // and round again
-
-    button("CmdPlaylists")->setFocus();
-    press(Qt::Key_Space);
-    EXPECT_EQ(button("cmdPrint")->text(), QStringLiteral("PRINT\nlist of playlists"));
-    list()->setFocus();
-    press(Qt::Key_Down);
-    EXPECT_EQ(list()->currentRow(), 0);
-    press(Qt::Key_PageDown);
-    press(Qt::Key_Up);
-    EXPECT_EQ(list()->currentRow(), 4);
-    press(Qt::Key_Return); // as a click on "Road Trip"
-    EXPECT_EQ(form->state().SelectedPlaylist, QStringLiteral("Road Trip"));
-    EXPECT_EQ(shownLines(), form->state().List1.lines());
-    EXPECT_EQ(list()->currentRow(), -1);
-}
-
-TEST_F(Window, EveryListingStartsAtTheTopWithNothingHighlighted) {
+// The focus starts, visibly, on LIST ALL PLAYLISTS; the list is one Tab (or F6) away, with its
+// first playlist current; Enter opens only a playlist's line; Tab passes blank buttons by.
+TEST_F(Window, TheKeyboardGoesStraightIntoTheList) {
     for (int i = 0; i < 80; ++i) {
         library->addPlaylist(QStringLiteral("More %1").arg(i));
     }
+    EXPECT_EQ(focused(), button("CmdPlaylists"));
+    EXPECT_TRUE(button("CmdPlaylists")->styleSheet().contains(QStringLiteral(":focus")));
+    press(Qt::Key_Space);
+    EXPECT_EQ(button("cmdPrint")->text(), QStringLiteral("PRINT\nlist of playlists"));
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focused(), list());
+    EXPECT_TRUE(list()->styleSheet().contains(QStringLiteral("QListWidget:focus")));
+    EXPECT_EQ(list()->currentRow(), 4); // the first playlist, not the blank line above it
+
+    // Enter on the heading or a blank line does nothing; on a playlist's line it opens it.
+    for (int row : {2, 3}) {
+        list()->setCurrentRow(row);
+        press(Qt::Key_Return);
+        EXPECT_EQ(form->state().PlaylistsShowing, 1) << row;
+        EXPECT_TRUE(form->state().SelectedPlaylist.isEmpty()) << row;
+    }
+    list()->setCurrentRow(4);
+    press(Qt::Key_Down);
+    press(Qt::Key_Return);
+    EXPECT_EQ(form->state().SelectedPlaylist, QStringLiteral("Jazz"));
+    EXPECT_EQ(shownLines(), form->state().List1.lines());
+    EXPECT_EQ(form->state().List1.role(list()->currentRow()).kind, views::LineKind::Song);
+    EXPECT_EQ(form->state().List1.role(list()->currentRow() - 1).kind, views::LineKind::Heading);
+
+    // Every listing starts at its top, even one that shows the same lines again.
     for (int listing = 0; listing < 2; ++listing) {
         click(button("CmdPlaylists"));
         QApplication::processEvents(); // the list lays out its new lines
         EXPECT_EQ(list()->verticalScrollBar()->value(), 0) << listing;
-        EXPECT_EQ(list()->currentRow(), -1) << listing;
-        EXPECT_TRUE(list()->selectedItems().isEmpty()) << listing;
+        EXPECT_EQ(list()->currentRow(), 4) << listing;
         for (int page = 0; page < 3; ++page) {
             QTest::keyClick(list(), Qt::Key_PageDown);
         }
         EXPECT_GT(list()->verticalScrollBar()->value(), 0);
-        EXPECT_FALSE(list()->selectedItems().isEmpty());
     }
+    // A click on the heading keeps its meaning: the user's guide.
+    click(list()->viewport(), centreOfLine(2));
+    EXPECT_EQ(shownLines(), guide::GuideLines());
+
+    // Tab goes round every button that does something, and the list; the blank sort buttons
+    // (the display shows four columns) are passed by. F6 goes to the list and back.
+    std::set<QWidget*> reached;
+    for (int i = 0; i < 40 && reached.insert(focused()).second; ++i) {
+        press(Qt::Key_Tab);
+    }
+    EXPECT_TRUE(reached.count(list()));
+    for (const Control& c : form->controls()) {
+        if (c.kind == ControlKind::Button && c.visible) {
+            EXPECT_EQ(reached.count(button(c.name, c.index)), c.caption.isEmpty() ? 0U : 1U)
+                << c.name.toStdString() << c.index;
+        }
+    }
+    button("cmdSave")->setFocus();
+    press(Qt::Key_F6);
+    EXPECT_EQ(focused(), list());
+    press(Qt::Key_F6);
+    EXPECT_EQ(focused(), button("cmdSave"));
 }
 
 TEST_F(Window, TheStatusLineShowsWhatWentWrong) {

@@ -6,13 +6,11 @@
 #include "print/Printout.h"
 #include "print/RecordingPrinter.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QPrinter>
 #include <QRegularExpression>
-#include <QUuid>
 #include <cstdio>
 #include <cstdlib>
 
@@ -267,35 +265,6 @@ TEST_F(QtPrinterTest, APageLongerThanThePaperGoesOnOnANewSheet) {
     }
     EXPECT_EQ(all, simplified(printed)[0]);
     expectOnThePaper(path);
-}
-
-// The default printer through CUPS: a list of two pages printed on the PDF printer that the CI
-// sets up as the default, read back from the file it writes.
-TEST_F(QtPrinterTest, PrintsOnTheDefaultCupsPrinter) {
-    if (const QString why = whyNoPdfDefaultPrinter(); !why.isEmpty()) {
-        GTEST_SKIP() << why.toStdString();
-    }
-
-    const QString token =
-        QStringLiteral("Corvane ") + QUuid::createUuid().toString(QUuid::Id128).left(12);
-    chooseListItems({Title, Artist, Time, Rating}, 11, 2, 54);
-    showSelected(60, token);
-    RecordingPrinter recording;
-    Printout(state, recording);
-    ASSERT_EQ(recording.pages().size(), 2);
-
-    // File times may be coarser than the clock.
-    const QDateTime start = QDateTime::currentDateTime().addSecs(-2);
-    const std::unique_ptr<Printer> printer = makeDefaultPrinter();
-    Printout(state, *printer);
-
-    const QString pdf = waitForPdfHolding(token, start, 90);
-    ASSERT_FALSE(pdf.isEmpty()) << "no PDF from the printer in "
-                                << cupsPdfFolders().join(u' ').toStdString();
-    EXPECT_EQ(pageCount(pdf), 2);
-    EXPECT_EQ(pdfText(pdf), simplified(recording.pages()));
-    expectOnThePaper(pdf);
-    QFile::remove(pdf);
 }
 
 // A print server that cannot be reached has no default printer to offer: one line says so, and

@@ -73,6 +73,7 @@ TEST(DisplaySettingsFile, ReadsLfCrlfAndCommas) {
     EXPECT_EQ(DisplaySettingsFile::parse(lines(TitleArtistTime) + "\r\n\r\n", &error), crlf);
 }
 
+// Each refusal names the line, what it holds and what it may hold.
 TEST(DisplaySettingsFile, RefusesEveryBrokenFileAndSaysWhy) {
     const auto refused = [](QList<int> values, int index, const QByteArray& replacement,
                             const char* expected) {
@@ -84,28 +85,39 @@ TEST(DisplaySettingsFile, RefusesEveryBrokenFileAndSaysWhy) {
         EXPECT_FALSE(DisplaySettingsFile::parse(text, &error)) << text.toStdString();
         EXPECT_TRUE(error.contains(QString::fromUtf8(expected))) << error.toStdString();
     };
-    refused(TitleArtistTime.mid(0, 20), -1, {}, "20 values");
-    refused(TitleArtistTime, 2, "wide", "not a whole number");
-    refused(TitleArtistTime, 2, "", "not a whole number");
-    refused(TitleArtistTime, 3, "32768", "not a whole number");
-    refused(TitleArtistTime, 3, "-32769", "not a whole number");
-    refused(TitleArtistTime, 4, "8", "last item");
-    refused(TitleArtistTime, 4, "-2", "last item");
-    refused(TitleArtistTime, 18, "6", "last item");
-    refused(TitleArtistTime, 7, "8", "item code");
-    refused(TitleArtistTime, 26, "-1", "item code");
-    refused(TitleArtistTime, 0, "0", "font size");
-    refused(TitleArtistTime, 13, "-6", "font size");
-    refused(TitleArtistTime, 3, "0", "songs per page");
-    refused(TitleArtistTime, 16, "0", "rows");
+    refused(TitleArtistTime.mid(0, 20), -1, {},
+            "holds 20 values, not 27: value 21 is missing, the label's order, place 2, which may "
+            "be a whole number from 0 to 7");
+    refused(TitleArtistTime, 2, "wide",
+            "line 3 holds \"wide\", not a whole number: it is the list's width, which may be a "
+            "whole number from 0 to 200");
+    refused(TitleArtistTime, 3, "32768", "line 4 holds \"32768\", not a whole number");
+    refused(TitleArtistTime, 4, "8",
+            "line 5 holds 8: it is the list's last item, which may be a "
+            "whole number from -1 to 7");
+    refused(TitleArtistTime, 18, "6", "line 19 holds 6: it is the label's last item");
+    refused(TitleArtistTime, 7, "8", "line 8 holds 8: it is the list's order, place 3");
+    refused(TitleArtistTime, 26, "-1", "line 27 holds -1: it is the label's order, place 8");
+    refused(TitleArtistTime, 0, "0", "line 1 holds 0: it is the list's font size");
+    refused(TitleArtistTime, 13, "-6", "line 14 holds -6: it is the label's font size");
+    refused(TitleArtistTime, 3, "0", "line 4 holds 0: it is the list's songs per page");
+    refused(TitleArtistTime, 16, "0", "line 17 holds 0: it is the label's rows");
     // Values that no page holds, and one value too many.
-    refused(TitleArtistTime, 2, "-1", "the list's width -1 is not between 0 and 200");
-    refused(TitleArtistTime, 16, "32767", "rows 32767");
-    refused(TitleArtistTime, 17, "32767", "line width 32767");
-    refused(TitleArtistTime, 0, "32767", "font size 32767");
-    refused(TitleArtistTime + QList<int>{0}, -1, {}, "28 values");
+    refused(TitleArtistTime, 2, "-1",
+            "the list's width, which may be a whole number from 0 to 200");
+    refused(TitleArtistTime, 16, "32767",
+            "line 17 holds 32767: it is the label's rows, which may "
+            "be a whole number from 1 to 80");
+    refused(TitleArtistTime, 17, "32767", "line 18 holds 32767: it is the label's line width");
+    refused(TitleArtistTime + QList<int>{0}, -1, {},
+            "holds 28 values, not 27: line 28 holds \"0\", one too many");
     refused({}, -1, {}, "holds 0 values");
-    refused({0}, 0, QByteArray("\x7f\x45\x4c\x46\x02\x01", 6), "not a whole number");
+    refused({0}, 0, QByteArray("\x7f\x45\x4c\x46\x02\x01", 6), "line 1 holds");
+    // Values on a line of several are told by their place on it.
+    QString error;
+    EXPECT_FALSE(DisplaySettingsFile::parse("11,2,x\r\n", &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("line 1, value 3 holds \"x\"")))
+        << error.toStdString();
 }
 
 TEST_F(SettingsTest, ReadsTheUsersCopyThenTheDeliveredOneThenTheBuiltInDefault) {

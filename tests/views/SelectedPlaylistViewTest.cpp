@@ -108,24 +108,38 @@ TEST_F(SelectedPlaylistView, TitleLines) {
     struct Case {
         QString name;
         int width;
-        double seconds;
+        std::vector<double> seconds; // the songs' lengths, none over a week
         QString expected;
     };
     const QString indent(9, u' ');
     const Case cases[] = {
-        {"Road", 76, 3600 + 5 * 60 + 9,
+        {"Road",
+         76,
+         {3600 + 5 * 60 + 9},
          indent + "PLAYLIST: Road" + QString(29, u' ') + " Total Time  1:05:09"},
-        {"Road", 77, 1, indent + "PLAYLIST: Road" + QString(30, u' ') + " Total Time  0:00:01"},
-        {QString(29, u'A'), 76, 1,
+        {"Road", 77, {1}, indent + "PLAYLIST: Road" + QString(30, u' ') + " Total Time  0:00:01"},
+        {QString(29, u'A'),
+         76,
+         {1},
          indent + "PLAYLIST: " + QString(29, u'A') + "     Total Time  0:00:01"},
-        {QString(30, u'B'), 76, 1,
+        {QString(30, u'B'),
+         76,
+         {1},
          indent + "PLAYLIST: " + QString(29, u'B') + "     Total Time  0:00:01"},
-        {"Long", 76, 1000 * 3600 + 65,
+        {"Long", 76,
+         [] {
+             std::vector<double> lengths(200, 5 * 3600.0);
+             lengths.push_back(65);
+             return lengths;
+         }(),
          indent + "PLAYLIST: Long" + QString(29, u' ') + " Total Time1000:01:05"},
     };
     for (const Case& c : cases) {
         library->removePlaylist(c.name);
-        library->addPlaylist(c.name).add(Song("x").seconds(c.seconds));
+        auto& playlist = library->addPlaylist(c.name);
+        for (const double seconds : c.seconds) {
+            playlist.add(Song("x").seconds(seconds));
+        }
         configure({Title}, c.width, 2);
         show(c.name);
         EXPECT_EQ(state.TitleLine, c.expected);

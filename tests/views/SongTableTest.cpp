@@ -18,7 +18,8 @@ protected:
 // --- Cells --------------------------------------------------------------------------------
 
 // Every item in item-code order; missing values as dashes; control characters (a newline, a
-// tab, ESC, NUL, CR, DEL, NEL and the line separator: none may break a line) replaced.
+// tab, ESC, NUL, CR, DEL, NEL and the line separator: none may break a line) and bidirectional
+// overrides and isolates (none may turn a line around) replaced.
 TEST_F(SongTable, CellsHoldEveryItemInItemCodeOrder) {
     const QString r(QChar::ReplacementCharacter);
     const std::pair<std::shared_ptr<const library::MediaItem>, SongRow> cases[] = {
@@ -40,12 +41,15 @@ TEST_F(SongTable, CellsHoldEveryItemInItemCodeOrder) {
              .type(QStringLiteral("mp\u20283")),
          {"Line" + r + "Break", "Tab" + r + "bed", "00:00", "----", "N" + r + "L", "19" + r + "99",
           r + "[2J" + r + "x" + r, "mp" + r + "3"}},
+        {Song(QStringLiteral("\u202Egnp.exe")).artist(QStringLiteral("a\u2066b\u2069\u202Ac")),
+         {r + "gnp.exe", "a" + r + "b" + r + r + "c", "00:00", "----", "----", "----", "----",
+          "----"}},
     };
     for (const auto& [song, expected] : cases) {
         playlist.add(song);
     }
     ASSERT_TRUE(LoadSongTable(state, playlist));
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
         EXPECT_EQ(row(i), cases[i].second);
     }
 }
@@ -173,7 +177,12 @@ TEST_F(SongTable, TotalSplitsIntoHoursMinutesSeconds) {
         {{3599.6}, 3599.6F, 1, 0, 0},
         {{2 * 3600 + 3599.5}, 10799.5F, 3, 0, 0},
         {{}, 0, 0, 0, 0},
-        {{16777216.0, 1.0}, 16777216.0F, 4660, 20, 16},
+        {[] {
+             std::vector<double> d(32, 524288.0); // 2^24 of songs no longer than a week each
+             d.push_back(1.0);
+             return d;
+         }(),
+         16777216.0F, 4660, 20, 16},
     };
     for (const Case& c : cases) {
         playlist.clear();
@@ -186,14 +195,18 @@ TEST_F(SongTable, TotalSplitsIntoHoursMinutesSeconds) {
     }
 }
 
-TEST_F(SongTable, ADurationThatCannotBeReadIsLeftOut) {
+// A duration that cannot be read, or that no song has (not finite, negative, over a week), is
+// left out: the total never overflows.
+TEST_F(SongTable, ADurationThatCannotBeReadOrNoSongHasIsLeftOut) {
     playlist.add(Song("a").seconds(100));
     playlist.add(Song("b").seconds(1000).failing("Duration"));
+    for (const double none : {1e300, 2.5e12, -60.0, 7 * 24 * 3600.0 + 1}) {
+        playlist.add(Song("x").seconds(none));
+    }
     playlist.add(Song("c").seconds(20));
     const PlayingTime t = TotalPlaylistTime(state, playlist);
     EXPECT_EQ(state.TotalSeconds, 120.0F);
-    EXPECT_EQ(t.minutes, 2);
-    EXPECT_EQ(t.seconds, 0);
+    EXPECT_EQ(std::tuple(t.hours, t.minutes, t.seconds), std::tuple(0, 2, 0));
 }
 
 } // namespace

@@ -77,6 +77,10 @@ QByteArray encodeFileName(QStringView name) {
 }
 
 QString shownName(QString name) {
+    if (name.size() > MaxShownName) {
+        const bool pairCut = name[MaxShownName - 1].isHighSurrogate();
+        name = name.first(MaxShownName - (pairCut ? 1 : 0)) + QChar(0x2026);
+    }
     for (qsizetype i = 0; i < name.size(); ++i) {
         const QChar c = name[i];
         if (c >= u' ' && c < u'\x7F') {
@@ -86,9 +90,7 @@ QString shownName(QString name) {
             ++i;
             continue;
         }
-        const QChar::Category category = c.category();
-        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
-            category == QChar::Separator_Paragraph || c.isSurrogate()) {
+        if (isUnshowable(c) || c.isSurrogate()) {
             name[i] = QChar::ReplacementCharacter;
         }
     }

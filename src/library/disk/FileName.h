@@ -12,8 +12,24 @@ namespace corvane::library {
 QString decodeFileName(QByteArrayView bytes);
 QByteArray encodeFileName(QStringView name);
 
-// A name or path as shown: control characters, line breaks and bytes that were no UTF-8 become
-// U+FFFD, so that it stays on one line and shows what could not be told.
+// Characters that would break a shown line in two, reach a terminal as a command, or turn the
+// text after them around (a right-to-left override, hiding what a name says): control
+// characters, line and paragraph separators, and the bidirectional embeddings, overrides and
+// isolates.
+inline bool isUnshowable(QChar c) {
+    const char16_t u = c.unicode();
+    if ((u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069)) {
+        return true;
+    }
+    const QChar::Category category = c.category();
+    return category == QChar::Other_Control || category == QChar::Separator_Line ||
+           category == QChar::Separator_Paragraph;
+}
+
+// A name or path as shown: unshowable characters and bytes that were no UTF-8 become U+FFFD, so
+// that it stays on one line and shows what could not be told; past MaxShownName characters it
+// ends in an ellipsis.
 QString shownName(QString name);
+inline constexpr qsizetype MaxShownName = 1000;
 
 } // namespace corvane::library

@@ -2,6 +2,7 @@
 
 #include "library/MediaLibrary.h"
 
+#include <QLocale>
 #include <QStringList>
 #include <chrono>
 #include <csignal>
@@ -57,11 +58,12 @@ void MpdConnection::Free::operator()(mpd_connection* c) const {
 }
 
 MpdConnection::MpdConnection(MpdAddress address, unsigned timeoutSeconds, unsigned watched,
-                             std::function<void(unsigned events)> changed)
+                             std::function<void(unsigned events)> changed, MpdBounds bounds)
     : address_(std::move(address))
     , timeoutSeconds_(timeoutSeconds)
     , watched_(watched)
-    , changed_(std::move(changed)) {}
+    , changed_(std::move(changed))
+    , bounds_(std::move(bounds)) {}
 
 MpdConnection::~MpdConnection() = default;
 
@@ -184,6 +186,36 @@ void MpdConnection::fail(const QString& doing) {
         connection_.reset();
     }
     throw LibraryError((server_ + QStringLiteral(": ") + why).toStdString());
+}
+
+void MpdConnection::abandon(const QString& why) {
+    connection_.reset();
+    throw LibraryError((server_ + QStringLiteral(": ") + why).toStdString());
+}
+
+MpdAnswer::MpdAnswer(MpdConnection& connection, QString doing, int cap, const char* entries)
+    : connection_(connection)
+    , doing_(std::move(doing))
+    , cap_(cap)
+    , entries_(entries)
+    , deadline_(std::chrono::steady_clock::now() +
+                std::chrono::seconds(connection.bounds().answerSeconds)) {}
+
+void MpdAnswer::received(std::size_t count) {
+    const MpdBounds& bounds = connection_.bounds();
+    if (count > static_cast<std::size_t>(cap_)) {
+        connection_.abandon(
+            QStringLiteral("more than %1 %2 while %3; no more are read")
+                .arg(QLocale(QLocale::English).toString(cap_), QLatin1String(entries_), doing_));
+    }
+    if (bounds.progress && bounds.progress->stopped()) {
+        connection_.abandon(QStringLiteral("stopped while %1").arg(doing_));
+    }
+    if (std::chrono::steady_clock::now() > deadline_) {
+        connection_.abandon(QStringLiteral("no whole answer within %1 second%2 while %3")
+                                .arg(bounds.answerSeconds)
+                                .arg(bounds.answerSeconds == 1 ? "" : "s", doing_));
+    }
 }
 
 namespace {

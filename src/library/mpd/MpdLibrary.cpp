@@ -12,13 +12,15 @@ namespace corvane::library {
 
 // The library's parts: the connection tells the playlists' songs and the ratings what changed.
 struct MpdLibrary::State {
-    State(MpdAddress address, unsigned timeoutSeconds)
-        : connection(std::move(address), timeoutSeconds,
-                     MPD_IDLE_STORED_PLAYLIST | MPD_IDLE_DATABASE | MPD_IDLE_STICKER,
-                     [this](unsigned events) {
-                         playlists.changed(events);
-                         ratings.changed(events);
-                     })
+    State(MpdAddress address, unsigned timeoutSeconds, MpdBounds bounds)
+        : connection(
+              std::move(address), timeoutSeconds,
+              MPD_IDLE_STORED_PLAYLIST | MPD_IDLE_DATABASE | MPD_IDLE_STICKER,
+              [this](unsigned events) {
+                  playlists.changed(events);
+                  ratings.changed(events);
+              },
+              std::move(bounds))
         , playlists(connection, ratings) {}
 
     MpdConnection connection;
@@ -65,9 +67,10 @@ private:
 
 } // namespace
 
-MpdLibrary::MpdLibrary(MpdAddress address, int timeoutSeconds)
+MpdLibrary::MpdLibrary(MpdAddress address, int timeoutSeconds, Bounds bounds)
     : state_(std::make_shared<State>(std::move(address),
-                                     static_cast<unsigned>(std::max(timeoutSeconds, 1)))) {
+                                     static_cast<unsigned>(std::max(timeoutSeconds, 1)),
+                                     std::move(bounds))) {
     // Reading the list proves that the server answers and lets this client read.
     state_->connection.run([&](mpd_connection* c) { return state_->playlists.list(c); });
 }
@@ -109,7 +112,8 @@ long long MpdLibrary::playlistReads() const {
     return state_->playlists.reads();
 }
 
-std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error) {
+std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error,
+                                       std::shared_ptr<const ReadProgress> progress) {
     const MpdEnvironment environment{qEnvironmentVariable("MPD_HOST"),
                                      qEnvironmentVariable("MPD_PORT"),
                                      qEnvironmentVariable("XDG_RUNTIME_DIR")};
@@ -121,7 +125,8 @@ std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error) {
                                    .arg(source, why)
                                    .toStdString());
         }
-        return std::make_shared<MpdLibrary>(*address);
+        return std::make_shared<MpdLibrary>(*address, MpdLibrary::DefaultTimeoutSeconds,
+                                            MpdLibrary::Bounds{.progress = std::move(progress)});
     } catch (const std::exception& e) {
         if (error) {
             *error = QString::fromUtf8(e.what());

@@ -5,7 +5,9 @@
 #pragma once
 
 #include "library/MediaLibrary.h"
+#include "library/Reading.h"
 #include "library/mpd/MpdAddress.h"
+#include "library/mpd/MpdConnection.h"
 
 #include <QString>
 #include <memory>
@@ -17,7 +19,8 @@ namespace corvane::library {
 // SOURCE "mpd:..." (see MpdAddress.h); the default server is found from this process's
 // environment. Connects at once: returns nullptr and sets *error (one line naming the server and
 // why) when the server cannot be reached or read.
-std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error);
+std::shared_ptr<Player> openMpdLibrary(const QString& source, QString* error,
+                                       std::shared_ptr<const ReadProgress> progress = {});
 
 // The backend behind openMpdLibrary. Its connection waits in MPD's "idle" between calls, so that
 // a playlist's songs are read again only when the playlist, the database or the ratings changed.
@@ -28,9 +31,12 @@ class MpdLibrary final : public Player,
 public:
     static constexpr int DefaultTimeoutSeconds = 5;
 
+    using Bounds = MpdBounds;
+
     // Connects, logs in and reads the list of playlists; throws LibraryError when that fails.
-    // `timeoutSeconds` bounds each wait for the server.
-    explicit MpdLibrary(MpdAddress address, int timeoutSeconds = DefaultTimeoutSeconds);
+    // `timeoutSeconds` bounds each wait for the server, `bounds` each answer.
+    explicit MpdLibrary(MpdAddress address, int timeoutSeconds = DefaultTimeoutSeconds,
+                        Bounds bounds = {});
     ~MpdLibrary() override;
 
     QString versionInfo() const override { return QStringLiteral("12.0.0"); }

@@ -1,15 +1,17 @@
 #include "library/mpd/MpdPlaylists.h"
 
+#include "library/disk/FileName.h"
 #include "library/mpd/MpdConnection.h"
 #include "library/mpd/MpdRatings.h"
 #include "library/playlists/PlaylistFormats.h"
+#include "library/songs/SharedTexts.h"
 
 #include <mpd/client.h>
 
 namespace corvane::library {
 namespace {
 
-// A tag's values, as the file backend joins them.
+// A tag's values, as the file backend joins them, kept to the bound of texts from outside.
 QString tagText(const mpd_song* song, mpd_tag_type tag) {
     QString text;
     for (unsigned i = 0; const char* value = mpd_song_get_tag(song, tag, i); ++i) {
@@ -17,11 +19,15 @@ QString tagText(const mpd_song* song, mpd_tag_type tag) {
             text += QStringLiteral("; ");
         }
         text += QString::fromUtf8(value);
+        if (text.size() > MaxOutsideText) {
+            break;
+        }
     }
-    return text.trimmed();
+    return boundedText(text.trimmed());
 }
 
-std::shared_ptr<const ReadySong> songOf(const mpd_song* song, const QHash<QString, int>& ratings) {
+std::shared_ptr<const ReadySong> songOf(const mpd_song* song, const QHash<QString, int>& ratings,
+                                        SharedTexts& shared) {
     const QString uri = QString::fromUtf8(mpd_song_get_uri(song));
     const QString file = locationName(uri);
     const unsigned milliseconds = mpd_song_get_duration_ms(song);
@@ -34,27 +40,33 @@ std::shared_ptr<const ReadySong> songOf(const mpd_song* song, const QHash<QStrin
     if (title.isEmpty()) {
         title = dot > 0 ? file.left(dot) : file;
     }
-    const double seconds = milliseconds / 1000.0;
+    const double seconds = songLength(milliseconds / 1000.0);
+    const bool known = seconds >= 0;
+    // Every text but the title is one of a few that the playlist's songs share.
     return std::make_shared<const ReadySong>(
-        std::move(title), durationText(seconds),
-        ItemInfo{secondsText(seconds), QString::number(ratings.value(uri)),
-                 tagText(song, MPD_TAG_ARTIST), tagText(song, MPD_TAG_GENRE),
-                 yearOf(tagText(song, MPD_TAG_DATE)), tagText(song, MPD_TAG_ALBUM),
-                 dot > 0 ? file.mid(dot + 1).toLower() : QString()});
+        std::move(title), shared(known ? durationText(seconds) : QString()),
+        ItemInfo{shared(known ? secondsText(seconds) : QString()),
+                 shared(QString::number(ratings.value(uri))), shared(tagText(song, MPD_TAG_ARTIST)),
+                 shared(tagText(song, MPD_TAG_GENRE)), shared(yearOf(tagText(song, MPD_TAG_DATE))),
+                 shared(tagText(song, MPD_TAG_ALBUM)),
+                 shared(dot > 0 ? file.mid(dot + 1).toLower() : QString())});
 }
 
 } // namespace
 
 std::vector<MpdListed> MpdPlaylists::list(mpd_connection* c) {
-    const QString doing = QStringLiteral("listing the playlists");
+    MpdAnswer answer(connection_, QStringLiteral("listing the playlists"),
+                     connection_.bounds().maxPlaylists, "playlists");
+    const QString& doing = answer.doing();
     if (!mpd_send_list_playlists(c)) {
         connection_.fail(doing);
     }
     std::vector<MpdListed> listed;
     while (mpd_playlist* playlist = mpd_recv_playlist(c)) {
-        listed.push_back({QString::fromUtf8(mpd_playlist_get_path(playlist)),
+        listed.push_back({boundedText(QString::fromUtf8(mpd_playlist_get_path(playlist))),
                           mpd_playlist_get_last_modified(playlist)});
         mpd_playlist_free(playlist);
+        answer.received(listed.size());
     }
     if (!mpd_response_finish(c)) {
         connection_.fail(doing);
@@ -69,14 +81,18 @@ std::shared_ptr<const MpdSongs> MpdPlaylists::songsOf(mpd_connection* c,
         return found->songs;
     }
     const QHash<QString, int>& rated = ratings_.all(connection_, c);
-    const QString doing = QStringLiteral("listing \"%1\"").arg(playlist.name);
+    MpdAnswer answer(connection_, QStringLiteral("listing \"%1\"").arg(shownName(playlist.name)),
+                     connection_.bounds().maxSongs, "songs");
+    const QString& doing = answer.doing();
     if (!mpd_send_list_playlist_meta(c, playlist.name.toUtf8().constData())) {
         connection_.fail(doing);
     }
     auto read = std::make_shared<MpdSongs>();
+    SharedTexts shared;
     while (mpd_song* song = mpd_recv_song(c)) {
-        read->push_back(songOf(song, rated));
+        read->push_back(songOf(song, rated, shared));
         mpd_song_free(song);
+        answer.received(read->size());
     }
     if (!mpd_response_finish(c)) {
         connection_.fail(doing);

@@ -12,12 +12,15 @@ const QHash<QString, int>& MpdRatings::all(MpdConnection& connection, mpd_connec
     if (ratings_) {
         return *ratings_;
     }
-    const QString doing = QStringLiteral("reading the ratings");
+    MpdAnswer answer(connection, QStringLiteral("reading the ratings"),
+                     connection.bounds().maxSongs, "ratings");
+    const QString& doing = answer.doing();
     if (!mpd_send_sticker_find(c, "song", "", "rating")) {
         connection.fail(doing);
     }
     QHash<QString, int> found;
     QString uri;
+    std::size_t pairs = 0;
     while (mpd_pair* pair = mpd_recv_pair(c)) {
         if (std::strcmp(pair->name, "file") == 0) {
             uri = QString::fromUtf8(pair->value);
@@ -28,6 +31,7 @@ const QHash<QString, int>& MpdRatings::all(MpdConnection& connection, mpd_connec
             }
         }
         mpd_return_pair(c, pair);
+        answer.received(++pairs / 2);
     }
     if (mpd_connection_get_error(c) == MPD_ERROR_SERVER && mpd_connection_clear_error(c)) {
         found.clear();

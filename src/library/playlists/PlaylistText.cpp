@@ -173,13 +173,14 @@ std::vector<QStringView> playlistLines(QStringView text) {
 
 QString entryLocation(QString raw, const QString& baseFolder) {
     raw = raw.trimmed();
-    if (raw.isEmpty() || raw.contains(QChar(0))) {
+    if (raw.isEmpty() || raw.contains(QChar(0)) || raw.size() > MaxLineLength) {
         return {};
     }
     const QString scheme = urlScheme(raw);
     if (scheme == u"file") {
+        // "file:///%00/etc/passwd" is no "/": a NUL ends a path for the system, never here.
         raw = localPathOfFileUrl(raw);
-        if (raw.isEmpty()) {
+        if (raw.isEmpty() || raw.contains(QChar(0))) {
             return {};
         }
     } else if (!scheme.isEmpty()) {

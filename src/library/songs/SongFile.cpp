@@ -305,10 +305,10 @@ void describe(File& file, SongInfo& info) {
     info.readable = true;
     info.seconds = milliseconds / 1000.0;
     const Tags tags = tagsOf(file);
-    info.title = field(tags, &TagFields::title);
-    info.artist = field(tags, &TagFields::artist);
-    info.album = field(tags, &TagFields::album);
-    info.genre = field(tags, &TagFields::genre);
+    info.title = boundedText(field(tags, &TagFields::title));
+    info.artist = boundedText(field(tags, &TagFields::artist));
+    info.album = boundedText(field(tags, &TagFields::album));
+    info.genre = boundedText(field(tags, &TagFields::genre));
     info.year = yearOf(field(tags, &TagFields::date));
     info.rating = rating(tags);
 }

@@ -27,7 +27,9 @@ public:
     Song(SongInfo read, const QString& path, const QString& problem)
         : name_(read.title.isEmpty() ? shownName(QFileInfo(path).completeBaseName())
                                      : std::move(read.title))
-        , failure_(problem.isEmpty() ? QString() : shownName(path) + QStringLiteral(": ") + problem)
+        , failure_(problem.isEmpty()
+                       ? std::string()
+                       : (shownName(path) + QStringLiteral(": ") + problem).toStdString())
         , texts_{{},
                  {},
                  std::move(read.artist),
@@ -35,14 +37,14 @@ public:
                  std::move(read.year),
                  std::move(read.album),
                  std::move(read.fileType)}
-        , seconds_(read.seconds)
+        , seconds_(songLength(read.seconds))
         , rating_(read.rating)
         , readable_(read.readable) {}
 
     QString name() const override { return name_; }
     QString durationString() const override {
         failIfUnread();
-        return readable_ ? durationText(seconds_) : QString();
+        return readable_ && seconds_ >= 0 ? durationText(seconds_) : QString();
     }
     QString getItemInfo(const QString& attribute) const override {
         // A file that is no audio file still has the type its name gives.
@@ -50,7 +52,7 @@ public:
             failIfUnread();
         }
         if (attribute == attribute::Duration) {
-            return readable_ ? secondsText(seconds_) : QString();
+            return readable_ && seconds_ >= 0 ? secondsText(seconds_) : QString();
         }
         if (attribute == attribute::UserRating) {
             return readable_ ? QString::number(rating_) : QString();
@@ -60,14 +62,15 @@ public:
 
 private:
     void failIfUnread() const {
-        if (!failure_.isEmpty()) {
-            throw LibraryError(failure_.toStdString());
+        if (!failure_.empty()) {
+            throw LibraryError(failure_);
         }
     }
 
-    QString name_;    // the title tag, else the file's name
-    QString failure_; // "PATH: why" when it is no audio file TagLib can read; empty when it is
-    ItemInfo texts_;  // but the duration and rating
+    QString name_; // the title tag, else the file's name
+    // "PATH: why" when it is no audio file TagLib can read, made once; empty when it is.
+    std::string failure_;
+    ItemInfo texts_; // but the duration and rating
     double seconds_;
     int rating_;
     bool readable_;
@@ -77,10 +80,10 @@ namespace {
 
 class SongWithoutFile final : public MediaItem {
 public:
-    SongWithoutFile(QString name, QString path, QString why)
+    SongWithoutFile(QString name, const QString& path, const QString& why)
         : name_(std::move(name))
-        , path_(std::move(path))
-        , why_(std::move(why)) {}
+        , failure_(why.isEmpty() ? std::string()
+                                 : (shownName(path) + QStringLiteral(": ") + why).toStdString()) {}
 
     QString name() const override { return name_; }
     QString durationString() const override { return fail(); }
@@ -88,15 +91,14 @@ public:
 
 private:
     QString fail() const {
-        if (!why_.isEmpty()) {
-            throw LibraryError((shownName(path_) + QStringLiteral(": ") + why_).toStdString());
+        if (!failure_.empty()) {
+            throw LibraryError(failure_);
         }
         return {};
     }
 
     QString name_;
-    QString path_;
-    QString why_;
+    std::string failure_; // "PATH: why", made once; empty: the song has no texts, and no fault
 };
 
 // A read ahead yields the processor and the disk to everything else on the machine.
@@ -349,7 +351,7 @@ std::shared_ptr<const MediaItem> SongFiles::song(const QString& path, const QStr
 }
 
 std::shared_ptr<const MediaItem> songWithoutFile(QString name, QString path, QString why) {
-    return std::make_shared<SongWithoutFile>(std::move(name), std::move(path), std::move(why));
+    return std::make_shared<SongWithoutFile>(boundedText(std::move(name)), path, why);
 }
 
 } // namespace corvane::library

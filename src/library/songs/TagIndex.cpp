@@ -1,5 +1,6 @@
 #include "library/songs/TagIndex.h"
 
+#include "library/MediaLibrary.h"
 #include "library/disk/FileName.h"
 
 #include <QDateTime>
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <sqlite3.h>
@@ -94,8 +96,11 @@ private:
             return false;
         }
         if (units > 0) {
-            *text = QString(static_cast<qsizetype>(units), Qt::Uninitialized);
-            std::memcpy(text->data(), at_, 2ULL * units);
+            // A text longer than any tag (a crafted index) is kept to the bound, and not copied.
+            const auto kept = std::min<qsizetype>(units, MaxOutsideText + 1);
+            *text = QString(kept, Qt::Uninitialized);
+            std::memcpy(text->data(), at_, 2ULL * static_cast<std::size_t>(kept));
+            *text = boundedText(std::move(*text));
             at_ += 2ULL * units;
         }
         return true;
@@ -298,8 +303,8 @@ bool TagIndex::ready() {
     return false;
 }
 
-void TagIndex::failed(int code) {
-    const QString why = QString::fromUtf8(sqlite3_errmsg(db_));
+void TagIndex::failed(int code, const QString& knownWhy) {
+    const QString why = knownWhy.isEmpty() ? QString::fromUtf8(sqlite3_errmsg(db_)) : knownWhy;
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     if (isLock(code) || code == SQLITE_FULL) {
         // Another program holds it, or the disk is full: what was kept stays good.
@@ -329,6 +334,7 @@ std::vector<std::optional<SongRead>> TagIndex::find(const std::vector<QString>& 
     }
     // One read transaction for the batch.
     int code = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+    QString damaged; // set by hand, so SQLite's own message says nothing of it
     sqlite3_stmt* statement = find_.get();
     for (std::size_t i = 0; code == SQLITE_OK && i < paths.size(); ++i) {
         const QByteArray key = encodeFileName(paths[i]);
@@ -348,6 +354,7 @@ std::vector<std::optional<SongRead>> TagIndex::find(const std::vector<QString>& 
                     found[i] = std::move(read);
                 } else {
                     code = SQLITE_CORRUPT; // a record no version of this index wrote
+                    damaged = QStringLiteral("a damaged record");
                 }
             }
         } else if (code == SQLITE_DONE) {
@@ -364,7 +371,7 @@ std::vector<std::optional<SongRead>> TagIndex::find(const std::vector<QString>& 
         if (isLock(code)) {
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); // keep() will say so
         } else {
-            failed(code);
+            failed(code, damaged);
         }
     }
     return found;

@@ -60,7 +60,8 @@ private:
     void giveUp(const QString& why);
     // A failure of SQLite `code`: a damaged index is set aside and made anew, a locked one is
     // left alone; either way this run goes on without what failed.
-    void failed(int code);
+    // `why`, when given, says what SQLite cannot (a record found damaged here).
+    void failed(int code, const QString& why = {});
     void note(const QString& line);
 
     QString file_;

@@ -1,3 +1,4 @@
+#include "library/disk/FileName.h"
 #include "library/playlists/PlaylistFormats.h"
 #include "library/stores/StoreFiles.h"
 #include "library/stores/StoreFormats.h"
@@ -6,16 +7,41 @@
 #include <QHash>
 #include <QUrl>
 #include <algorithm>
+#include <climits>
 
 namespace corvane::library {
+namespace {
+
+// True when the system could open the path: at most PATH_MAX bytes, each name at most NAME_MAX.
+bool withinPathLimits(QStringView path) {
+    constexpr qsizetype MaxNameBytes = NAME_MAX;
+    if (path.size() * 3 < MaxNameBytes) {
+        return true; // the common case, without encoding anything
+    }
+    const QByteArray bytes = encodeFileName(path);
+    if (bytes.size() >= PATH_MAX) {
+        return false;
+    }
+    qsizetype start = 0;
+    for (qsizetype slash = 0; slash >= 0; start = slash + 1) {
+        slash = bytes.indexOf('/', start);
+        if ((slash < 0 ? bytes.size() : slash) - start > MaxNameBytes) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
 
 QStringList parseAudaciousOrder(const QByteArray& bytes) {
     QStringList numbers;
     for (const QString& word : QString::fromUtf8(bytes).simplified().split(u' ')) {
         // Only numbers name playlist files: nothing else is looked for beside them.
+        // A playlist named twice is listed once, where it is first named.
         bool number = false;
         word.toULongLong(&number);
-        if (number) {
+        if (number && !numbers.contains(word)) {
             numbers.push_back(word);
         }
     }
@@ -27,7 +53,8 @@ StorePlaylist parseAudaciousPlaylist(const QByteArray& bytes) {
     const QString text = QString::fromUtf8(bytes);
     StoreSong* song = nullptr;
     const auto decoded = [](QStringView value) {
-        return QUrl::fromPercentEncoding(value.toUtf8());
+        return boundedText(QUrl::fromPercentEncoding(
+            value.first(std::min<qsizetype>(value.size(), 3 * MaxOutsideText)).toUtf8()));
     };
     for (const QStringView line : playlistLines(text)) {
         const qsizetype equals = line.indexOf(u'=');
@@ -60,7 +87,7 @@ StorePlaylist parseAudaciousPlaylist(const QByteArray& bytes) {
             song->year = year > 0 ? QString::number(year) : QString();
         } else if (key == u"length") {
             const qint64 ms = value.toLongLong();
-            song->seconds = ms > 0 ? ms / 1000.0 : -1;
+            song->seconds = ms > 0 ? songLength(ms / 1000.0) : -1;
         }
     }
     return playlist;
@@ -72,14 +99,31 @@ QString audaciousPlaylistTitle(const QByteArray& bytes) {
     return parseAudaciousPlaylist(firstSong < 0 ? bytes : bytes.first(firstSong)).name;
 }
 
-std::vector<StoreSong> parseCmusPlaylist(const QByteArray& bytes) {
+std::vector<StoreSong> parseCmusPlaylist(const QByteArray& bytes, int* dropped) {
     std::vector<StoreSong> songs;
+    int left = 0;
     const QString text = QString::fromUtf8(bytes);
-    for (const QStringView line : playlistLines(text)) {
-        if (QString location = entryLocation(line.toString(), QDir::rootPath());
-            !location.isEmpty()) {
-            songs.push_back(untaggedSong(std::move(location)));
+    // Line by line: a line that names no file the system could open (a NUL in it, a path past
+    // the system's limits) is counted, not passed over.
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r') {
+            ++end;
         }
+        const QStringView line = QStringView(text).sliced(start, end - start);
+        start = end + 1;
+        if (line.trimmed().isEmpty()) {
+            continue;
+        }
+        if (QString location = entryLocation(line.toString(), QDir::rootPath());
+            !location.isEmpty() && (isStreamLocation(location) || withinPathLimits(location))) {
+            songs.push_back(untaggedSong(std::move(location)));
+        } else {
+            ++left;
+        }
+    }
+    if (dropped) {
+        *dropped = left;
     }
     return songs;
 }
@@ -90,6 +134,15 @@ namespace {
 QString playlistFolder(const QString& location) {
     const QString below = location + QStringLiteral("/playlists");
     return QDir::cleanPath(QFileInfo(below).isDir() ? below : location);
+}
+
+// One line for the lines of a cmus playlist that name no file the system could open (a NUL in
+// them, a path or a name past the system's limits).
+QString droppedLinesNote(const QString& playlist, int dropped) {
+    return QStringLiteral("%1 of the cmus playlist \"%2\" named no file that can be opened, and "
+                          "%3 left out")
+        .arg(dropped == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(dropped),
+             shownName(playlist), dropped == 1 ? QStringLiteral("was") : QStringLiteral("were"));
 }
 
 void expectFolder(const QString& folder) {
@@ -171,7 +224,7 @@ std::shared_ptr<Player> openAudacious(const QString& location, SongSource songs)
             expectFolder(store->folder);
             std::vector<StoreListing> listings;
             for (const QString& path : store->playlistFiles()) {
-                listings.push_back({store->title(path), [store, path] {
+                listings.push_back({store->title(path), [store, path](QStringList&) {
                                         return namingStore(StoreKind::Audacious, store->folder,
                                                            [&] { return store->songs(path); });
                                     }});
@@ -193,10 +246,16 @@ std::shared_ptr<Player> openCmus(const QString& location, SongSource songs) {
             for (const QString& name : QDir(folder).entryList(
                      QDir::Files, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware)) {
                 const QString path = folder + u'/' + name;
-                listings.push_back({name, [folder, path] {
+                listings.push_back({name, [folder, path, name](QStringList& notes) {
                                         return namingStore(StoreKind::Cmus, folder, [&] {
                                             FileStamp stamp;
-                                            return parseCmusPlaylist(readStoreFile(path, &stamp));
+                                            int dropped = 0;
+                                            auto songs = parseCmusPlaylist(
+                                                readStoreFile(path, &stamp), &dropped);
+                                            if (dropped > 0) {
+                                                notes.push_back(droppedLinesNote(name, dropped));
+                                            }
+                                            return songs;
                                         });
                                     }});
             }

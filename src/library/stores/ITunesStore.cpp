@@ -39,19 +39,19 @@ StoreSong readTrack(QXmlStreamReader& xml) {
     bool ratingComputed = false;
     readDict(xml, [&](const QString& key) {
         if (key == u"Name") {
-            song.title = xml.readElementText();
+            song.title = boundedText(xml.readElementText());
         } else if (key == u"Artist") {
-            song.artist = xml.readElementText();
+            song.artist = boundedText(xml.readElementText());
         } else if (key == u"Album") {
-            song.album = xml.readElementText();
+            song.album = boundedText(xml.readElementText());
         } else if (key == u"Genre") {
-            song.genre = xml.readElementText();
+            song.genre = boundedText(xml.readElementText());
         } else if (key == u"Year") {
             const int year = xml.readElementText().toInt();
             song.year = year > 0 ? QString::number(year) : QString();
         } else if (key == u"Total Time") {
             const qint64 ms = xml.readElementText().toLongLong();
-            song.seconds = ms > 0 ? ms / 1000.0 : -1;
+            song.seconds = ms > 0 ? songLength(ms / 1000.0) : -1;
         } else if (key == u"Rating") {
             rating = xml.readElementText().toInt();
         } else if (key == u"Rating Computed") {
@@ -73,7 +73,7 @@ ITunesPlaylist readPlaylist(QXmlStreamReader& xml, bool* usersOwn) {
     *usersOwn = true;
     readDict(xml, [&](const QString& key) {
         if (key == u"Name") {
-            playlist.name = xml.readElementText();
+            playlist.name = boundedText(xml.readElementText());
         } else if (key == u"Master" || key == u"Folder") {
             *usersOwn = *usersOwn && !isTrue(xml);
             xml.skipCurrentElement();
@@ -136,7 +136,7 @@ void expectLibrary(QXmlStreamReader& xml) {
 void checkITunesLibrary(const QByteArray& bytes) {
     QXmlStreamReader xml(bytes.first(std::min<qsizetype>(bytes.size(), 4096)));
     expectLibrary(xml);
-    if (!QByteArrayView(bytes).trimmed().endsWith("</plist>")) {
+    if (!endsWithTag(bytes, QLatin1StringView("</plist>"))) {
         throw LibraryError("the file is cut short (no </plist> at its end)");
     }
 }
@@ -173,37 +173,38 @@ QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes) {
 }
 
 std::vector<ITunesPlaylist> parseITunesPlaylists(const QByteArray& bytes) {
-    // The playlists follow every track. Their key names no track's field, and no text holds it
-    // unescaped, so the reading starts there and reads no track.
-    const QByteArray key("<key>Playlists</key>");
-    const qsizetype at = bytes.lastIndexOf(key);
+    // The document is read as the structure it is, to its end: the top dict's "Playlists" key
+    // (never one in a comment or a text), the tracks passed over unread, and a file that ends
+    // early said to be cut short.
+    QXmlStreamReader xml(bytes);
+    expectLibrary(xml);
     std::vector<ITunesPlaylist> playlists;
-    if (at < 0) {
-        return playlists;
-    }
-    QXmlStreamReader xml;
-    xml.addData(QByteArrayLiteral("<playlists>"));
-    xml.addData(bytes.sliced(at + key.size()));
-    if (!xml.readNextStartElement() || !xml.readNextStartElement() || xml.name() != u"array") {
-        if (xml.hasError()) {
-            throw xmlError(xml);
+    while (xml.readNextStartElement() && xml.name() == u"key") {
+        const QString key = xml.readElementText();
+        if (!xml.readNextStartElement()) {
+            break;
         }
-        return playlists;
-    }
-    while (xml.readNextStartElement()) {
-        if (xml.name() != u"dict") {
+        if (key != u"Playlists" || xml.name() != u"array") {
             xml.skipCurrentElement();
             continue;
         }
-        bool usersOwn = true;
-        ITunesPlaylist playlist = readPlaylist(xml, &usersOwn);
-        if (usersOwn) {
-            playlists.push_back(std::move(playlist));
+        while (xml.readNextStartElement()) {
+            if (xml.name() != u"dict") {
+                xml.skipCurrentElement();
+                continue;
+            }
+            bool usersOwn = true;
+            ITunesPlaylist playlist = readPlaylist(xml, &usersOwn);
+            if (usersOwn) {
+                playlists.push_back(std::move(playlist));
+            }
         }
     }
-    // Past the array the document goes on, unseen; an error within it is the file's.
+    while (!xml.atEnd() && !xml.hasError()) {
+        xml.readNext();
+    }
     if (xml.hasError()) {
-        throw xmlError(xml);
+        throw documentError(xml, bytes);
     }
     return playlists;
 }
@@ -243,7 +244,7 @@ std::shared_ptr<Player> openITunes(const QString& location, SongSource songs) {
             });
             std::vector<StoreListing> listings;
             for (std::size_t i = 0; i < playlists->size(); ++i) {
-                listings.push_back({(*playlists)[i].name, [store, playlists, i] {
+                listings.push_back({(*playlists)[i].name, [store, playlists, i](QStringList&) {
                                         return namingStore(StoreKind::ITunes, store->file, [&] {
                                             return songsOf(
                                                 (*playlists)[i],

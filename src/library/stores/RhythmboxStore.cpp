@@ -1,8 +1,10 @@
 #include "library/playlists/PlaylistFormats.h"
 #include "library/songs/Rating.h"
+#include "library/songs/SharedTexts.h"
 #include "library/stores/StoreFiles.h"
 #include "library/stores/StoreFormats.h"
 
+#include <QBuffer>
 #include <QDate>
 #include <QDir>
 #include <cmath>
@@ -45,7 +47,7 @@ Field fieldNamed(QStringView name) {
     return Field::Other;
 }
 
-StoreSong readEntry(QXmlStreamReader& xml, QString* location) {
+StoreSong readEntry(QXmlStreamReader& xml, QString* location, SharedTexts& shared) {
     StoreSong song;
     song.tagged = true;
     song.rating = 0; // no <rating>: unrated
@@ -56,25 +58,30 @@ StoreSong readEntry(QXmlStreamReader& xml, QString* location) {
             continue;
         }
         const QString text = xml.readElementText();
+        if (field == Field::Location) {
+            *location = text; // a location past the system's limits names nothing
+            continue;
+        }
         switch (field) {
         case Field::Title:
-            song.title = text;
+            song.title = boundedText(text);
             break;
         case Field::Artist:
-            song.artist = known(text);
+            song.artist = shared(known(boundedText(text)));
             break;
         case Field::Album:
-            song.album = known(text);
+            song.album = shared(known(boundedText(text)));
             break;
         case Field::Genre:
-            song.genre = known(text);
+            song.genre = shared(known(boundedText(text)));
             break;
         case Field::Duration:
-            song.seconds = text.toLongLong() > 0 ? text.toDouble() : -1;
+            song.seconds = text.toLongLong() > 0 ? songLength(text.toDouble()) : -1;
             break;
         case Field::Date:
             if (const qint64 day = text.toLongLong(); day > 0) {
-                song.year = QString::number(QDate::fromJulianDay(day + GlibToJulianDay).year());
+                song.year =
+                    shared(QString::number(QDate::fromJulianDay(day + GlibToJulianDay).year()));
             }
             break;
         case Field::Rating: {
@@ -85,8 +92,6 @@ StoreSong readEntry(QXmlStreamReader& xml, QString* location) {
             break;
         }
         case Field::Location:
-            *location = text;
-            break;
         case Field::Other:
             break;
         }
@@ -105,12 +110,12 @@ void expectDatabase(QXmlStreamReader& xml) {
     }
 }
 
-} // namespace
-
-QHash<QString, StoreSong> parseRhythmboxSongs(const QByteArray& bytes) {
-    QXmlStreamReader xml(bytes);
+// The songs of a database as it is read (from its file, or its bytes in a buffer).
+QHash<QString, StoreSong> readSongs(QIODevice& input) {
+    QXmlStreamReader xml(&input);
     expectDatabase(xml);
     QHash<QString, StoreSong> songs;
+    SharedTexts shared;
     while (xml.readNextStartElement()) {
         const QStringView type = xml.attributes().value(QLatin1StringView("type"));
         if (xml.name() != u"entry" ||
@@ -119,27 +124,19 @@ QHash<QString, StoreSong> parseRhythmboxSongs(const QByteArray& bytes) {
             continue;
         }
         QString location;
-        StoreSong song = readEntry(xml, &location);
+        StoreSong song = readEntry(xml, &location, shared);
         if (!location.isEmpty()) {
             songs.insert(location, std::move(song));
         }
     }
     if (xml.hasError()) {
-        throw xmlError(xml);
+        throw documentError(xml, input);
     }
     return songs;
 }
 
-void checkRhythmboxSongs(const QByteArray& bytes) {
-    QXmlStreamReader xml(bytes.first(std::min<qsizetype>(bytes.size(), 4096)));
-    expectDatabase(xml);
-    if (!QByteArrayView(bytes).trimmed().endsWith("</rhythmdb>")) {
-        throw LibraryError("the file is cut short (no </rhythmdb> at its end)");
-    }
-}
-
-std::vector<StorePlaylist> parseRhythmboxPlaylists(const QByteArray& bytes) {
-    QXmlStreamReader xml(bytes);
+std::vector<StorePlaylist> readPlaylists(QIODevice& input) {
+    QXmlStreamReader xml(&input);
     expectRoot(xml, u"rhythmdb-playlists",
                "not a Rhythmbox playlist file (no <rhythmdb-playlists> element)");
     std::vector<StorePlaylist> playlists;
@@ -149,7 +146,8 @@ std::vector<StorePlaylist> parseRhythmboxPlaylists(const QByteArray& bytes) {
             xml.skipCurrentElement();
             continue;
         }
-        StorePlaylist playlist{xml.attributes().value(QLatin1StringView("name")).toString(), {}};
+        StorePlaylist playlist{
+            boundedText(xml.attributes().value(QLatin1StringView("name")).toString()), {}};
         while (xml.readNextStartElement()) {
             if (xml.name() == u"location") {
                 playlist.songs.push_back(untaggedSong(xml.readElementText()));
@@ -165,6 +163,30 @@ std::vector<StorePlaylist> parseRhythmboxPlaylists(const QByteArray& bytes) {
     return playlists;
 }
 
+} // namespace
+
+QHash<QString, StoreSong> parseRhythmboxSongs(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return readSongs(buffer);
+}
+
+void checkRhythmboxSongs(const QByteArray& bytes) {
+    QXmlStreamReader xml(bytes.first(std::min<qsizetype>(bytes.size(), 4096)));
+    expectDatabase(xml);
+    if (!endsWithTag(bytes, QLatin1StringView("</rhythmdb>"))) {
+        throw LibraryError("the file is cut short (no </rhythmdb> at its end)");
+    }
+}
+
+std::vector<StorePlaylist> parseRhythmboxPlaylists(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return readPlaylists(buffer);
+}
+
 namespace {
 
 struct Rhythmbox {
@@ -176,7 +198,8 @@ struct Rhythmbox {
     QString playlistsPath() const { return folder + QStringLiteral("/playlists.xml"); }
 
     std::shared_ptr<const QHash<QString, StoreSong>> songs() {
-        return database.get(databasePath(), parseRhythmboxSongs);
+        return database.getStreamed(databasePath(),
+                                    [](QIODevice& file) { return readSongs(file); });
     }
 
     // Rhythmbox writes playlists.xml on its first run; until then there are none.
@@ -184,7 +207,8 @@ struct Rhythmbox {
         if (!QFileInfo::exists(playlistsPath())) {
             return std::make_shared<const std::vector<StorePlaylist>>();
         }
-        return playlistFile.get(playlistsPath(), parseRhythmboxPlaylists);
+        return playlistFile.getStreamed(playlistsPath(),
+                                        [](QIODevice& file) { return readPlaylists(file); });
     }
 };
 
@@ -215,21 +239,22 @@ std::shared_ptr<Player> openRhythmbox(const QString& location, SongSource songs)
                                            [&] { return store->playlists(); });
         std::vector<StoreListing> listings;
         for (std::size_t i = 0; i < playlists->size(); ++i) {
-            listings.push_back({(*playlists)[i].name, [store, playlists, i] {
+            listings.push_back({(*playlists)[i].name,
+                                [store, playlists, i](QStringList&) {
                                     const auto songs =
                                         namingStore(StoreKind::Rhythmbox, store->databasePath(),
                                                     [&] { return store->songs(); });
                                     return songsOf((*playlists)[i], *songs);
-                                }});
+                                },
+                                // Without the database, each song is read from its file.
+                                [playlists, i] { return songsOf((*playlists)[i], {}); }});
         }
         return listings;
     };
     // A store that cannot be read is refused now. Every entry is read only when a playlist is
     // first opened: listing the playlists needs none of them.
-    namingStore(StoreKind::Rhythmbox, store->databasePath(), [&] {
-        FileStamp stamp;
-        checkRhythmboxSongs(readStoreFile(store->databasePath(), &stamp));
-    });
+    namingStore(StoreKind::Rhythmbox, store->databasePath(),
+                [&] { checkRhythmboxSongs(readStoreFileEnds(store->databasePath())); });
     reader();
     return std::make_shared<StoreLibrary>(std::move(reader), std::move(songs));
 }

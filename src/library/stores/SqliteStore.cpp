@@ -5,13 +5,19 @@
 
 #include <QDir>
 #include <QUrl>
+#include <chrono>
 #include <sqlite3.h>
+#include <thread>
 
 namespace corvane::library {
 namespace {
 
-// How long a read waits for a player that is writing (a commit takes milliseconds).
-constexpr int BusyTimeoutMs = 1000;
+// How long a read waits for a player that is writing (a commit takes milliseconds), and how
+// often it looks again meanwhile: a writer that takes the lock again after a short gap must not
+// win every time, as it does against SQLite's own waits, which grow to 100 ms.
+constexpr auto BusyTimeout = std::chrono::milliseconds(1000);
+constexpr auto BusyPoll = std::chrono::milliseconds(2);
+using Clock = std::chrono::steady_clock;
 
 class Statement {
 public:
@@ -92,7 +98,7 @@ std::vector<SqlitePlaylistRow> readSqlitePlaylists(sqlite3* db) {
                                            "ORDER BY ui_order < 0, ui_order, ROWID"));
     std::vector<SqlitePlaylistRow> playlists;
     while (statement.next()) {
-        playlists.push_back({statement.integer(0), statement.text(1)});
+        playlists.push_back({statement.integer(0), boundedText(statement.text(1))});
     }
     return playlists;
 }
@@ -120,14 +126,14 @@ std::vector<StoreSong> readSqlitePlaylistSongs(sqlite3* db, SqliteLayout layout,
         StoreSong song;
         song.tagged = true;
         song.location = entryLocation(statement.text(from), QDir::rootPath());
-        song.title = statement.text(from + 1);
-        song.artist = statement.text(from + 2);
-        song.album = statement.text(from + 3);
-        song.genre = statement.text(from + 4);
+        song.title = boundedText(statement.text(from + 1));
+        song.artist = boundedText(statement.text(from + 2));
+        song.album = boundedText(statement.text(from + 3));
+        song.genre = boundedText(statement.text(from + 4));
         const qint64 year = statement.integer(from + 5);
         song.year = year > 0 ? QString::number(year) : QString();
         const qint64 nanoseconds = statement.integer(from + 6);
-        song.seconds = nanoseconds > 0 ? nanoseconds / 1e9 : -1;
+        song.seconds = nanoseconds > 0 ? songLength(nanoseconds / 1e9) : -1;
         // A fraction 0-1 in a column declared INTEGER; -1 (or none) unrated.
         song.rating = statement.isNull(from + 7) ? 0 : ratingFromFraction(statement.real(from + 7));
         songs.push_back(std::move(song));
@@ -136,6 +142,16 @@ std::vector<StoreSong> readSqlitePlaylistSongs(sqlite3* db, SqliteLayout layout,
 }
 
 namespace {
+
+bool isLocked(int code) {
+    return (code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED;
+}
+
+// A database that a writer kept locked.
+class LockedDatabase : public LibraryError {
+public:
+    using LibraryError::LibraryError;
+};
 
 bool exists(const QString& path) {
     return QFileInfo::exists(path);
@@ -146,7 +162,9 @@ bool exists(const QString& path) {
 // one transaction, so they see one state of the database.
 class ReadOnlyDatabase {
 public:
-    explicit ReadOnlyDatabase(const QString& path) {
+    // Waits for a writer up to `deadline`.
+    ReadOnlyDatabase(const QString& path, Clock::time_point deadline)
+        : deadline_(deadline) {
         checkHeader(path);
         const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
         int result = open(uri + "?mode=ro");
@@ -164,6 +182,9 @@ public:
         if (result != SQLITE_OK) {
             const QString why = describe(result);
             sqlite3_close(db_);
+            if (isLocked(result)) {
+                throw LockedDatabase(why.toStdString());
+            }
             throw LibraryError(why.toStdString());
         }
     }
@@ -198,10 +219,18 @@ private:
             return sqlite3_extended_errcode(db_);
         }
         sqlite3_extended_result_codes(db_, 1);
-        sqlite3_busy_timeout(db_, BusyTimeoutMs);
+        sqlite3_busy_handler(db_, &ReadOnlyDatabase::waitForWriter, this);
         result = sqlite3_exec(db_, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr,
                               nullptr);
         return result == SQLITE_OK ? SQLITE_OK : sqlite3_extended_errcode(db_);
+    }
+
+    static int waitForWriter(void* self, int) {
+        if (Clock::now() >= static_cast<ReadOnlyDatabase*>(self)->deadline_) {
+            return 0;
+        }
+        std::this_thread::sleep_for(BusyPoll);
+        return 1;
     }
 
     QString describe(int result) const {
@@ -221,21 +250,33 @@ private:
     }
 
     sqlite3* db_ = nullptr;
+    Clock::time_point deadline_;
 };
 
-// What a failed statement says, with a locked database named as such.
+// What a failed statement says, with a locked database named as such. A read that meets a lock
+// (one SQLite reports without waiting, too) is tried again until the second is up.
 template <class Read> auto reading(const QString& path, Read&& read) {
-    ReadOnlyDatabase db(path);
-    try {
-        return read(db.get());
-    } catch (const LibraryError& error) {
-        const int code = sqlite3_errcode(db.get()) & 0xFF;
-        if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
-            throw LibraryError(QStringLiteral("the database is locked by another program (%1)")
-                                   .arg(QString::fromUtf8(error.what()))
-                                   .toStdString());
+    const Clock::time_point deadline = Clock::now() + BusyTimeout;
+    for (;;) {
+        try {
+            ReadOnlyDatabase db(path, deadline);
+            try {
+                return read(db.get());
+            } catch (const LibraryError& error) {
+                if (!isLocked(sqlite3_errcode(db.get()))) {
+                    throw;
+                }
+                throw LockedDatabase(
+                    QStringLiteral("the database is locked by another program (%1)")
+                        .arg(QString::fromUtf8(error.what()))
+                        .toStdString());
+            }
+        } catch (const LockedDatabase&) {
+            if (Clock::now() >= deadline) {
+                throw;
+            }
+            std::this_thread::sleep_for(BusyPoll);
         }
-        throw;
     }
 }
 
@@ -257,7 +298,7 @@ std::shared_ptr<Player> openSqliteStore(StoreKind kind, const QString& location,
                 reading(location, [](sqlite3* db) { return readSqlitePlaylists(db); });
             std::vector<StoreListing> listings;
             for (const SqlitePlaylistRow& row : rows) {
-                listings.push_back({row.name, [kind, location, layout, id = row.id] {
+                listings.push_back({row.name, [kind, location, layout, id = row.id](QStringList&) {
                                         return namingStore(kind, location, [&] {
                                             return reading(location, [&](sqlite3* db) {
                                                 return readSqlitePlaylistSongs(db, layout, id);

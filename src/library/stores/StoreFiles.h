@@ -4,8 +4,12 @@
 #include "library/disk/RegularFile.h"
 #include "library/stores/PlayerStores.h"
 
+#include <QFile>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <memory>
+#include <unistd.h>
 
 // What the store readers share: reading a store's file, parsing it again only when it changed,
 // and saying why XML could not be read. Internal to the library.
@@ -23,7 +27,40 @@ inline QByteArray readStoreFile(const QString& path, FileStamp* stamp) {
     return bytes;
 }
 
-// One store file parsed into a T, parsed again only when the file's stamp changed.
+// A store's file open to be read as it is parsed, never whole into memory (a store of a million
+// songs is hundreds of megabytes); throws LibraryError saying why it cannot be read.
+inline std::unique_ptr<QFile> openStoreFile(const QString& path, FileStamp* stamp) {
+    const int fd = openRegularFile(path, stamp);
+    if (fd < 0) {
+        throw LibraryError(whyUnreadable(path).toStdString());
+    }
+    auto file = std::make_unique<QFile>();
+    if (stamp->size > MaxStoreBytes ||
+        !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw LibraryError(stamp->size > MaxStoreBytes ? "the file is larger than 512 MiB"
+                                                       : "the file cannot be read");
+    }
+    return file;
+}
+
+// Its first 4 KiB and its last 256 bytes (a byte order mark's code units kept whole), or all
+// of it when it is no larger: enough to tell what a store is and whether it ends.
+inline QByteArray readStoreFileEnds(const QString& path) {
+    FileStamp stamp;
+    const std::unique_ptr<QFile> file = openStoreFile(path, &stamp);
+    if (stamp.size <= 8192) {
+        return file->readAll();
+    }
+    QByteArray ends = file->read(4096);
+    if (!file->seek((stamp.size - 256) & ~qint64{1})) {
+        throw LibraryError("the file cannot be read");
+    }
+    return ends + file->readAll();
+}
+
+// One store file parsed into a T, parsed again only when the file's stamp changed: from its
+// bytes by get, as it is read by getStreamed.
 template <class T> class ParsedFile {
 public:
     template <class Parse> std::shared_ptr<const T> get(const QString& path, Parse parse) {
@@ -33,6 +70,17 @@ public:
         FileStamp read;
         const QByteArray bytes = readStoreFile(path, &read);
         value_ = std::make_shared<const T>(parse(bytes));
+        stamp_ = read;
+        return value_;
+    }
+    template <class Parse> std::shared_ptr<const T> getStreamed(const QString& path, Parse parse) {
+        if (value_ && fileStamp(path) == stamp_) {
+            return value_;
+        }
+        value_.reset(); // not kept while its successor is read
+        FileStamp read;
+        const std::unique_ptr<QFile> file = openStoreFile(path, &read);
+        value_ = std::make_shared<const T>(parse(*file));
         stamp_ = read;
         return value_;
     }
@@ -52,6 +100,58 @@ inline LibraryError xmlError(const QXmlStreamReader& xml) {
                             .arg(xml.lineNumber())
                             .arg(xml.errorString())
                             .toStdString());
+}
+
+// True when the XML document ends in `endTag` ("</plist>"), in UTF-8 or, after its byte order
+// mark, UTF-16.
+inline bool endsWithTag(const QByteArray& bytes, QLatin1StringView endTag) {
+    const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+    if (!utf16) {
+        return QByteArrayView(bytes).trimmed().endsWith(
+            QByteArrayView(endTag.data(), endTag.size()));
+    }
+    // The last few characters, whole code units from the end.
+    const qsizetype tail = std::min<qsizetype>((bytes.size() - 2) / 2 * 2, 256);
+    QStringDecoder decode(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE
+                                                       : QStringConverter::Utf16BE);
+    const QString end = decode(QByteArrayView(bytes).last(tail));
+    return QStringView(end).trimmed().endsWith(endTag);
+}
+
+// The number of the document's last line that holds anything.
+inline qint64 lastLine(QByteArrayView bytes) {
+    return bytes.trimmed().count('\n') + 1;
+}
+inline qint64 lastLine(QIODevice& device) {
+    qint64 lines = 0;
+    qint64 pending = 0; // line breaks that only white space followed so far
+    device.seek(0);
+    while (!device.atEnd()) {
+        const QByteArray chunk = device.read(1 << 20);
+        for (const char c : chunk) {
+            if (c == '\n') {
+                ++pending;
+            } else if (c != ' ' && c != '\t' && c != '\r') {
+                lines += pending;
+                pending = 0;
+            }
+        }
+    }
+    return lines + 1;
+}
+
+// Why a whole document could not be read: as xmlError says, except that a document whose end
+// tag closes it early (the middle of the file lost, its last line kept) is cut short too.
+// `input` is the document's bytes or the device it was read from.
+template <class Input> LibraryError documentError(const QXmlStreamReader& xml, Input& input) {
+    if (xml.error() == QXmlStreamReader::NotWellFormedError &&
+        xml.lineNumber() == lastLine(input)) {
+        return LibraryError(QStringLiteral("the file is cut short (line %1: %2)")
+                                .arg(xml.lineNumber())
+                                .arg(xml.errorString())
+                                .toStdString());
+    }
+    return xmlError(xml);
 }
 
 // Runs `read`, and turns the LibraryError it throws into one naming the store.

@@ -55,8 +55,9 @@ QString audaciousPlaylistTitle(const QByteArray& bytes);
 
 // --- cmus ---
 
-// playlists/NAME: one absolute path (or a stream's URL) a line.
-std::vector<StoreSong> parseCmusPlaylist(const QByteArray& bytes);
+// playlists/NAME: one absolute path (or a stream's URL) a line. Lines that name no file the
+// system could open are left out, and counted in *dropped.
+std::vector<StoreSong> parseCmusPlaylist(const QByteArray& bytes, int* dropped = nullptr);
 
 // --- iTunes / Music library XML ---
 

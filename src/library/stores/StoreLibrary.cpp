@@ -1,9 +1,11 @@
 #include "library/stores/StoreLibrary.h"
 
 #include "library/playlists/PlaylistFormats.h"
+#include "library/songs/SharedTexts.h"
 #include "library/songs/SongFiles.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QUrl>
 #include <optional>
 
@@ -20,22 +22,64 @@ QString untitledName(const QString& location) {
     return name.isEmpty() ? location : name;
 }
 
-std::shared_ptr<const MediaItem> itemFromStore(const StoreSong& song) {
-    const bool known = song.seconds >= 0;
-    const bool stream = isStreamLocation(song.location);
-    return std::make_shared<ReadySong>(
-        song.title.isEmpty() ? untitledName(song.location) : song.title,
-        known ? durationText(song.seconds) : QString(),
-        ItemInfo{known ? secondsText(song.seconds) : QString(),
-                 song.rating >= 0 ? QString::number(song.rating) : QString(), song.artist,
-                 song.genre, song.year, song.album,
-                 stream ? QString() : QFileInfo(song.location).suffix().toLower()});
-}
+// A song whose tags the store holds. Its length and rating are written when asked for (once a
+// listing), and its texts are the store's own strings: a long playlist costs little more than
+// its songs.
+class StoreItem final : public MediaItem {
+public:
+    StoreItem(const StoreSong& song, SharedTexts& shared)
+        : name_(song.title.isEmpty() ? untitledName(song.location) : song.title)
+        , artist_(song.artist)
+        , genre_(song.genre)
+        , year_(song.year)
+        , album_(song.album)
+        , fileType_(shared(isStreamLocation(song.location)
+                               ? QString()
+                               : QFileInfo(song.location).suffix().toLower()))
+        , seconds_(songLength(song.seconds))
+        , rating_(song.rating) {}
+
+    QString name() const override { return name_; }
+    QString durationString() const override {
+        return seconds_ >= 0 ? durationText(seconds_) : QString();
+    }
+    QString getItemInfo(const QString& attribute) const override {
+        if (attribute == attribute::Duration) {
+            return seconds_ >= 0 ? secondsText(seconds_) : QString();
+        }
+        if (attribute == attribute::UserRating) {
+            return rating_ >= 0 ? QString::number(rating_) : QString();
+        }
+        return attribute == attribute::Artist     ? artist_
+               : attribute == attribute::Genre    ? genre_
+               : attribute == attribute::Year     ? year_
+               : attribute == attribute::Album    ? album_
+               : attribute == attribute::FileType ? fileType_
+                                                  : QString();
+    }
+
+private:
+    QString name_;
+    QString artist_;
+    QString genre_;
+    QString year_;
+    QString album_;
+    QString fileType_;
+    double seconds_;
+    int rating_;
+};
 
 // The name of a song the store knows by its location (and perhaps a title) only, as the file
 // backend names a song whose file it does not read: the title, else the location's last part.
 QString nameOnly(const StoreSong& song) {
     return song.title.isEmpty() ? locationName(song.location) : song.title;
+}
+
+// True when the song is read from its audio file: the store does not hold both its tags and
+// its rating, and it has a file.
+bool readFromFile(const StoreSong& song) {
+    return !(song.tagged && song.rating >= 0) && !song.location.isEmpty() &&
+           !isStreamLocation(song.location);
 }
 
 class ListedPlaylist final : public Playlist {
@@ -46,48 +90,79 @@ public:
 
     QString name() const override { return listing_.name; }
 
-    int count() const override { return static_cast<int>(songs().size()); }
+    int count() const override { return static_cast<int>(items().size()); }
 
     std::shared_ptr<const MediaItem> item(int index) const override {
-        const std::vector<StoreSong>& all = songs();
+        const auto& all = items();
         if (index < 0 || index >= static_cast<int>(all.size())) {
             throw LibraryError("song index out of range");
         }
-        std::shared_ptr<const MediaItem>& made = items_[static_cast<std::size_t>(index)];
+        std::shared_ptr<const MediaItem>& made = (*items_)[static_cast<std::size_t>(index)];
         if (!made) {
-            made = make(all[static_cast<std::size_t>(index)]);
+            made = fromFile(unread_.take(index));
         }
         return made;
     }
 
-private:
-    const std::vector<StoreSong>& songs() const {
-        if (!songs_) {
-            songs_ = listing_.songs();
-            items_.resize(songs_->size());
+    // Reads the songs now; what the store left out, and why it failed, go to `notes` and `error`.
+    void read(QStringList& notes, QString& error) const {
+        items();
+        notes += notes_;
+        if (error.isEmpty()) {
+            error = error_;
         }
-        return *songs_;
     }
 
-    std::shared_ptr<const MediaItem> make(const StoreSong& song) const {
-        const bool fromStore = song.tagged && song.rating >= 0;
-        if (fromStore || song.location.isEmpty() || isStreamLocation(song.location)) {
-            return song.tagged ? itemFromStore(song) : songWithoutFile(nameOnly(song));
+private:
+    // Read once, on the first call that needs them. A song the store holds is made at once; one
+    // read from its file when it is first asked for.
+    const std::vector<std::shared_ptr<const MediaItem>>& items() const {
+        if (items_) {
+            return *items_;
         }
+        std::vector<StoreSong> songs;
+        try {
+            songs = listing_.songs(notes_);
+        } catch (const LibraryError& e) {
+            // The songs that can be read without the store still show; the failure is said.
+            error_ = QString::fromUtf8(e.what());
+            resumeNext([&] {
+                if (listing_.withoutStore) {
+                    songs = listing_.withoutStore();
+                }
+            });
+        }
+        items_.emplace(songs.size());
+        for (std::size_t i = 0; i < songs.size(); ++i) {
+            StoreSong& song = songs[i];
+            if (readFromFile(song)) {
+                unread_.insert(static_cast<int>(i), std::move(song));
+            } else if (song.tagged) {
+                (*items_)[i] = std::make_shared<StoreItem>(song, shared_);
+            } else {
+                (*items_)[i] = songWithoutFile(nameOnly(song));
+            }
+        }
+        return *items_;
+    }
+
+    std::shared_ptr<const MediaItem> fromFile(const StoreSong& song) const {
         if (auto read = source_.song(song.location, nameOnly(song))) {
             return read;
         }
         // The file is gone: what the store holds of the song, else why it cannot be read.
         return song.tagged
-                   ? itemFromStore(song)
+                   ? std::make_shared<StoreItem>(song, shared_)
                    : songWithoutFile(nameOnly(song), song.location, QStringLiteral("no such file"));
     }
 
     StoreListing listing_;
     SongSource source_;
-    // Read once, on the first call that needs them; each song made when first asked for.
-    mutable std::optional<std::vector<StoreSong>> songs_;
-    mutable std::vector<std::shared_ptr<const MediaItem>> items_;
+    mutable std::optional<std::vector<std::shared_ptr<const MediaItem>>> items_;
+    mutable QHash<int, StoreSong> unread_; // the songs read from their files, until they are
+    mutable QStringList notes_;
+    mutable QString error_;
+    mutable SharedTexts shared_; // the file types
 };
 
 } // namespace
@@ -144,12 +219,16 @@ PlaylistArray StoreLibrary::getAll() const {
 PlaylistArray StoreLibrary::getByName(const QString& name) const {
     songs_.newListing();
     std::vector<std::shared_ptr<const Playlist>> playlists;
+    QStringList notes;
+    QString error;
     for (StoreListing& listing : reader_()) {
         if (listing.name == name) {
-            playlists.push_back(std::make_shared<ListedPlaylist>(std::move(listing), songs_));
+            auto playlist = std::make_shared<ListedPlaylist>(std::move(listing), songs_);
+            playlist->read(notes, error);
+            playlists.push_back(std::move(playlist));
         }
     }
-    return PlaylistArray(std::move(playlists));
+    return PlaylistArray(std::move(playlists), std::move(notes), std::move(error));
 }
 
 } // namespace corvane::library

@@ -49,11 +49,14 @@ struct SongSource {
 // Songs read as the file backend reads them, through a SongFiles of their own.
 SongSource songFileSource();
 
-// One playlist as the store now lists it; its songs are read when first asked for, and may
-// throw LibraryError.
+// One playlist as the store now lists it. Its songs are read when first asked for, and may
+// throw LibraryError; what of them was left out is said in `notes`.
 struct StoreListing {
     QString name;
-    std::function<std::vector<StoreSong>()> songs;
+    std::function<std::vector<StoreSong>(QStringList& notes)> songs;
+    // When `songs` fails: the songs known without the part of the store that failed (Rhythmbox's
+    // playlist locations without its song database), read from their files; null: none.
+    std::function<std::vector<StoreSong>()> withoutStore = nullptr;
 };
 
 // Reads the store's playlists, in the player's order; throws LibraryError.
@@ -62,7 +65,8 @@ using StoreReader = std::function<std::vector<StoreListing>()>;
 // A song's tags come from the store where it holds both its tags and its rating (no audio file
 // is read); else from the file through `songs`, and where the file is not there, from what the
 // store holds, else it fails saying so. Every getAll and getByName asks the reader again, and
-// starts a listing of `songs`.
+// starts a listing of `songs`. getByName reads the songs of what it finds: a store that fails
+// there gives the songs it can without it, and says why as the array's error.
 class StoreLibrary final : public Player,
                            public PlaylistCollection,
                            public std::enable_shared_from_this<StoreLibrary> {

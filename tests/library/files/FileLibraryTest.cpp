@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <limits>
 #include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -494,6 +495,8 @@ TEST_F(TagIndexTest, AnIndexThatCannotBeUsedIsSetAsideAndTheSongsAreReadFromThei
               "file is not a database", true},
              {"truncated", [&] { warm(), QFile(index).resize(QFileInfo(index).size() / 2); },
               "malformed", true},
+             {"a damaged record", [&] { warm(), sql("UPDATE songs SET song = X'00'"); },
+              "could not be used (a damaged record)", true},
              {"another version", [&] { warm(), sql("PRAGMA user_version = 99"); },
               "not an index of this version", true},
              {"another program's database",
@@ -536,6 +539,32 @@ TEST_F(TagIndexTest, AnIndexThatCannotBeUsedIsSetAsideAndTheSongsAreReadFromThei
                                       "its file"}));
     }
     ::chmod(QFile::encodeName(at("cache/corvane")).constData(), 0755);
+}
+
+// A crafted record: a length of -inf and a title of 100,000 characters.
+TEST_F(TagIndexTest, ARecordsLengthThatNoSongHasIsUnknownAndItsTextsBounded) {
+    writeText("Mix.m3u", "a.mp3\n");
+    writeSong("a.mp3", tagsOf("a"));
+    age(at("a.mp3"));
+    listMix(indexed());
+    QByteArray record;
+    const auto put = [&](const auto& value) {
+        record.append(reinterpret_cast<const char*>(&value), sizeof value);
+    };
+    put(quint8{1});
+    put(qint32{0});
+    put(-std::numeric_limits<double>::infinity());
+    put(quint32{100'000});
+    const QString title(100'000, u't');
+    record.append(reinterpret_cast<const char*>(title.utf16()), 200'000);
+    for (int text = 0; text < 6; ++text) {
+        put(quint32{0});
+    }
+    EXPECT_EQ(execSql(index, "UPDATE songs SET song = X'" + record.toHex() + "'"), "");
+    QStringList notes;
+    EXPECT_EQ(listMix(indexed(), nullptr, &notes),
+              QStringList({QString(MaxOutsideText, u't') + "||0||||||"}));
+    EXPECT_TRUE(notes.isEmpty());
 }
 
 TEST_F(TagIndexTest, SongsReadOnEveryCoreLandInThePlaylistsOrder) {

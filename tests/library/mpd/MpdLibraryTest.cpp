@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
+#include <chrono>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <mpd/client.h>
 #include <netinet/in.h>
@@ -66,7 +68,9 @@ const QStringList RockRows = {
 
 // A server on 127.0.0.1 that speaks as told: its greeting, then to each command the reply of the
 // first rule whose command it begins with ("OK\n" to others, nothing to "idle"). A reply without
-// its "OK" ends the connection. With no greeting it accepts and never answers.
+// its "OK" ends the connection; one that begins "endless:" is the rest, again and again, and
+// "slow:" the same every 20 ms, until the client hangs up. With no greeting it accepts and never
+// answers.
 class FakeServer {
 public:
     using Rules = std::vector<std::pair<QByteArray, QByteArray>>;
@@ -128,6 +132,18 @@ private:
                 if (command.startsWith(start)) {
                     reply = answer;
                     break;
+                }
+            }
+            for (const char* kind : {"endless:", "slow:"}) {
+                if (reply.startsWith(kind)) {
+                    const QByteArray again = reply.sliced(static_cast<qsizetype>(strlen(kind)));
+                    while (::send(client, again.constData(), static_cast<std::size_t>(again.size()),
+                                  MSG_NOSIGNAL) > 0) {
+                        if (kind[0] == 's') {
+                            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                        }
+                    }
+                    return;
                 }
             }
             say(reply);
@@ -300,30 +316,60 @@ TEST(MpdFailures, EachIsOneLineNamingTheServer) {
         FakeServer::Rules rules;
         const char* listed; // the playlist whose listing fails; none: opening fails
         const char* said;
+        bool stopped = false; // the reading is stopped (the window closes)
     } cases[] = {
-        {"no server", std::nullopt, {}, nullptr, "no server there (Connection refused)"},
-        {"silent", "", {}, nullptr, "no answer within 1 second while connecting"},
+        {"no server", std::nullopt, {}, nullptr, "no server there (Connection refused)", false},
+        {"silent", "", {}, nullptr, "no answer within 1 second while connecting", false},
         {"not MPD",
          "HTTP/1.0 400 Bad Request\n",
          {},
          nullptr,
-         "the server does not speak MPD's protocol (Malformed connect message received)"},
+         "the server does not speak MPD's protocol (Malformed connect message received)",
+         false},
         {"garbled reply",
          hello,
          {{"listplaylists", "<html>\n"}},
          nullptr,
-         "the server does not speak MPD's protocol (Failed to parse MPD response)"},
+         "the server does not speak MPD's protocol (Failed to parse MPD response)",
+         false},
         {"refused",
          hello,
          {{"listplaylists", playlists},
           {"listplaylistinfo", "ACK [52@0] {listplaylistinfo} Broken playlist\n"}},
          "P",
-         "listing \"P\" failed: Broken playlist"},
+         "listing \"P\" failed: Broken playlist",
+         false},
         {"gone while listing",
          hello,
          {{"listplaylists", playlists}, {"listplaylistinfo", "file: a.flac\nTitle: A\n"}},
          "P",
-         "the server closed the connection while listing \"P\""},
+         "the server closed the connection while listing \"P\"",
+         false},
+        // Answers without end: each bounded in entries and in time, and a listing stopped.
+        {"endless playlists",
+         hello,
+         {{"listplaylists", "endless:playlist: P\n"}},
+         nullptr,
+         "more than 100 playlists while listing the playlists; no more are read",
+         false},
+        {"endless songs",
+         hello,
+         {{"listplaylists", playlists}, {"listplaylistinfo", "endless:file: a.flac\n"}},
+         "P",
+         "more than 1,000 songs while listing \"P\"; no more are read",
+         false},
+        {"endless, slowly",
+         hello,
+         {{"listplaylists", playlists}, {"listplaylistinfo", "slow:file: a.flac\n"}},
+         "P",
+         "no whole answer within 1 second while listing \"P\"",
+         false},
+        {"stopped",
+         hello,
+         {{"listplaylists", playlists}, {"listplaylistinfo", "slow:file: a.flac\n"}},
+         "P",
+         "stopped while listing the playlists",
+         true},
     };
     for (const auto& c : cases) {
         std::optional<FakeServer> fake;
@@ -332,8 +378,13 @@ TEST(MpdFailures, EachIsOneLineNamingTheServer) {
             port = fake.emplace(*c.greeting, c.rules).port;
         }
         const MpdAddress address{{{QStringLiteral("127.0.0.1"), port}}, {}};
+        auto progress = std::make_shared<ReadProgress>();
+        const MpdLibrary::Bounds bounds{1, 1000, 100, progress};
         const QString said = failureOf([&] {
-            const MpdLibrary library(address, 1);
+            const MpdLibrary library(address, 1, bounds);
+            if (c.stopped) {
+                progress->stop();
+            }
             if (c.listed) {
                 library.getByName(QString::fromUtf8(c.listed));
             }

@@ -10,13 +10,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sqlite3.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace corvane::library;
@@ -241,6 +245,236 @@ TEST_F(PlayerStoresTest, ITunes) {
               QStringList({"First Song|03:45|75|Ann|Folk|1999|Album|mp3|225.36",
                            "Zweites Lied & mehr|01:01|0|Bär||||flac|61", "Radio One||0||||||"}));
     EXPECT_EQ(files_.asked, QStringList());
+}
+
+// What a listing of `name` shows and says: its songs as listing() gives them, then "note: ..."
+// and "error: ..." lines.
+QStringList shownAndSaid(const Player& player, const QString& name) {
+    const PlaylistArray found = player.playlistCollection()->getByName(name);
+    QStringList lines = listing(player, name);
+    for (const QString& note : found.notes()) {
+        lines.push_back("note: " + note);
+    }
+    if (!found.error().isEmpty()) {
+        lines.push_back("error: " + found.error());
+    }
+    return lines;
+}
+
+// Each line of `shown` begins as the line of `expected` does, and there are as many.
+void expectLinesBeginning(const QStringList& shown, const QStringList& expected, const char* what) {
+    ASSERT_EQ(shown.size(), expected.size()) << what << ": " << shown.join('\n').toStdString();
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        EXPECT_TRUE(shown[i].startsWith(expected[i]))
+            << what << ": " << shown[i].toStdString()
+            << "\nexpected: " << expected[i].toStdString();
+    }
+}
+
+QByteArray utf16(const QByteArray& utf8, bool bigEndian) {
+    QStringEncoder encode(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
+                          QStringConverter::Flag::WriteBom);
+    return encode(QString::fromUtf8(utf8));
+}
+
+TEST_F(PlayerStoresTest, HostileRhythmboxDatabases) {
+    write("rb/playlists.xml", "<rhythmdb-playlists><playlist name=\"Road Trip\" type=\"static\">"
+                              "<location>" +
+                                  First.toUtf8() +
+                                  "</location>"
+                                  "<location>file:///music/new.mp3</location>"
+                                  "<location>file:///%00/etc/passwd</location>"
+                                  "</playlist></rhythmdb-playlists>\n");
+    files_.present.insert("/music/new.mp3",
+                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
+    const QByteArray head = "<?xml version=\"1.0\"?>\n<rhythmdb version=\"2.0\">\n";
+    const auto first = [&](const QByteArray& fields) {
+        return "<entry type=\"song\"><location>" + First.toUtf8() + "</location>" + fields +
+               "</entry>\n";
+    };
+    const QByteArray good =
+        head + first("<title>First Song</title><duration>225</duration>") + "</rhythmdb>\n";
+    const QString fromFiles = "New|00:05|50|Ann|Pop|2020|Album|mp3|5";
+    const QString unreadable = "First Song.mp3|!/music/Ann/First Song.mp3: no such file";
+    const QString error =
+        "error: cannot read the Rhythmbox library \"" + at("rb/rhythmdb.xml") + "\": ";
+    const struct {
+        const char* what;
+        QByteArray rhythmdb;
+        QStringList shown; // each line as it begins; the refused NUL path's song shows nothing
+    } cases[] = {
+        {"a bad element in the middle",
+         head + "<entry type=\"song\"><title>A</titel></entry>\n" + good.sliced(head.size()),
+         {unreadable, fromFiles, "|", error + "not well-formed XML at line 3"}},
+        {"an entity bomb",
+         "<?xml version=\"1.0\"?>\n<!DOCTYPE rhythmdb [<!ENTITY a \"aaaaaaaaaaaaaaaa\">"
+         "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+         "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+         "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>\n"
+         "<rhythmdb version=\"2.0\">\n" +
+             first("<title>&d;</title>") + "</rhythmdb>\n",
+         {unreadable, fromFiles, "|", error + "not well-formed XML at line 4"}},
+        {"an invalid character reference",
+         head + first("<title>&#1;</title>") + "</rhythmdb>\n",
+         {unreadable, fromFiles, "|", error + "not well-formed XML at line 3"}},
+        {"a length no song has, and a title without bound",
+         head +
+             first("<title>" + QByteArray(100'000, 't') +
+                   "</title><duration>2500000000000"
+                   "</duration>") +
+             "</rhythmdb>\n",
+         {QString(MaxOutsideText, u't') + "||0|||||mp3|", fromFiles, "|"}},
+        {"UTF-16 with its byte order mark",
+         utf16(good, false),
+         {"First Song|03:45|0|||||mp3|225", fromFiles, "|"}},
+    };
+    for (const auto& c : cases) {
+        write("rb/rhythmdb.xml", c.rhythmdb);
+        files_.asked.clear();
+        const auto player = open(StoreKind::Rhythmbox, "rb");
+        expectLinesBeginning(shownAndSaid(*player, "Road Trip"), c.shown, c.what);
+        EXPECT_FALSE(files_.asked.contains("/")) << c.what;
+    }
+}
+
+TEST_F(PlayerStoresTest, HostileITunesLibraries) {
+    const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">"
+                            "<dict><key>Major Version</key><integer>1</integer>\n<key>Tracks</key>"
+                            "<dict>\n";
+    const auto track = [](const QByteArray& fields) {
+        return "<key>1</key><dict><key>Track ID</key><integer>1</integer><key>Name</key>"
+               "<string>First Song</string><key>Location</key><string>" +
+               fields + "</dict>\n";
+    };
+    const QByteArray located = First.toUtf8() + "</string>";
+    const QByteArray playlists = "</dict>\n<key>Playlists</key><array><dict><key>Name</key>"
+                                 "<string>Road Trip</string><key>Playlist Items</key><array><dict>"
+                                 "<key>Track ID</key><integer>1</integer></dict></array></dict>"
+                                 "</array>\n";
+    const QByteArray good = head +
+                            track(located + "<key>Total Time</key><integer>225000"
+                                            "</integer>") +
+                            playlists + "</dict></plist>\n";
+    const struct {
+        const char* what;
+        QByteArray plist;
+        QStringList shown; // the listing of "Road Trip", or the one line that refuses the file
+    } cases[] = {
+        {"cut in the middle, its last line kept",
+         good.first(head.size() + 40) + "</plist>\n",
+         {"cannot read the iTunes library \"" + at("itunes/iTunes Library.xml") +
+          "\": the file is cut short (line 4"}},
+        {"a Playlists key in a comment after the real one",
+         good.first(good.size() - 16) +
+             "<!-- <key>Playlists</key><array><dict><key>Name</key>"
+             "<string>Fake</string></dict></array> -->\n</dict></plist>\n",
+         {"First Song|03:45|0|||||mp3|225"}},
+        {"a length near the 64-bit limit",
+         head + track(located + "<key>Total Time</key><integer>9223372036854775000</integer>") +
+             playlists + "</dict></plist>\n",
+         {"First Song||0|||||mp3|"}},
+        {"UTF-16 with its byte order mark",
+         utf16(QByteArray(good).replace("encoding=\"UTF-8\"", "encoding=\"UTF-16\""), true),
+         {"First Song|03:45|0|||||mp3|225"}},
+    };
+    for (const auto& c : cases) {
+        write("itunes/iTunes Library.xml", c.plist);
+        files_.asked.clear();
+        QStringList shown;
+        try {
+            const auto player = open(StoreKind::ITunes, "itunes/iTunes Library.xml");
+            EXPECT_EQ(names(*player), QStringList({"Road Trip"})) << c.what;
+            shown = shownAndSaid(*player, "Road Trip");
+        } catch (const LibraryError& e) {
+            shown = QStringList({QString::fromUtf8(e.what())});
+        }
+        expectLinesBeginning(shown, c.shown, c.what);
+        EXPECT_TRUE(files_.asked.isEmpty()) << c.what;
+    }
+}
+
+TEST_F(PlayerStoresTest, HostileAudaciousAndCmusPlaylists) {
+    // Audacious: a NUL in a file URL is refused, not read as the path up to it; a playlist
+    // that the order names three times is listed once.
+    write("aud/playlists/order", "1 1 1\n");
+    write("aud/playlists/1.audpl",
+          "title=One\nuri=file:///%00/etc/passwd\nuri=" + First.toUtf8() + "\nlength=9e99\n");
+    const auto audacious = open(StoreKind::Audacious, "aud");
+    EXPECT_EQ(names(*audacious), QStringList({"One"}));
+    expectLinesBeginning(shownAndSaid(*audacious, "One"),
+                         {"|", "First Song.mp3|!/music/Ann/First Song.mp3: no such file"},
+                         "audacious");
+    EXPECT_EQ(files_.asked, QStringList({"/music/Ann/First Song.mp3"}));
+
+    // cmus: lines that name no file the system could open are counted in one note.
+    const struct {
+        const char* what;
+        QByteArray line;
+    } dropped[] = {
+        {"a NUL", QByteArray("/music/a\0/etc/passwd", 20)},
+        {"a 1 MB path", "/music/" + QByteArray(1 << 20, 'p')},
+        {"a name longer than the system allows", "/music/" + QByteArray(300, 'n') + "/a.mp3"},
+        {"a path longer than the system allows", QByteArray(2100, '/').replace("/", "a/")},
+    };
+    QByteArray lines = "/music/kept.mp3\n";
+    for (const auto& d : dropped) {
+        lines += d.line + "\n";
+    }
+    write("cmus/playlists/Mix", lines);
+    files_.asked.clear();
+    EXPECT_EQ(shownAndSaid(*open(StoreKind::Cmus, "cmus"), "Mix"),
+              QStringList({"kept.mp3|!/music/kept.mp3: no such file",
+                           "note: 4 lines of the cmus playlist \"Mix\" named no file that can be "
+                           "opened, and were left out"}));
+    EXPECT_EQ(files_.asked, QStringList({"/music/kept.mp3"}));
+}
+
+TEST_F(PlayerStoresTest, HostileStrawberryDatabases) {
+    // A damaged page under the playlists' songs: the playlist is listed, and its songs' failure
+    // said as an error, never as an empty playlist.
+    writeDatabase("damaged/strawberry.db", SqliteLayout::Strawberry);
+    QString page;
+    ASSERT_EQ(execSql(at("damaged/strawberry.db"),
+                      "SELECT rootpage FROM sqlite_master WHERE name = 'playlist_items'", &page),
+              "");
+    QFile file(at("damaged/strawberry.db"));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek((page.toLongLong() - 1) * 4096));
+    file.write(QByteArray(4096, '\x5A'));
+    file.close();
+    const auto damaged = open(StoreKind::Strawberry, "damaged/strawberry.db");
+    EXPECT_EQ(names(*damaged), QStringList({"Road Trip", "Second Tab", "Kept"}));
+    expectLinesBeginning(
+        shownAndSaid(*damaged, "Road Trip"),
+        {"error: cannot read the Strawberry library \"" + at("damaged/strawberry.db") + "\": "},
+        "a damaged page");
+
+    // A player that writes again and again, holding its lock half a second with gaps of 20 ms:
+    // every listing waits across the gaps, as no lock lasts the promised second.
+    writeDatabase("busy/strawberry.db", SqliteLayout::Strawberry);
+    const auto busy = open(StoreKind::Strawberry, "busy/strawberry.db");
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        Connection player(at("busy/strawberry.db"));
+        while (!done) {
+            if (player.exec("BEGIN EXCLUSIVE") == SQLITE_OK) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                player.exec("COMMIT");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    int failed = 0;
+    for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+         std::chrono::steady_clock::now() < end;) {
+        try {
+            failed += shownAndSaid(*busy, "Road Trip").size() != 4 ? 1 : 0;
+        } catch (const LibraryError&) {
+            ++failed;
+        }
+    }
+    done = true;
+    writer.join();
+    EXPECT_EQ(failed, 0);
 }
 
 TEST_F(PlayerStoresTest, DiscoveryLooksInTheXdgFolders) {

@@ -1,0 +1,107 @@
+#include "FuzzSupport.h"
+#include "library/playlists/PlaylistFormats.h"
+#include "library/stores/StoreFormats.h"
+
+// One player's store reader on the input as its file's bytes: CORVANE_FUZZ_STORE names the
+// player (rhythmbox, itunes, audacious, cmus). Every reader either refuses the bytes in one line
+// or gives what it read within its bounds.
+using namespace corvane;
+using namespace corvane::library;
+
+namespace {
+
+void requireOneLine(const LibraryError& error) {
+    const QString said = QString::fromUtf8(error.what());
+    fuzz::require(!said.isEmpty() && !said.contains(u'\n'), "a refused store is told in one line");
+}
+
+void requireBounded(const StoreSong& song) {
+    fuzz::require(song.seconds == -1 || (song.seconds >= 0 && song.seconds <= LongestSongSeconds),
+                  "a length is a song's or unknown");
+    for (const QString* text : {&song.title, &song.artist, &song.album, &song.genre, &song.year}) {
+        fuzz::require(text->size() <= MaxOutsideText, "a text from outside is bounded");
+    }
+    fuzz::require(!song.location.contains(QChar(0)), "no location holds a NUL");
+}
+
+// A location as a store's song gives it: a path with no NUL, absolute, or a URL.
+void requireLocation(const QString& at) {
+    fuzz::require(at.isEmpty() || at.startsWith(u'/') || hasDriveLetter(at) || isStreamLocation(at),
+                  "a location is absolute or a URL");
+    fuzz::require(!at.contains(QChar(0)), "no location holds a NUL");
+}
+
+enum class Store { rhythmbox, itunes, audacious, cmus };
+
+void read(Store store, const QByteArray& bytes) {
+    switch (store) {
+    case Store::rhythmbox:
+        try {
+            checkRhythmboxSongs(bytes);
+        } catch (const LibraryError& e) {
+            requireOneLine(e);
+        }
+        try {
+            for (const StoreSong& song : parseRhythmboxSongs(bytes)) {
+                requireBounded(song);
+            }
+        } catch (const LibraryError& e) {
+            requireOneLine(e);
+        }
+        try {
+            for (const StorePlaylist& playlist : parseRhythmboxPlaylists(bytes)) {
+                fuzz::require(playlist.name.size() <= MaxOutsideText, "a name is bounded");
+            }
+        } catch (const LibraryError& e) {
+            requireOneLine(e);
+        }
+        break;
+    case Store::itunes:
+        try {
+            checkITunesLibrary(bytes);
+            for (const ITunesPlaylist& playlist : parseITunesPlaylists(bytes)) {
+                fuzz::require(playlist.name.size() <= MaxOutsideText, "a name is bounded");
+            }
+        } catch (const LibraryError& e) {
+            requireOneLine(e);
+        }
+        try {
+            for (const StoreSong& song : parseITunesTracks(bytes)) {
+                requireBounded(song);
+            }
+        } catch (const LibraryError& e) {
+            requireOneLine(e);
+        }
+        break;
+    case Store::audacious: {
+        QStringList order = parseAudaciousOrder(bytes);
+        fuzz::require(order.removeDuplicates() == 0, "the order names each playlist once");
+        const StorePlaylist playlist = parseAudaciousPlaylist(bytes);
+        fuzz::require(audaciousPlaylistTitle(bytes).size() <= MaxOutsideText, "a title is bounded");
+        for (const StoreSong& song : playlist.songs) {
+            requireBounded(song);
+            requireLocation(song.location);
+        }
+        break;
+    }
+    case Store::cmus: {
+        int dropped = -1;
+        const std::vector<StoreSong> songs = parseCmusPlaylist(bytes, &dropped);
+        fuzz::require(dropped >= 0 && static_cast<qsizetype>(songs.size()) + dropped <=
+                                          QString::fromUtf8(bytes).size(),
+                      "each line is a song or counted as left out");
+        for (const StoreSong& song : songs) {
+            fuzz::require(!song.location.isEmpty(), "a song has a location");
+            requireLocation(song.location);
+        }
+        break;
+    }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    read(Store::CORVANE_FUZZ_STORE, fuzz::bytesOf(data, size));
+    return 0;
+}
