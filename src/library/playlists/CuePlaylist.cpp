@@ -128,7 +128,7 @@ ParsedPlaylist cueEntries(const QString& text, const QString& baseFolder, const 
         const auto next =
             std::find_if(tracks.begin() + static_cast<std::ptrdiff_t>(i) + 1, tracks.end(),
                          [](const Track& t) { return t.entry.start >= 0; });
-        if (next == tracks.end() || next->file != track.file) {
+        if (next == tracks.end() || (!only && next->file != track.file)) {
             entry.toFileEnd = true;
         } else if (next->entry.start > entry.start) {
             entry.length = next->entry.start - entry.start;

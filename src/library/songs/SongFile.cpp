@@ -359,4 +359,24 @@ SongRead readSongFile(const QString& path) {
     return read;
 }
 
+QString embeddedCueSheet(const QString& path) {
+    FileStamp stamp;
+    const int fd = openRegularFile(path, &stamp);
+    if (fd < 0) {
+        return {};
+    }
+    FileStream stream(fd, true);
+    if (!stream.isOpen()) {
+        ::close(fd);
+        return {};
+    }
+    const FileRef file(&stream);
+    if (file.isNull() || !file.file()->isValid()) {
+        return {};
+    }
+    const PropertyMap properties = file.file()->properties();
+    const auto sheet = properties.find("CUESHEET");
+    return sheet == properties.end() ? QString() : joined(sheet->second);
+}
+
 } // namespace corvane::library
