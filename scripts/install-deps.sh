@@ -29,8 +29,9 @@ packages=(
     desktop-file-utils appstream man-db groff-base python3-minimal
     # the Debian package: its dependencies computed from the binaries, and its check
     dpkg-dev file lintian
-    # a real MPD server for the MPD tests, and its command-line client for the benchmark
-    mpd mpc
+    # a real MPD server for the MPD tests, and its command-line client for the benchmark, which
+    # hyperfine times (bench_fresh_process)
+    mpd mpc hyperfine
     # the window as screen readers find it: the accessibility bus, its Python client, and a
     # D-Bus session of the test's own
     at-spi2-core python3-pyatspi dbus

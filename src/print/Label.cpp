@@ -121,10 +121,14 @@ void Label(views::FormState& state) {
 
     std::shared_ptr<const library::Playlist> playlist;
     QString why;
+    // A playlist whose store failed in part shows the songs it could read; the failure is said
+    // all the same, first in the status line.
+    QString partFailed;
     if (state.Playlists) {
         library::PlaylistArray found;
         state.LibraryFailed =
             !resumeNext([&] { found = state.Playlists->getByName(state.SelectedPlaylist); }, &why);
+        partFailed = found.error();
         resumeNext([&] { playlist = found.item(0); });
     }
     if (!playlist) {
@@ -149,12 +153,14 @@ void Label(views::FormState& state) {
     resumeNext([&] { total = views::TotalPlaylistTime(state, *playlist); });
     LabelLayout layout(state, total);
 
+    bool goOn = true;
     if (!state.MinorSortOn) {
-        bool goOn = false;
+        goOn = false;
         resumeNext([&] { goOn = views::LoadSongTable(state, *playlist); });
-        if (!goOn) {
-            return;
-        }
+    }
+    state.sayError(partFailed); // the table's own warning comes after it
+    if (!goOn) {
+        return;
     }
     resumeNext([&] { state.LastSong = playlist->count() - 1; });
     // Rows that the kept table of minor-sort mode lacks (the playlist grew meanwhile) cannot be

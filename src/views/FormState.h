@@ -96,6 +96,16 @@ struct FormState {
         }
     }
 
+    // Puts what the library could not read (a playlist read in part) first on the status line,
+    // before the notes and warnings, and marks the listing as failed.
+    void sayError(const QString& error) {
+        if (error.isEmpty() || StatusLine.startsWith(error)) {
+            return;
+        }
+        LibraryFailed = true;
+        StatusLine = StatusLine.isEmpty() ? error : error + QStringLiteral("; ") + StatusLine;
+    }
+
     bool playlistSelected() const {
         return !SelectedPlaylist.isEmpty() && SelectedPlaylist != ListOfPlaylistsHeading;
     }

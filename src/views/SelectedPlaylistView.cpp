@@ -22,17 +22,6 @@ QString titleLine(const FormState& state, const PlayingTime& total) {
            text::formatNumber(total.minutes, u"00:") + text::formatNumber(total.seconds, u"00");
 }
 
-// A playlist whose store failed in part shows the songs it could read; the failure is an error
-// all the same, said first in the status line.
-void sayError(FormState& state, const QString& error) {
-    if (error.isEmpty() || state.StatusLine.startsWith(error)) {
-        return;
-    }
-    state.LibraryFailed = true;
-    state.StatusLine =
-        state.StatusLine.isEmpty() ? error : error + QStringLiteral("; ") + state.StatusLine;
-}
-
 QString headingLine(const FormState& state, const ColumnSet& columns) {
     return text::spaces(state.Configuration.ListIndent + 7) + columns.headings();
 }
@@ -67,7 +56,7 @@ void ListSelectedPlaylists(FormState& state) {
         }
         state.addNotes(found.notes());
         partFailed = found.error();
-        sayError(state, partFailed);
+        state.sayError(partFailed);
         resumeNext([&] { playlist = found.item(0); });
     }
     PlayingTime total;
@@ -96,7 +85,7 @@ void ListSelectedPlaylists(FormState& state) {
     // In minor-sort mode the table keeps the order of the last sort, to be refined.
     if (!state.MinorSortOn) {
         const bool loaded = LoadSongTable(state, *playlist);
-        sayError(state, partFailed); // the table's own warning comes after it
+        state.sayError(partFailed); // the table's own warning comes after it
         if (!loaded) {
             return;
         }

@@ -106,6 +106,10 @@ TEST_F(Headless, ALibraryFailingInPartShowsWhatItReadAndSaysWhy) {
     window->List1_Click(4);
     EXPECT_EQ(window->statusLine(), FailingLibrary::Said);
     EXPECT_GT(window->state().List1.ListCount(), 4);
+    // The label says it as well.
+    window->cmdCDLabel_Click();
+    EXPECT_EQ(window->statusLine(), FailingLibrary::Said);
+    EXPECT_GT(window->state().List1.ListCount(), 4);
 
     const HeadlessResult r = run({"--playlist", "Road Trip"}, {}, partly);
     EXPECT_EQ(r.exitCode, 2);

@@ -52,7 +52,7 @@ struct PlaylistFile {
 
 // A playlist's entries are found on disk when its songs are asked for, not when the list of
 // playlists is made: a playlist of a million missing files is listed as fast as an empty one.
-// Once per listing they are all found (one look at each file) and their songs had in one batch.
+// Once per listing they are all found (one look at each file), and their songs read meanwhile.
 class FilePlaylist final : public Playlist {
 public:
     FilePlaylist(QString name, std::shared_ptr<const PlaylistFile> file,
@@ -75,13 +75,9 @@ public:
     // The songs of the listing under way, in the playlist's order.
     const std::vector<std::shared_ptr<const MediaItem>>& songs() const {
         if (listed_.listing != lookup_->listing) {
-            Found found = find();
-            auto read = lookup_->songs.songs(found.wanted, found.gone);
-            for (std::size_t k = 0; k < read.size(); ++k) {
-                found.songs[found.whose[k]] = std::move(read[k]);
-            }
-            stated(found.songs);
-            listed_ = {lookup_->listing, std::move(found.songs)};
+            auto songs = read({});
+            stated(songs);
+            listed_ = {lookup_->listing, std::move(songs)};
         }
         return listed_.songs;
     }
@@ -89,8 +85,7 @@ public:
     // Reads the songs not read yet, as a read ahead (see SongFiles::songs); true when done.
     bool readAhead(const std::function<bool()>& stop) const {
         if (!readAhead_) {
-            const Found found = find();
-            lookup_->songs.songs(found.wanted, found.gone, stop);
+            read(stop);
             readAhead_ = !stop();
         }
         return readAhead_;
@@ -101,60 +96,59 @@ private:
     void stated(std::vector<std::shared_ptr<const MediaItem>>& songs) const {
         const std::vector<PlaylistEntry>& entries = file_->entries;
         for (std::size_t i = 0; i < songs.size(); ++i) {
-            if (statesAnything(entries[i])) {
+            if (songs[i] && statesAnything(entries[i])) {
                 const bool titled = SongFiles::givesTitle(*songs[i]);
                 songs[i] = statedSong(std::move(songs[i]), entries[i], titled);
             }
         }
     }
 
-    // Every entry's file, looked for once: as it is written (one stat), else by the resolver.
-    struct Found {
-        std::vector<SongFiles::Wanted> wanted;
-        std::vector<std::size_t> whose; // the entry of each wanted file
-        QStringList gone;               // files named as they are written, and not there
-        std::vector<std::shared_ptr<const MediaItem>> songs; // the songs that need no file
-    };
-    Found find() const {
+    // Every entry's song. Its file is looked for once: as the entry writes it (one stat, on any
+    // thread, while the songs of entries found are read), else by the resolver.
+    std::vector<std::shared_ptr<const MediaItem>> read(const std::function<bool()>& stop) const {
+        using Entry = SongFiles::Entry;
         const std::vector<PlaylistEntry>& entries = file_->entries;
-        Found found;
-        found.songs.resize(entries.size());
-        found.wanted.reserve(entries.size());
-        found.whose.reserve(entries.size());
-        for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto fallback = [&](const PlaylistEntry& entry) {
+            return entry.title.isEmpty() ? locationName(entry.location) : entry.title;
+        };
+        const auto local = [](const QString& location) {
+            return location.startsWith(u'/') && !location.startsWith(u"//");
+        };
+        QStringList gone; // files named as they are written, and not there
+        const auto find = [&](std::size_t i) {
             const PlaylistEntry& entry = entries[i];
-            QString fallback = entry.title.isEmpty() ? locationName(entry.location) : entry.title;
             if (isStreamLocation(entry.location)) {
-                found.songs[i] = songWithoutFile(std::move(fallback));
-                continue;
+                return Entry::ofSong(songWithoutFile(fallback(entry)));
             }
-            bool exists = false;
-            const bool local = entry.location.startsWith(u'/') && !entry.location.startsWith(u"//");
-            if (local) {
+            if (local(entry.location)) {
+                bool exists = false;
                 const FileStamp stamp = fileStamp(entry.location, &exists);
                 if (exists) {
-                    found.wanted.push_back({entry.location, stamp, std::move(fallback)});
-                    found.whose.push_back(i);
-                    continue;
+                    return Entry::ofFile({entry.location, stamp, fallback(entry)});
                 }
-                found.gone.push_back(entry.location);
+            }
+            return Entry{};
+        };
+        const auto findHere = [&](std::size_t i) {
+            const PlaylistEntry& entry = entries[i];
+            if (local(entry.location)) {
+                gone.push_back(entry.location);
             }
             if (!lookup_->resolver) {
                 lookup_->resolver = std::make_unique<PathResolver>();
             }
             if (QString path = lookup_->resolver->resolve(entry.location, file_->roots);
                 !path.isEmpty()) {
+                bool exists = false;
                 const FileStamp stamp = fileStamp(path, &exists);
                 if (exists) {
-                    found.wanted.push_back({std::move(path), stamp, std::move(fallback)});
-                    found.whose.push_back(i);
-                    continue;
+                    return Entry::ofFile({std::move(path), stamp, fallback(entry)});
                 }
             }
-            found.songs[i] = songWithoutFile(std::move(fallback), entry.location,
-                                             QStringLiteral("no such file"));
-        }
-        return found;
+            return Entry::ofSong(
+                songWithoutFile(fallback(entry), entry.location, QStringLiteral("no such file")));
+        };
+        return lookup_->songs.songs(entries.size(), find, findHere, gone, stop);
     }
 
     QString name_;

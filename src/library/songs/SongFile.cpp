@@ -5,9 +5,11 @@
 
 #include <QFileInfo>
 #include <aifffile.h>
+#include <algorithm>
 #include <apefile.h>
 #include <apetag.h>
 #include <asffile.h>
+#include <cerrno>
 #include <fileref.h>
 #include <flacfile.h>
 #include <id3v1tag.h>
@@ -20,11 +22,11 @@
 #include <opusfile.h>
 #include <popularimeterframe.h>
 #include <speexfile.h>
-#include <tfilestream.h>
 #include <tpropertymap.h>
 #include <trueaudiofile.h>
 #include <type_traits>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 #include <vorbisfile.h>
 #include <wavfile.h>
@@ -313,6 +315,92 @@ void describe(File& file, SongInfo& info) {
     info.rating = rating(tags);
 }
 
+// A song file's bytes for TagLib in as few reads as it needs: its head (the tags and the stream's
+// description; the whole of most small files) in one read, its tail (ID3v1, APE tags, the last
+// Ogg page or MPEG frame) in another, anything else where asked. TagLib's own file stream reads
+// through stdio in small pieces and seeks for each.
+class FileBytes final : public IOStream {
+public:
+    static constexpr long HeadBytes = 64 * 1024;
+    static constexpr long TailBytes = 8 * 1024;
+
+    // Takes `fd`, open on a regular file of `size` bytes.
+    FileBytes(int fd, long size)
+        : fd_(fd)
+        , size_(size)
+        , head_(readAt(0, std::min(size, HeadBytes))) {}
+    ~FileBytes() override { ::close(fd_); }
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
+    TagLib::FileName name() const override { return ""; }
+    ByteVector readBlock(unsigned long length) override {
+        const long from = position_;
+        const long to = from + static_cast<long>(std::min<unsigned long>(
+                                   length, static_cast<unsigned long>(std::max(size_ - from, 0L))));
+        if (from < 0 || to <= from) {
+            return {};
+        }
+        ByteVector bytes;
+        if (to <= static_cast<long>(head_.size())) {
+            bytes = head_.mid(static_cast<unsigned>(from), static_cast<unsigned>(to - from));
+        } else if (from >= size_ - TailBytes && from >= static_cast<long>(head_.size())) {
+            if (tailFrom_ < 0) {
+                tailFrom_ = std::max(size_ - TailBytes, static_cast<long>(head_.size()));
+                tail_ = readAt(tailFrom_, size_ - tailFrom_);
+            }
+            bytes = tail_.mid(static_cast<unsigned>(from - tailFrom_),
+                              static_cast<unsigned>(to - from));
+        } else {
+            bytes = readAt(from, to - from);
+        }
+        position_ = from + static_cast<long>(bytes.size());
+        return bytes;
+    }
+    void writeBlock(const ByteVector&) override {}
+    void insert(const ByteVector&, unsigned long, unsigned long) override {}
+    void removeBlock(unsigned long, unsigned long) override {}
+    bool readOnly() const override { return true; }
+    bool isOpen() const override { return true; }
+    void seek(long offset, Position p) override {
+        const long to = (p == Beginning ? 0 : p == Current ? position_ : size_) + offset;
+        // As a file stream: no seeking before the start.
+        if (to >= 0) {
+            position_ = to;
+        }
+    }
+    long tell() const override { return position_; }
+    long length() override { return size_; }
+    void truncate(long) override {}
+
+private:
+    // Up to `length` bytes from `offset`; fewer when the file shrank meanwhile or cannot be read.
+    ByteVector readAt(long offset, long length) const {
+        ByteVector bytes(static_cast<unsigned>(std::max(length, 0L)), '\0');
+        long done = 0;
+        while (done < length) {
+            const ssize_t got = ::pread(fd_, bytes.data() + done,
+                                        static_cast<size_t>(length - done), offset + done);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                break;
+            }
+            done += got;
+        }
+        bytes.resize(static_cast<unsigned>(done));
+        return bytes;
+    }
+
+    int fd_;
+    long size_;
+    ByteVector head_;
+    long tailFrom_ = -1; // where tail_ starts; -1 before it is read
+    ByteVector tail_;
+    long position_ = 0;
+};
+
 void readTags(IOStream& stream, SongInfo& info) {
     for (const TypeRow& row : Types) {
         if (info.fileType == QLatin1StringView(row.extension)) {
@@ -345,13 +433,7 @@ SongRead readSongFile(const QString& path) {
     }
     read.regularFile = true;
     read.info.fileType = QFileInfo(path).suffix().toLower();
-    FileStream stream(fd, true);
-    if (!stream.isOpen()) {
-        ::close(fd);
-        read.problem = QStringLiteral("cannot be read");
-        return read;
-    }
-    // The stream now owns the descriptor.
+    FileBytes stream(fd, static_cast<long>(read.stamp.size)); // owns the descriptor now
     readTags(stream, read.info);
     if (!read.info.readable) {
         read.problem = QStringLiteral("not an audio file or damaged");
@@ -365,11 +447,7 @@ QString embeddedCueSheet(const QString& path) {
     if (fd < 0) {
         return {};
     }
-    FileStream stream(fd, true);
-    if (!stream.isOpen()) {
-        ::close(fd);
-        return {};
-    }
+    FileBytes stream(fd, static_cast<long>(stamp.size)); // owns the descriptor now
     const FileRef file(&stream);
     if (file.isNull() || !file.file()->isValid()) {
         return {};

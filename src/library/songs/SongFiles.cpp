@@ -8,8 +8,9 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QThread>
+#include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <linux/ioprio.h>
 #include <mutex>
 #include <sys/resource.h>
@@ -110,94 +111,12 @@ void lowerThisThreadsPriority() {
     ::syscall(SYS_ioprio_set, IOPRIO_WHO_PROCESS, thread, IOPRIO_PRIO_VALUE(IOPRIO_CLASS_IDLE, 0));
 }
 
-// How often a batch that reads files says how far it is, and looks whether to stop.
+// How often a listing that reads files says how far it is, and looks whether to stop.
 constexpr auto Tick = std::chrono::milliseconds(100);
 // The songs read between two writes to the tag index: a listing cut short keeps most of its work.
 constexpr std::size_t Chunk = 500;
-
-struct Batch {
-    const std::vector<QString>& paths;
-    std::vector<SongRead>& reads;
-    int threads = 1;
-    bool ahead = false;                                    // at low priority, on threads of its own
-    std::function<bool()> stop;                            // asked on the calling thread
-    std::function<void(std::vector<std::size_t>&)> landed; // the reads done since, by index
-    ReadProgress* progress = nullptr;
-};
-
-// Reads every file of the batch, each whole by one thread (TagLib objects are never shared), the
-// calling thread hearing what landed every Tick or Chunk.
-void read(const Batch& batch) {
-    const std::size_t total = batch.paths.size();
-    std::size_t done = 0;
-    bool halt = false;
-    // What landed since: written down, told, and whether to stop asked.
-    const auto tell = [&](std::vector<std::size_t>& landed) {
-        done += landed.size();
-        if (!landed.empty()) {
-            batch.landed(landed);
-            landed.clear();
-        }
-        if (batch.progress) {
-            batch.progress->report(static_cast<int>(done), static_cast<int>(total));
-        }
-        halt = (batch.stop && batch.stop()) || (batch.progress && batch.progress->stopped());
-    };
-    std::vector<std::size_t> landed;
-    if (batch.threads == 1 && !batch.ahead) {
-        auto last = std::chrono::steady_clock::now();
-        for (std::size_t k = 0; k < total && !halt; ++k) {
-            batch.reads[k] = readSongFile(batch.paths[k]);
-            landed.push_back(k);
-            if (const auto now = std::chrono::steady_clock::now();
-                landed.size() == Chunk || now - last >= Tick || k + 1 == total) {
-                last = now;
-                tell(landed);
-            }
-        }
-        return;
-    }
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::vector<std::size_t> finished;
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> halted{false};
-    int running = batch.threads;
-    const auto work = [&] {
-        if (batch.ahead) {
-            lowerThisThreadsPriority();
-        }
-        for (std::size_t k; !halted.load() && (k = next++) < total;) {
-            SongRead read = readSongFile(batch.paths[k]);
-            const std::lock_guard lock(mutex);
-            batch.reads[k] = std::move(read);
-            finished.push_back(k);
-            if (finished.size() == Chunk) {
-                wake.notify_one();
-            }
-        }
-        const std::lock_guard lock(mutex);
-        --running;
-        wake.notify_one();
-    };
-    std::vector<std::thread> threads;
-    for (int t = 0; t < batch.threads; ++t) {
-        threads.emplace_back(work);
-    }
-    std::unique_lock lock(mutex);
-    while (running > 0 || !finished.empty()) {
-        wake.wait_for(lock, Tick, [&] { return finished.size() >= Chunk || running == 0; });
-        landed.swap(finished);
-        lock.unlock();
-        tell(landed);
-        halted = halt;
-        lock.lock();
-    }
-    lock.unlock();
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-}
+// The entries a thread takes at a time through the whole way: found, sought, read.
+constexpr std::size_t Stretch = 256;
 
 } // namespace
 
@@ -223,31 +142,32 @@ QStringList SongFiles::takeNotes() {
 std::vector<std::shared_ptr<const MediaItem>> SongFiles::songs(const std::vector<Wanted>& wanted,
                                                                const QStringList& gone,
                                                                const std::function<bool()>& stop) {
-    std::vector<std::shared_ptr<const MediaItem>> result(wanted.size());
-    // The files not read before (or changed since): first sought in the index. A file named
-    // twice is read once.
-    std::vector<std::size_t> pending;
-    std::vector<std::size_t> again;
-    QHash<QString, std::size_t> firsts;
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-        const Wanted& w = wanted[i];
-        if (!w.stamp.isRegularFile()) {
-            songs_.remove(w.path);
-            result[i] = songWithoutFile(w.fallback, w.path, whyUnreadable(w.path));
-        } else if (auto found = songs_.find(w.path);
-                   found != songs_.end() && found->stamp == w.stamp) {
-            found->listing = listing_;
-            result[i] = found->song;
-        } else if (firsts.contains(w.path)) {
-            again.push_back(i);
-        } else {
-            firsts.insert(w.path, i);
-            pending.push_back(i);
-        }
-    }
-    // The songs of an album share their album, artist, genre, year and type: held once.
-    QSet<QString> shared;
-    const auto land = [&](std::size_t i, SongRead read) {
+    return songs(
+        wanted.size(), [&](std::size_t i) { return Entry::ofFile(wanted[i]); },
+        [&](std::size_t i) { return Entry::ofFile(wanted[i]); }, gone, stop);
+}
+
+std::vector<std::shared_ptr<const MediaItem>>
+SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
+                 const QStringList& gone, const std::function<bool()>& stop) {
+    std::vector<std::shared_ptr<const MediaItem>> result(count);
+    const bool ahead = static_cast<bool>(stop);
+    ReadProgress* const progress = ahead ? nullptr : progress_.get();
+    // Shared by the threads, under `mutex`: the songs known (songs_), the tag index, and what
+    // the listing found so far.
+    std::mutex mutex;
+    std::mutex indexMutex; // the tag index, apart: its reads and writes hold up no landing
+    QHash<QString, std::size_t> firsts; // the first entry of each file sought
+    std::vector<std::size_t> again;     // entries naming a file that an earlier entry names
+    std::vector<std::size_t> here;      // entries to be found on the calling thread
+    std::vector<TagIndex::Song> kept;   // read, not yet written to the index
+    QSet<QString> shared;    // the songs of an album share their album, artist... held once
+    std::size_t looked = 0;  // entries found
+    std::size_t toRead = 0;  // files found that must be read
+    std::size_t readNow = 0; // of them, read
+    std::atomic<bool> halted{false};
+
+    const auto land = [&](std::size_t i, const Wanted& w, SongRead read) {
         for (QString* text : {&read.info.artist, &read.info.album, &read.info.genre,
                               &read.info.year, &read.info.fileType}) {
             if (const auto found = shared.constFind(*text); found != shared.cend()) {
@@ -256,80 +176,215 @@ std::vector<std::shared_ptr<const MediaItem>> SongFiles::songs(const std::vector
                 shared.insert(*text);
             }
         }
-        const Wanted& w = wanted[i];
         auto song = std::make_shared<const Song>(std::move(read.info), w.path, read.problem);
         songs_.insert(w.path, {read.stamp, listing_, song});
         result[i] = std::move(song);
     };
-    std::vector<QString> paths;
-    std::vector<FileStamp> stamps;
-    if (index_ && !pending.empty()) {
-        for (const std::size_t i : pending) {
-            paths.push_back(wanted[i].path);
-            stamps.push_back(wanted[i].stamp);
-        }
-        std::vector<std::optional<SongRead>> found = index_->find(paths, stamps);
-        std::size_t unread = 0;
-        for (std::size_t k = 0; k < pending.size(); ++k) {
-            if (found[k]) {
-                land(pending[k], std::move(*found[k]));
+    // One stretch of entries the whole way: each found (as its playlist says, one look at the
+    // file), sought in memory and then in the index, and read from its file when neither has it.
+    const auto walk = [&](std::size_t first, std::size_t last) {
+        std::vector<std::pair<std::size_t, Wanted>> files;
+        std::vector<std::size_t> later;
+        for (std::size_t i = first; i < last; ++i) {
+            Entry entry = find(i);
+            if (entry.kind == Entry::Song) {
+                result[i] = std::move(entry.song);
+            } else if (entry.kind == Entry::Later) {
+                later.push_back(i);
+            } else if (!entry.wanted.stamp.isRegularFile()) {
+                result[i] = songWithoutFile(entry.wanted.fallback, entry.wanted.path,
+                                            whyUnreadable(entry.wanted.path));
+                files.push_back({i, std::move(entry.wanted)});
             } else {
-                pending[unread++] = pending[k];
+                files.push_back({i, std::move(entry.wanted)});
             }
         }
-        pending.resize(unread);
-    }
-    paths.clear();
-    for (const std::size_t i : pending) {
-        paths.push_back(wanted[i].path);
-    }
-    std::vector<SongRead> reads(paths.size());
-    std::vector<TagIndex::Song> kept;
-    const bool ahead = static_cast<bool>(stop);
-    Batch batch{paths,
-                reads,
-                std::min<int>(threads_, static_cast<int>(paths.size())),
-                ahead,
-                stop,
-                {},
-                ahead ? nullptr : progress_.get()};
-    batch.landed = [&](std::vector<std::size_t>& landed) {
-        for (const std::size_t k : landed) {
-            const std::size_t i = pending[k];
-            SongRead& read = reads[k];
-            if (!read.regularFile) {
-                // Changed since the listing looked at it: a folder now, or unreadable.
-                songs_.remove(wanted[i].path);
-                result[i] = songWithoutFile(wanted[i].fallback, wanted[i].path, read.problem);
-                continue;
+        std::vector<std::pair<std::size_t, Wanted>> sought;
+        {
+            const std::lock_guard lock(mutex);
+            here.insert(here.end(), later.begin(), later.end());
+            for (auto& [i, w] : files) {
+                if (result[i]) { // no regular file
+                    songs_.remove(w.path);
+                } else if (auto known = songs_.find(w.path);
+                           known != songs_.end() && known->stamp == w.stamp) {
+                    known->listing = listing_;
+                    result[i] = known->song;
+                } else if (firsts.contains(w.path)) {
+                    again.push_back(i);
+                } else {
+                    firsts.insert(w.path, i);
+                    sought.push_back({i, std::move(w)});
+                }
             }
-            ++reads_;
-            if (index_) {
-                kept.push_back({wanted[i].path, read});
-            }
-            land(i, std::move(read));
         }
-        if (index_) {
-            index_->keep(kept);
-            kept.clear();
+        std::vector<std::optional<SongRead>> indexed(sought.size());
+        if (index_ && !sought.empty()) {
+            std::vector<QString> paths;
+            std::vector<FileStamp> stamps;
+            for (const auto& [i, w] : sought) {
+                paths.push_back(w.path);
+                stamps.push_back(w.stamp);
+            }
+            const std::lock_guard lock(indexMutex);
+            indexed = index_->find(paths, stamps);
+        }
+        std::vector<SongRead> reads(sought.size());
+        std::size_t readHere = 0;
+        for (std::size_t k = 0; k < sought.size(); ++k) {
+            if (!indexed[k] && !halted.load()) {
+                reads[k] = readSongFile(sought[k].second.path);
+                ++readHere;
+            }
+        }
+        std::vector<TagIndex::Song> keep;
+        {
+            const std::lock_guard lock(mutex);
+            for (std::size_t k = 0; k < sought.size(); ++k) {
+                const auto& [i, w] = sought[k];
+                if (indexed[k]) {
+                    land(i, w, std::move(*indexed[k]));
+                    continue;
+                }
+                ++toRead;
+                SongRead& read = reads[k];
+                if (!read.regularFile) {
+                    if (read.stamp.size == -1 && read.problem.isEmpty()) {
+                        continue; // not read: stopped
+                    }
+                    // Changed since the listing looked at it: a folder now, or unreadable.
+                    songs_.remove(w.path);
+                    result[i] = songWithoutFile(w.fallback, w.path, read.problem);
+                    continue;
+                }
+                ++reads_;
+                if (index_) {
+                    kept.push_back({w.path, read});
+                }
+                land(i, w, std::move(read));
+            }
+            readNow += readHere;
+            looked += last - first;
+            if (kept.size() >= Chunk) {
+                keep.swap(kept);
+            }
+        }
+        if (!keep.empty()) {
+            const std::lock_guard lock(indexMutex);
+            index_->keep(keep);
         }
     };
-    if (batch.threads > 0) {
-        read(batch);
-    }
-    // A read stopped short leaves songs unread; a file named again is the song read first.
-    for (const std::size_t i : pending) {
-        if (!result[i]) {
-            result[i] =
-                songWithoutFile(wanted[i].fallback, wanted[i].path, QStringLiteral("not read"));
+
+    // Every thread takes the next stretch until none is left. The calling thread takes its share
+    // too, but for a read ahead, which is left to threads of low priority; between its stretches
+    // it says how far the reading is and looks whether to stop.
+    const std::size_t stretches = (count + Stretch - 1) / Stretch;
+    std::atomic<std::size_t> next{0};
+    const auto walkAll = [&] {
+        for (std::size_t k; !halted.load() && (k = next++) < stretches;) {
+            walk(k * Stretch, std::min(count, (k + 1) * Stretch));
+        }
+    };
+    auto lastTold = std::chrono::steady_clock::now();
+    const auto tell = [&](bool always) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!always && now - lastTold < Tick) {
+            return;
+        }
+        lastTold = now;
+        const std::unique_lock lock(mutex);
+        // Entries not found yet are counted as songs to read: the number only falls.
+        if (progress && toRead > 0) {
+            progress->report(static_cast<int>(readNow),
+                             static_cast<int>(toRead + (count - looked)));
+        }
+        if ((stop && stop()) || (progress && progress->stopped())) {
+            halted = true;
+        }
+    };
+    const int helpers = std::clamp<int>(static_cast<int>(stretches) - (ahead ? 0 : 1), 0,
+                                        ahead ? threads_ : threads_ - 1);
+    std::atomic<int> running{0};
+    std::vector<std::thread> threads;
+    const auto startHelpers = [&] {
+        running = helpers;
+        for (int t = 0; t < helpers; ++t) {
+            threads.emplace_back([&] {
+                if (ahead) {
+                    lowerThisThreadsPriority();
+                }
+                walkAll();
+                --running;
+            });
+        }
+    };
+    if (ahead) {
+        startHelpers();
+        while (running.load() > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            tell(false);
+        }
+    } else {
+        // Songs served from memory or the index come faster than threads start and take turns:
+        // the other threads join in once a stretch had files to read.
+        for (std::size_t k; !halted.load() && (k = next++) < stretches;) {
+            walk(k * Stretch, std::min(count, (k + 1) * Stretch));
+            tell(false);
+            if (threads.empty() && readNow > 0) {
+                startHelpers();
+            }
         }
     }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    if (progress && toRead > 0) {
+        progress->report(static_cast<int>(readNow), static_cast<int>(toRead + (count - looked)));
+    }
+    if (index_ && !kept.empty()) {
+        index_->keep(kept);
+        kept.clear();
+    }
+
+    // The entries that only the calling thread can find (a path to resolve), as one batch more.
+    if (!halted.load() && !here.empty()) {
+        std::vector<Wanted> wanted;
+        std::vector<std::size_t> whose;
+        for (const std::size_t i : here) {
+            Entry entry = findHere(i);
+            if (entry.kind == Entry::Song) {
+                result[i] = std::move(entry.song);
+            } else {
+                wanted.push_back(std::move(entry.wanted));
+                whose.push_back(i);
+            }
+        }
+        std::vector<std::shared_ptr<const MediaItem>> found = songs(wanted, {}, stop);
+        for (std::size_t k = 0; k < found.size(); ++k) {
+            result[whose[k]] = std::move(found[k]);
+        }
+    }
+    // A file named again is the song read first.
     for (const std::size_t i : again) {
-        const Wanted& w = wanted[i];
+        const Entry entry = find(i);
+        const Wanted& w = entry.wanted;
         const auto found = songs_.constFind(w.path);
         result[i] = found != songs_.cend() && found->listing == listing_
                         ? found->song
                         : songWithoutFile(w.fallback, w.path, whyUnreadable(w.path));
+    }
+    // A listing stopped short leaves songs unread.
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!result[i]) {
+            Entry entry = find(i);
+            if (entry.kind == Entry::Later) {
+                entry = findHere(i);
+            }
+            result[i] = entry.kind == Entry::Song
+                            ? std::move(entry.song)
+                            : songWithoutFile(entry.wanted.fallback, entry.wanted.path,
+                                              QStringLiteral("not read"));
+        }
     }
     for (const QString& path : gone) {
         songs_.remove(path);
@@ -337,8 +392,8 @@ std::vector<std::shared_ptr<const MediaItem>> SongFiles::songs(const std::vector
     if (index_ && !gone.isEmpty()) {
         index_->keep({}, gone);
     }
-    if (progress_ && !batch.ahead && !paths.empty()) {
-        progress_->report(0, 0);
+    if (progress && toRead > 0) {
+        progress->report(0, 0);
     }
     return result;
 }

@@ -14,8 +14,9 @@
 
 // The songs in audio files, by path, for every backend whose songs are files. A song is served
 // from memory or from the tag index (TagIndex.h) while its file's stamp (size, modification time,
-// inode) is unchanged; else its file is read with TagLib, and kept in both. A listing asks for its
-// songs in one batch: the files that must be read are read on every core at once.
+// inode) is unchanged; else its file is read with TagLib, and kept in both. A listing's songs go
+// one way on every core: while some of its entries are still being found, those found are sought
+// in the index and the rest read from their files.
 namespace corvane::library {
 
 class ReadProgress;
@@ -42,6 +43,28 @@ public:
     // progress's stop()) fail saying "not read".
     std::vector<std::shared_ptr<const MediaItem>> songs(const std::vector<Wanted>& wanted,
                                                         const QStringList& gone = {},
+                                                        const std::function<bool()>& stop = {});
+
+    // What a listing's entry is, as found: a file to read, a song that needs none (a stream's),
+    // or left for the calling thread to find.
+    struct Entry {
+        enum Kind { File, Song, Later };
+        Kind kind = Later;
+        Wanted wanted;                         // File
+        std::shared_ptr<const MediaItem> song; // Song
+        static Entry ofFile(Wanted wanted) { return {File, std::move(wanted), nullptr}; }
+        static Entry ofSong(std::shared_ptr<const MediaItem> song) {
+            return {Song, {}, std::move(song)};
+        }
+    };
+    using Finder = std::function<Entry(std::size_t entry)>;
+    // The same, streamed: the `count` entries are found (`find`, on any thread, one stretch at a
+    // time) while the songs of those found are read, on every core. An entry `find` leaves for
+    // later is found by `findHere` on the calling thread, which never answers Later and may add
+    // to `gone` (read once all entries are found).
+    std::vector<std::shared_ptr<const MediaItem>> songs(std::size_t count, const Finder& find,
+                                                        const Finder& findHere,
+                                                        const QStringList& gone,
                                                         const std::function<bool()>& stop = {});
 
     // The song in the file at `path` (absolute): named by its title tag, else by its file name.
