@@ -14,8 +14,8 @@ shift || true
 build=${BUILD:-build-sanitize}
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-    targets=(m3u pls xspf smil zpl_tags choose_playlist_parser settings song_file store_rhythmbox
-        store_itunes store_audacious store_cmus mpd_answer)
+    targets=(m3u pls xspf smil zpl_tags asx b4s ram quicktime cue choose_playlist_parser settings
+        song_file store_rhythmbox store_itunes store_audacious store_cmus mpd_answer)
 fi
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}

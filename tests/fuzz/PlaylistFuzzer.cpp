@@ -1,6 +1,8 @@
 #include "FuzzSupport.h"
 #include "library/playlists/PlaylistFormats.h"
 
+#include <cmath>
+
 // One playlist parser on the input as a file's bytes: CORVANE_FUZZ_PARSER names it, or, without
 // it, the parser that choosePlaylistParser picks for a name whose extension the first byte
 // chooses.
@@ -14,8 +16,9 @@ PlaylistParser parserFor(QByteArray& bytes) {
     (void)bytes;
     return CORVANE_FUZZ_PARSER;
 #else
-    static const char* const names[] = {"a.m3u", "a.M3U8", "a.pls", "a.xspf",   "a.wpl",
-                                        "a.zpl", "a.txt",  "a",     "a.m3u.zpl"};
+    static const char* const names[] = {"a.m3u", "a.M3U8", "a.pls",     "a.xspf", "a.wpl", "a.zpl",
+                                        "a.txt", "a",      "a.m3u.zpl", "a.asx",  "a.WAX", "a.wvx",
+                                        "a.b4s", "a.smil", "a.ram",     "a.qtl",  "a.cue", "a.mov"};
     if (bytes.isEmpty()) {
         return nullptr;
     }
@@ -39,6 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QString& at = entry.location;
         fuzz::require(at.startsWith(u'/') || hasDriveLetter(at) || isStreamLocation(at),
                       "an entry's location is absolute or a URL");
+        fuzz::require(entry.length == -1 || (entry.length > 0 && std::isfinite(entry.length)),
+                      "a stated length is a number, above 0 or none");
+        fuzz::require(!entry.toFileEnd || entry.start >= 0, "a track to the file's end starts");
     }
+    fuzz::require(playlist.leftOut.isEmpty() || playlist.entries.empty(),
+                  "a file left out has no entries");
     return 0;
 }

@@ -5,7 +5,9 @@
 #include "library/disk/RegularFile.h"
 #include "library/files/MpdConf.h"
 #include "library/files/PathResolver.h"
+#include "library/files/StatedSong.h"
 #include "library/playlists/PlaylistFormats.h"
+#include "library/songs/SongFile.h"
 #include "library/songs/SongFiles.h"
 
 #include <QDateTime>
@@ -42,6 +44,10 @@ struct PlaylistFile {
     QStringList roots;    // where its moved songs are sought
     QStringList notes;    // what the user should know of it: cut, parts left out
     QStringList suffixes; // what tells it from others of its title: file name, folders
+    // The other files its entries were read from (the playlists it names, an audio file's CUE
+    // sheet), as they were then: a change to one is a change to it.
+    std::vector<std::pair<QString, FileStamp>> others;
+    QString leftOut; // why it is no list of songs (see ParsedPlaylist), and is not listed
 };
 
 // A playlist's entries are found on disk when its songs are asked for, not when the list of
@@ -69,7 +75,9 @@ public:
     // The songs of the listing under way, in the playlist's order.
     const std::vector<std::shared_ptr<const MediaItem>>& songs() const {
         if (listed_.listing != lookup_->listing) {
-            listed_ = {lookup_->listing, read({})};
+            auto songs = read({});
+            stated(songs);
+            listed_ = {lookup_->listing, std::move(songs)};
         }
         return listed_.songs;
     }
@@ -84,6 +92,17 @@ public:
     }
 
 private:
+    // What the playlist states of its entries, over their files' songs.
+    void stated(std::vector<std::shared_ptr<const MediaItem>>& songs) const {
+        const std::vector<PlaylistEntry>& entries = file_->entries;
+        for (std::size_t i = 0; i < songs.size(); ++i) {
+            if (songs[i] && statesAnything(entries[i])) {
+                const bool titled = SongFiles::givesTitle(*songs[i]);
+                songs[i] = statedSong(std::move(songs[i]), entries[i], titled);
+            }
+        }
+    }
+
     // Every entry's song. Its file is looked for once: as the entry writes it (one stat, on any
     // thread, while the songs of entries found are read), else by the resolver.
     std::vector<std::shared_ptr<const MediaItem>> read(const std::function<bool()>& stop) const {
@@ -238,6 +257,106 @@ PlaylistRead readPlaylistFile(const QString& file) {
     return read;
 }
 
+bool isLocal(const QString& location) {
+    return location.startsWith(u'/') && !location.startsWith(u"//");
+}
+
+// How deep playlists that name playlists are followed, and how many entries they may come to: a
+// few files naming each other many times over would otherwise grow without end.
+constexpr qsizetype MaxNesting = 8;
+constexpr std::size_t MaxEntries = 4'000'000;
+
+// A playlist's entries, each one that names a playlist file replaced by that playlist's entries
+// (read relative to its own folder). A playlist that names itself or one it is part of is cut
+// there, as is one nested too deep; either is said.
+class Expansion {
+public:
+    std::vector<PlaylistEntry> entries;
+    QStringList notes;
+    std::vector<std::pair<QString, FileStamp>> others; // the playlists read
+
+    // `chain`: the real paths of the playlist whose entries these are and of those it is part of.
+    void add(std::vector<PlaylistEntry> list, QStringList& chain) {
+        for (PlaylistEntry& entry : list) {
+            if (entries.size() >= MaxEntries) {
+                notes.push_back(QStringLiteral("%1: its nested playlists come to more than %2 "
+                                               "entries: only those were read")
+                                    .arg(shownName(chain.front()))
+                                    .arg(MaxEntries));
+                return;
+            }
+            const bool namesPlaylist = isLocal(entry.location) && entry.start < 0 &&
+                                       (entry.playlist || hasPlaylistExtension(entry.location));
+            const QString real = namesPlaylist ? realPath(entry.location) : QString();
+            if (real.isEmpty()) {
+                entries.push_back(std::move(entry));
+                continue;
+            }
+            if (chain.contains(real)) {
+                notes.push_back(real == chain.back()
+                                    ? QStringLiteral("%1: names itself: left out there")
+                                          .arg(shownName(chain.back()))
+                                    : QStringLiteral("%1: names %2, which names it: left out there")
+                                          .arg(shownName(chain.back()), shownName(real)));
+                continue;
+            }
+            if (chain.size() > MaxNesting) {
+                notes.push_back(QStringLiteral("%1: playlists nested more than %2 deep: left out")
+                                    .arg(shownName(real))
+                                    .arg(MaxNesting));
+                continue;
+            }
+            PlaylistRead read = readPlaylistFile(real);
+            if (!read.why.isEmpty()) {
+                entries.push_back(std::move(entry)); // a song that cannot be read, as it says
+                continue;
+            }
+            others.emplace_back(real, read.stamp);
+            ParsedPlaylist nested =
+                read.parser(read.bytes, QFileInfo(entry.location).absolutePath());
+            if (!nested.leftOut.isEmpty()) {
+                notes.push_back(shownName(real) + QStringLiteral(": ") + nested.leftOut +
+                                QStringLiteral(": left out"));
+                continue;
+            }
+            for (const QString& note : nested.notes) {
+                notes.push_back(shownName(real) + QStringLiteral(": ") + note);
+            }
+            chain.push_back(real);
+            add(std::move(nested.entries), chain);
+            chain.pop_back();
+        }
+    }
+};
+
+// A CUE sheet's audio file that is not where its FILE line says, sought as players seek it:
+// beside the sheet too, and under its name with any audio file's extension (a WAV rip that was
+// compressed since). The location as it is when none is there.
+QString cueAudioFile(const QString& location, const QString& sheetFolder) {
+    bool exists = false;
+    if (isLocal(location) && (fileStamp(location, &exists), exists)) {
+        return location;
+    }
+    static const char* const Extensions[] = {"flac", "ape", "wv",  "wav",  "mp3", "ogg",
+                                             "opus", "m4a", "tta", "aiff", "mpc", "wma"};
+    const QString name = locationName(location);
+    const QString base = name.left(name.lastIndexOf(u'.'));
+    QStringList folders{sheetFolder};
+    if (isLocal(location)) {
+        folders.prepend(location.left(location.lastIndexOf(u'/')));
+    }
+    for (const QString& folder : folders) {
+        for (const char* extension : Extensions) {
+            const QString candidate = folder + u'/' + (base.isEmpty() ? name : base) + u'.' +
+                                      QLatin1StringView(extension);
+            if (fileStamp(candidate, &exists); exists) {
+                return candidate;
+            }
+        }
+    }
+    return location;
+}
+
 // "1 playlist file could not be read (/music/a.m3u: permission denied)", "3 ... (first: ...)".
 QString countNote(const QStringList& problems, const char* one, const char* many) {
     return problems.size() == 1
@@ -278,6 +397,7 @@ struct FileLibrary::State {
         const QFileInfo info(path); // names only: the file system is asked nothing
         ParsedPlaylist parsed = read.parser(read.bytes, info.absolutePath());
         auto file = std::make_shared<PlaylistFile>();
+        file->leftOut = parsed.leftOut;
         if (read.cut) {
             file->notes.push_back(
                 QStringLiteral("%1: larger than %2 MB, only its first %2 MB were read")
@@ -289,9 +409,26 @@ struct FileLibrary::State {
         }
         // Names are keys, shown on one line each: a control character in a file name or a
         // title never breaks one in two.
+        Expansion expansion;
+        QStringList chain{realPath(path)};
+        expansion.add(std::move(parsed.entries), chain);
+        file->notes += expansion.notes;
+        file->others = std::move(expansion.others);
+        file->entries = std::move(expansion.entries);
+        embeddedSheet(*file, parsed.title);
+        QHash<QString, QString> audio; // of the CUE sheets' FILEs
+        for (PlaylistEntry& entry : file->entries) {
+            if (entry.start >= 0) {
+                auto found = audio.find(entry.location);
+                if (found == audio.end()) {
+                    found = audio.insert(entry.location,
+                                         cueAudioFile(entry.location, info.absolutePath()));
+                }
+                entry.location = *found;
+            }
+        }
         const QString title = parsed.title.trimmed();
         file->title = shownName(title.isEmpty() ? info.completeBaseName() : title);
-        file->entries = std::move(parsed.entries);
         file->roots = roots;
         // MPD's playlists name their songs relative to MPD's music folder.
         if (const QString music = mpdMusic.value(realPath(info.absolutePath())); !music.isEmpty()) {
@@ -305,6 +442,36 @@ struct FileLibrary::State {
             file->suffixes.push_back(shownName(folders.sliced(k).join(u'/')));
         }
         return file;
+    }
+
+    // A playlist of one audio file that keeps a CUE sheet in its tags is that sheet's tracks,
+    // named by the sheet's title when the playlist gives none.
+    static void embeddedSheet(PlaylistFile& file, QString& title) {
+        if (file.entries.size() != 1 || file.entries.front().start >= 0 ||
+            !isLocal(file.entries.front().location)) {
+            return;
+        }
+        const QString path = file.entries.front().location;
+        const QString type = QFileInfo(path).suffix().toLower();
+        if (type != u"flac" && type != u"ape" && type != u"wv") {
+            return;
+        }
+        bool exists = false;
+        const FileStamp stamp = fileStamp(path, &exists);
+        const QString sheet = exists ? embeddedCueSheet(path) : QString();
+        ParsedPlaylist tracks = parseEmbeddedCue(sheet, path);
+        if (tracks.entries.empty()) {
+            return;
+        }
+        file.entries = std::move(tracks.entries);
+        file.others.emplace_back(path, stamp);
+        title = title.trimmed().isEmpty() ? tracks.title : title;
+    }
+
+    static bool othersUnchanged(const PlaylistFile& file) {
+        return std::all_of(file.others.begin(), file.others.end(), [](const auto& other) {
+            return fileStamp(other.first) == other.second;
+        });
     }
 
     // The playlists as the files now stand: only new and changed files are read.
@@ -322,8 +489,9 @@ struct FileLibrary::State {
         bool changed = false;
         for (const QString& file : found.files) {
             const FileStamp stamp = fileStamp(file);
-            if (const auto known = playlists.constFind(file);
-                known != playlists.cend() && known->stamp == stamp) {
+            if (const auto known = playlists.constFind(file); known != playlists.cend() &&
+                                                              known->stamp == stamp &&
+                                                              othersUnchanged(*known->file)) {
                 current.insert(file, *known);
                 continue;
             }
@@ -338,6 +506,13 @@ struct FileLibrary::State {
             current.insert(file, {readStamp, parse(file, std::move(read)), nullptr});
         }
         notes.clear();
+        for (const QString& file : found.files) {
+            if (const auto read = current.constFind(file);
+                read != current.cend() && !read->file->leftOut.isEmpty()) {
+                notes.push_back(shownName(file) + QStringLiteral(": ") + read->file->leftOut +
+                                QStringLiteral(": left out"));
+            }
+        }
         if (found.files.isEmpty() && found.unreadable.isEmpty()) {
             notes.push_back(QStringLiteral("no playlist found in %1 or below (the files read: %2)")
                                 .arg(shownName(root), playlistFileTypes()));
@@ -373,7 +548,8 @@ struct FileLibrary::State {
         std::vector<Cached*> listed;
         std::vector<NameClaim> claims;
         for (const QString& file : files) {
-            if (const auto found = playlists.find(file); found != playlists.end()) {
+            if (const auto found = playlists.find(file);
+                found != playlists.end() && found->file->leftOut.isEmpty()) {
                 listed.push_back(&found.value());
                 claims.push_back({found->file->title, found->file->suffixes});
             }

@@ -11,9 +11,13 @@ struct ExtensionRow {
 };
 
 constexpr ExtensionRow Extensions[] = {
-    {QLatin1StringView("m3u"), parseM3u},  {QLatin1StringView("m3u8"), parseM3u},
-    {QLatin1StringView("pls"), parsePls},  {QLatin1StringView("xspf"), parseXspf},
-    {QLatin1StringView("wpl"), parseSmil}, {QLatin1StringView("zpl"), nullptr},
+    {QLatin1StringView("m3u"), parseM3u},       {QLatin1StringView("m3u8"), parseM3u},
+    {QLatin1StringView("pls"), parsePls},       {QLatin1StringView("xspf"), parseXspf},
+    {QLatin1StringView("wpl"), parseSmil},      {QLatin1StringView("zpl"), nullptr},
+    {QLatin1StringView("asx"), parseAsx},       {QLatin1StringView("wax"), parseAsx},
+    {QLatin1StringView("wvx"), parseAsx},       {QLatin1StringView("b4s"), parseB4s},
+    {QLatin1StringView("smil"), parseSmil},     {QLatin1StringView("ram"), parseRam},
+    {QLatin1StringView("qtl"), parseQuickTime}, {QLatin1StringView("cue"), parseCue},
 };
 
 const ExtensionRow* rowFor(const QString& fileName) {
@@ -31,17 +35,36 @@ struct SniffRow {
     PlaylistParser parser;
 };
 
+// A CUE sheet's commands, one of which starts its first line.
+bool looksLikeCue(QStringView head) {
+    for (const QStringView command :
+         {QStringView(u"file "), QStringView(u"rem "), QStringView(u"performer "),
+          QStringView(u"title "), QStringView(u"catalog "), QStringView(u"cdtextfile ")}) {
+        if (head.startsWith(command)) {
+            return head.contains(u"\ntrack ") || head.contains(u"\n  track ") ||
+                   head.contains(u"\n\ttrack ");
+        }
+    }
+    return false;
+}
+
 constexpr SniffRow Sniffers[] = {
     {[](QStringView head) { return head.startsWith(u"#extm3u"); }, parseM3u},
     {[](QStringView head) { return head.startsWith(u"[playlist]"); }, parsePls},
+    {[](QStringView head) { return head.startsWith(u"[reference]") || head.startsWith(u"<asx"); },
+     parseAsx},
     {[](QStringView head) { return head.startsWith(u"<?wpl") || head.contains(u"<smil"); },
      parseSmil},
     {[](QStringView head) { return head.contains(u"<playlist") && head.contains(u"xspf"); },
      parseXspf},
+    {[](QStringView head) { return head.contains(u"<winampxml"); }, parseB4s},
+    {[](QStringView head) { return head.startsWith(u"rtsptext") || head.contains(u"<?quicktime"); },
+     parseQuickTime},
     {[](QStringView head) {
          return head.startsWith(u"nm=") || head.startsWith(u"ac=") || head.contains(u"\nnm=");
      },
      parseZplTags},
+    {looksLikeCue, parseCue},
 };
 
 PlaylistParser sniff(const QByteArray& bytes) {

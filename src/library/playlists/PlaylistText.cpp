@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QUrl>
+#include <cmath>
 
 namespace corvane::library {
 namespace {
@@ -201,47 +202,221 @@ QString entryLocation(QString raw, const QString& baseFolder) {
     return isClean(raw) && isClean(baseFolder) ? joined : QDir::cleanPath(joined);
 }
 
+namespace {
+
+// XML's five entities and character references in `value`; anything else after a "&" (a bare
+// "&", an HTML entity) stays as it is.
+QString decodeReferences(const QString& value) {
+    if (!value.contains(u'&')) {
+        return value;
+    }
+    static const QRegularExpression reference(
+        QStringLiteral("&(#x[0-9a-f]+|#[0-9]+|amp|lt|gt|quot|apos);"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString decoded;
+    qsizetype from = 0;
+    for (const QRegularExpressionMatch& ref : reference.globalMatch(value)) {
+        decoded += QStringView(value).sliced(from, ref.capturedStart() - from);
+        const QString name = ref.captured(1).toLower();
+        if (name.startsWith(u'#')) {
+            bool ok = false;
+            const uint code =
+                name.startsWith(u"#x") ? name.mid(2).toUInt(&ok, 16) : name.mid(1).toUInt(&ok, 10);
+            if (ok && code > 0 && code <= 0x10FFFF) {
+                const char32_t character = code;
+                decoded += QString::fromUcs4(&character, 1);
+            }
+        } else {
+            decoded += name == u"amp"    ? u'&'
+                       : name == u"lt"   ? u'<'
+                       : name == u"gt"   ? u'>'
+                       : name == u"quot" ? u'"'
+                                         : u'\'';
+        }
+        from = ref.capturedEnd();
+    }
+    decoded += QStringView(value).sliced(from);
+    return decoded;
+}
+
+bool isNameCharacter(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'-' || c == u'.' || c == u':';
+}
+
+// The attributes of a tag, from after its name to before its ">" or "/>".
+QHash<QString, QString> looseAttributes(QStringView text) {
+    QHash<QString, QString> attributes;
+    qsizetype i = 0;
+    const qsizetype size = text.size();
+    while (i < size) {
+        while (i < size && !isNameCharacter(text[i])) {
+            ++i;
+        }
+        const qsizetype nameStart = i;
+        while (i < size && isNameCharacter(text[i])) {
+            ++i;
+        }
+        const QString name = text.sliced(nameStart, i - nameStart).toString().toLower();
+        while (i < size && text[i].isSpace()) {
+            ++i;
+        }
+        QString value;
+        if (i < size && text[i] == u'=') {
+            ++i;
+            while (i < size && text[i].isSpace()) {
+                ++i;
+            }
+            if (i < size && (text[i] == u'"' || text[i] == u'\'')) {
+                const QChar quote = text[i++];
+                qsizetype end = text.indexOf(quote, i);
+                end = end < 0 ? size : end;
+                value = text.sliced(i, end - i).toString();
+                i = end + 1;
+            } else {
+                const qsizetype valueStart = i;
+                while (i < size && !text[i].isSpace()) {
+                    ++i;
+                }
+                value = text.sliced(valueStart, i - valueStart).toString();
+            }
+        }
+        if (!name.isEmpty() && !attributes.contains(name)) {
+            attributes.insert(name, decodeReferences(value));
+        }
+    }
+    return attributes;
+}
+
+} // namespace
+
+std::vector<LooseTag> looseXmlTags(QStringView text) {
+    std::vector<LooseTag> tags;
+    QString pending; // text since the last tag
+    qsizetype i = 0;
+    const qsizetype size = text.size();
+    const auto skipPast = [&](QStringView end) {
+        const qsizetype at = text.indexOf(end, i);
+        i = at < 0 ? size : at + end.size();
+    };
+    while (i < size) {
+        const qsizetype open = text.indexOf(u'<', i);
+        pending += text.sliced(i, (open < 0 ? size : open) - i);
+        if (open < 0) {
+            break;
+        }
+        i = open;
+        const QStringView rest = text.sliced(open);
+        if (rest.startsWith(u"<!--")) {
+            skipPast(u"-->");
+        } else if (rest.startsWith(u"<![CDATA[")) {
+            const qsizetype end = text.indexOf(u"]]>", open);
+            pending += text.sliced(open + 9, (end < 0 ? size : end) - open - 9);
+            i = end < 0 ? size : end + 3;
+        } else if (rest.startsWith(u"<?") || rest.startsWith(u"<!")) {
+            skipPast(u">");
+        } else {
+            // Up to the ">" outside quotes.
+            qsizetype end = open + 1;
+            QChar quote;
+            for (; end < size; ++end) {
+                if (!quote.isNull()) {
+                    quote = text[end] == quote ? QChar() : quote;
+                } else if (text[end] == u'"' || text[end] == u'\'') {
+                    quote = text[end];
+                } else if (text[end] == u'>') {
+                    break;
+                }
+            }
+            QStringView inside = text.sliced(open + 1, std::min(end, size) - open - 1).trimmed();
+            i = end + 1;
+            LooseTag tag;
+            tag.end = inside.startsWith(u'/');
+            if (tag.end) {
+                inside = inside.sliced(1).trimmed();
+            }
+            tag.closed = inside.endsWith(u'/');
+            if (tag.closed) {
+                inside.chop(1);
+            }
+            qsizetype nameEnd = 0;
+            while (nameEnd < inside.size() && isNameCharacter(inside[nameEnd])) {
+                ++nameEnd;
+            }
+            if (nameEnd == 0) {
+                pending += text.sliced(open, std::min(i, size) - open); // "a < b": text
+                continue;
+            }
+            tag.name = inside.first(nameEnd).toString().toLower();
+            if (!tag.end) {
+                tag.attributes = looseAttributes(inside.sliced(nameEnd));
+            }
+            tag.textBefore = decodeReferences(pending);
+            pending.clear();
+            tags.push_back(std::move(tag));
+        }
+    }
+    return tags;
+}
+
 QStringList salvageXmlValues(const QByteArray& bytes, const QString& pattern) {
     const QRegularExpression expression(pattern,
                                         QRegularExpression::CaseInsensitiveOption |
                                             QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpression reference(
-        QStringLiteral("&(#x[0-9a-f]+|#[0-9]+|amp|lt|gt|quot|apos);"),
-        QRegularExpression::CaseInsensitiveOption);
     QStringList values;
     const QString text = decodePlaylistText(bytes);
     for (const QRegularExpressionMatch& match : expression.globalMatch(text)) {
-        QString value = match.captured(1);
-        if (!value.contains(u'&')) {
-            values.push_back(std::move(value));
-            continue;
-        }
-        QString decoded;
-        qsizetype from = 0;
-        for (const QRegularExpressionMatch& ref : reference.globalMatch(value)) {
-            decoded += QStringView(value).sliced(from, ref.capturedStart() - from);
-            const QString name = ref.captured(1).toLower();
-            if (name.startsWith(u'#')) {
-                bool ok = false;
-                const uint code = name.startsWith(u"#x") ? name.mid(2).toUInt(&ok, 16)
-                                                         : name.mid(1).toUInt(&ok, 10);
-                if (ok && code > 0 && code <= 0x10FFFF) {
-                    const char32_t character = code;
-                    decoded += QString::fromUcs4(&character, 1);
-                }
-            } else {
-                decoded += name == u"amp"    ? u'&'
-                           : name == u"lt"   ? u'<'
-                           : name == u"gt"   ? u'>'
-                           : name == u"quot" ? u'"'
-                                             : u'\'';
-            }
-            from = ref.capturedEnd();
-        }
-        decoded += QStringView(value).sliced(from);
-        values.push_back(decoded);
+        values.push_back(decodeReferences(match.captured(1)));
     }
     return values;
+}
+
+QString statedText(QStringView text) {
+    QString stated = text.trimmed().toString();
+    for (QChar& c : stated) {
+        if (c.unicode() >= 0x80 && c.unicode() < 0xA0) {
+            c = QChar(Cp1252High[c.unicode() - 0x80]);
+        }
+    }
+    return stated;
+}
+
+void setDisplayTitle(PlaylistEntry& entry, QStringView text) {
+    const QString title = statedText(text);
+    const qsizetype dash = title.indexOf(QLatin1StringView(" - "));
+    if (dash > 0 && dash + 3 < title.size()) {
+        entry.artist = title.first(dash).trimmed();
+        entry.title = title.sliced(dash + 3).trimmed();
+        entry.titleSplit = true;
+    } else {
+        entry.title = title;
+    }
+}
+
+double statedLength(QStringView text, double unit) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok) * unit;
+    return ok && value > 0 && std::isfinite(value) ? value : -1;
+}
+
+double clockSeconds(QStringView text) {
+    text = text.trimmed();
+    if (text.isEmpty()) {
+        return -1;
+    }
+    double seconds = 0;
+    const QList<QStringView> parts = text.split(u':');
+    if (parts.size() > 3) {
+        return -1;
+    }
+    for (QStringView part : parts) {
+        bool ok = false;
+        const double value = part.trimmed().toDouble(&ok);
+        if (!ok || value < 0 || !std::isfinite(value)) {
+            return -1;
+        }
+        seconds = seconds * 60 + value;
+    }
+    return seconds;
 }
 
 bool hasDriveLetter(QStringView path) {

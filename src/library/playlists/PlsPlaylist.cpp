@@ -1,11 +1,13 @@
 #include "library/playlists/PlaylistFormats.h"
 
+#include <algorithm>
 #include <map>
 
 namespace corvane::library {
 
 // "[playlist]" then "FileN=", "TitleN=", "LengthN=" lines; the entries go by N, whatever order the
-// lines come in. GNOME's exporter names the playlist in "X-GNOME-Title=".
+// lines come in; a length of -1 says none. GNOME's exporter names the playlist in
+// "X-GNOME-Title=".
 ParsedPlaylist parsePls(const QByteArray& bytes, const QString& baseFolder) {
     std::map<qint64, PlaylistEntry> byNumber;
     QString title;
@@ -19,24 +21,29 @@ ParsedPlaylist parsePls(const QByteArray& bytes, const QString& baseFolder) {
         const QStringView key = line.first(equals).trimmed();
         const QStringView value = line.sliced(equals + 1).trimmed();
         if (key.compare(u"X-GNOME-Title", Qt::CaseInsensitive) == 0) {
-            title = value.toString();
+            title = statedText(value);
             continue;
         }
-        const bool isFile = key.startsWith(u"File", Qt::CaseInsensitive);
-        const bool isTitle = key.startsWith(u"Title", Qt::CaseInsensitive);
-        if (!isFile && !isTitle) {
+        const QLatin1StringView keys[] = {QLatin1StringView("File"), QLatin1StringView("Title"),
+                                          QLatin1StringView("Length")};
+        const auto which = std::find_if(std::begin(keys), std::end(keys), [&](auto name) {
+            return key.startsWith(name, Qt::CaseInsensitive);
+        });
+        if (which == std::end(keys)) {
             continue;
         }
         bool ok = false;
-        const qint64 number = key.sliced(isFile ? 4 : 5).toLongLong(&ok);
+        const qint64 number = key.sliced(which->size()).toLongLong(&ok);
         if (!ok) {
             continue;
         }
         PlaylistEntry& entry = byNumber[number];
-        if (isFile) {
+        if (which == keys) {
             entry.location = entryLocation(value.toString(), baseFolder);
+        } else if (which == keys + 1) {
+            entry.title = statedText(value);
         } else {
-            entry.title = value.toString();
+            entry.length = statedLength(value);
         }
     }
     ParsedPlaylist playlist;

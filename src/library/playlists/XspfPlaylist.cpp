@@ -42,8 +42,9 @@ QString trackLocation(const QString& text, const QUrl* base, const QString& base
 
 } // namespace
 
-// <playlist><title/><trackList><track><location/><title/></track>...</trackList></playlist>;
-// a track's first <location> is the one played.
+// <playlist><title/><trackList><track><location/><title/><creator/><album/><duration/></track>
+// ...</trackList></playlist>, the duration in milliseconds; a track's first <location> is the one
+// played.
 ParsedPlaylist parseXspf(const QByteArray& bytes, const QString& baseFolder) {
     ParsedPlaylist playlist;
     QXmlStreamReader xml(bytes);
@@ -95,7 +96,13 @@ ParsedPlaylist parseXspf(const QByteArray& bytes, const QString& baseFolder) {
                     track.location = trackLocation(
                         text, bases.empty() ? nullptr : &bases.back().url, baseFolder);
                 } else if (name == u"title") {
-                    track.title = text.trimmed();
+                    track.title = statedText(text);
+                } else if (name == u"creator") {
+                    track.artist = statedText(text);
+                } else if (name == u"album") {
+                    track.album = statedText(text);
+                } else if (name == u"duration") {
+                    track.length = statedLength(text, 0.001);
                 }
             } else if (name == u"track" && inTrack) {
                 if (!track.location.isEmpty()) {
@@ -103,7 +110,7 @@ ParsedPlaylist parseXspf(const QByteArray& bytes, const QString& baseFolder) {
                 }
                 inTrack = false;
             } else if (name == u"title" && parentIs(u"playlist")) {
-                playlist.title = text.trimmed();
+                playlist.title = statedText(text);
             }
             if (!bases.empty() && bases.back().depth == elements.size()) {
                 bases.pop_back();
@@ -129,7 +136,7 @@ ParsedPlaylist parseXspf(const QByteArray& bytes, const QString& baseFolder) {
              ++i) {
             QString location = trackLocation(locations[i], nullptr, baseFolder);
             if (!location.isEmpty()) {
-                playlist.entries.push_back({std::move(location), {}});
+                playlist.entries.push_back(PlaylistEntry::at(std::move(location)));
             }
         }
     }

@@ -31,7 +31,7 @@ ParsedPlaylist parseZplTags(const QByteArray& bytes, const QString& baseFolder) 
             }
             entry.location = entryLocation(value, baseFolder);
         } else if (key.compare(u"TT", Qt::CaseInsensitive) == 0) {
-            entry.title = value;
+            entry.title = statedText(value);
         }
     }
     finish();

@@ -441,4 +441,20 @@ SongRead readSongFile(const QString& path) {
     return read;
 }
 
+QString embeddedCueSheet(const QString& path) {
+    FileStamp stamp;
+    const int fd = openRegularFile(path, &stamp);
+    if (fd < 0) {
+        return {};
+    }
+    FileBytes stream(fd, static_cast<long>(stamp.size)); // owns the descriptor now
+    const FileRef file(&stream);
+    if (file.isNull() || !file.file()->isValid()) {
+        return {};
+    }
+    const PropertyMap properties = file.file()->properties();
+    const auto sheet = properties.find("CUESHEET");
+    return sheet == properties.end() ? QString() : joined(sheet->second);
+}
+
 } // namespace corvane::library

@@ -32,4 +32,8 @@ struct SongRead {
 // must never block the program), without waiting on it.
 SongRead readSongFile(const QString& path);
 
+// The CUE sheet kept in the tags of the audio file at `path` (a FLAC file's "CUESHEET"); empty
+// when it keeps none. Opened as readSongFile opens files.
+QString embeddedCueSheet(const QString& path);
+
 } // namespace corvane::library

@@ -26,8 +26,7 @@ namespace corvane::library {
 class SongFiles::Song final : public MediaItem {
 public:
     Song(SongInfo read, const QString& path, const QString& problem)
-        : name_(read.title.isEmpty() ? shownName(QFileInfo(path).completeBaseName())
-                                     : std::move(read.title))
+        : name_(read.title.isEmpty() ? shownName(QFileInfo(path).completeBaseName()) : read.title)
         , failure_(problem.isEmpty()
                        ? std::string()
                        : (shownName(path) + QStringLiteral(": ") + problem).toStdString())
@@ -40,9 +39,11 @@ public:
                  std::move(read.fileType)}
         , seconds_(songLength(read.seconds))
         , rating_(read.rating)
-        , readable_(read.readable) {}
+        , readable_(read.readable)
+        , titled_(!read.title.isEmpty()) {}
 
     QString name() const override { return name_; }
+    bool titled() const { return titled_; }
     QString durationString() const override {
         failIfUnread();
         return readable_ && seconds_ >= 0 ? durationText(seconds_) : QString();
@@ -75,6 +76,7 @@ private:
     double seconds_;
     int rating_;
     bool readable_;
+    bool titled_; // the name is the title tag
 };
 
 namespace {
@@ -127,6 +129,11 @@ SongFiles::SongFiles(const LibraryOptions& options)
 }
 
 SongFiles::~SongFiles() = default;
+
+bool SongFiles::givesTitle(const MediaItem& song) {
+    const auto* read = dynamic_cast<const Song*>(&song);
+    return read && read->titled();
+}
 
 QStringList SongFiles::takeNotes() {
     return index_ ? index_->takeNotes() : QStringList();

@@ -74,6 +74,9 @@ public:
     std::shared_ptr<const MediaItem> song(const QString& path, const QString& fallback);
     void newListing() { ++listing_; }
 
+    // True when `song` is one read from a file whose tags gave its title.
+    static bool givesTitle(const MediaItem& song);
+
     // How many times an audio file was opened and read so far.
     long long reads() const { return reads_; }
     // What the user should know of the tag index since the last call: one line each.

@@ -136,15 +136,94 @@ TEST_F(FileLibraryTest, ListsPlaylistsBelowTheFolderInNaturalOrderEachWithANameO
     EXPECT_THROW(library->getByName("Winamp").item(0)->item(5), LibraryError);
 }
 
-TEST_F(FileLibraryTest, ReadsEverySongsAttributes) {
+// What a playlist states fills in only what the file cannot give: a readable file's tags and
+// length win, and "Artist - Title" stands in only for a file that gives neither.
+TEST_F(FileLibraryTest, ReadsEverySongsAttributesAndWhatThePlaylistStatesOfThem) {
     writeSong("Music/Ann/First.mp3", tagsOf("First Song"), 225.36); // 6260 frames of 36 ms
     writeSong("Music/Ann/untitled.flac", {}, 61);
-    writeText("Lists/Mix.m3u", "#EXTM3U\n#EXTINF:225,Ann - Wrong Title\n..\\Music\\Ann\\First.mp3\n"
-                               "../music/ann/UNTITLED.flac\n");
+    writeSong("Music/Ann/artist only.flac", {{}, "Cid", {}, {}, {}, {}, {}}, 2);
+    writeText("Lists/Mix.m3u",
+              "#EXTM3U\n#EXTINF:225,Ann - Wrong Title\n..\\Music\\Ann\\First.mp3\n"
+              "../music/ann/UNTITLED.flac\n#EXTINF:99,Bob - Stated\n../Music/Ann/untitled.flac\n"
+              "#EXTINF:99,Bob - Not Used\n../Music/Ann/artist only.flac\n"
+              "#EXTINF:203,Bob - Gone\ngone.mp3\n#EXTINF:-1,Radio One - Morning\n"
+              "http://radio.example/live\n");
     const auto library = open();
     EXPECT_EQ(listing(*library, "Mix"),
               QStringList({"First Song|03:45|50|Ann|Folk|1999|Album|mp3|225.36",
-                           "untitled|01:01|0|||||flac|61"}));
+                           "untitled|01:01|0|||||flac|61", "Stated|01:01|0|Bob||||flac|61",
+                           "artist only|00:02|0|Cid||||flac|2",
+                           "Gone|!~/Lists/gone.mp3: no such file", "Morning|||Radio One|||||"}));
+    // A file that cannot be read has the length and artist the playlist states.
+    const auto gone = library->getByName("Mix").item(0)->item(4);
+    EXPECT_EQ(gone->durationString(), "03:23");
+    EXPECT_EQ(gone->getItemInfo(attribute::Duration), "203");
+    EXPECT_EQ(gone->getItemInfo(attribute::Artist), "Bob");
+    EXPECT_THROW(gone->getItemInfo(attribute::Album), LibraryError);
+}
+
+// A playlist naming another has that one's songs in its place; one naming itself or a playlist
+// it is part of is cut there, and an HLS stream's playlist is no playlist; each is said.
+TEST_F(FileLibraryTest, NamedPlaylistsStandInForTheirEntriesAndCyclesAreCut) {
+    writeSong("a.mp3", tagsOf("A"));
+    writeSong("b.mp3", tagsOf("B"));
+    writeText("Outer.m3u", "a.mp3\nsub/Inner.pls\n");
+    writeText("sub/Inner.pls", "[playlist]\nFile1=../b.mp3\nFile2=../Outer.m3u\n");
+    writeText("Self.m3u", "a.mp3\nSelf.m3u\n");
+    writeText("Windows.asx", "<asx version=\"3.0\"><entryref href=\"Self.m3u\"/></asx>");
+    writeText("Stream.m3u8", "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\nseg0.ts\n");
+    const auto library = open();
+    const PlaylistArray all = library->getAll();
+    EXPECT_EQ(names(all), QStringList({"Inner", "Outer", "Self", "Windows"}));
+    QStringList notes = all.notes();
+    EXPECT_EQ(notes.replaceInStrings(root_, "~"),
+              QStringList({"~/Stream.m3u8: an HLS stream's playlist, not a list of songs: left out",
+                           "~/Outer.m3u: names ~/sub/Inner.pls, which names it: left out there",
+                           "~/sub/Inner.pls: names ~/Outer.m3u, which names it: left out there",
+                           "~/Self.m3u: names itself: left out there",
+                           "~/Self.m3u: names itself: left out there"}));
+    const auto titles = [&](const QString& name) {
+        QStringList result;
+        for (const QString& line : listing(*library, name)) {
+            result.push_back(line.section(u'|', 0, 0));
+        }
+        return result;
+    };
+    EXPECT_EQ(titles("Outer"), QStringList({"A", "B"}));
+    EXPECT_EQ(titles("Inner"), QStringList({"B", "A"}));
+    EXPECT_EQ(titles("Windows"), QStringList({"A"}));
+    // A change to a named playlist is a change to the one naming it.
+    writeText("sub/Inner.pls", "[playlist]\nFile1=../b.mp3\nFile2=../b.mp3\nX-GNOME-Title=Inner\n");
+    EXPECT_EQ(titles("Outer"), QStringList({"A", "B", "B"}));
+}
+
+// Each audio track of a CUE sheet is a song: a stretch of its audio file, described by the
+// sheet; a FILE that is not there is sought under another audio extension, as players do.
+TEST_F(FileLibraryTest, CueSheetsTracksAreSongs) {
+    writeSong("Rip/Album.flac", tagsOf("Whole Image"), 30);
+    writeText("Rip/Album.cue", "REM GENRE Jazz\r\nREM DATE 2001\r\nPERFORMER \"Ann\"\r\n"
+                               "TITLE \"Live\"\r\nFILE \"Album.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n"
+                               "    TITLE \"One\"\r\n    INDEX 01 00:00:00\r\n  TRACK 02 AUDIO\r\n"
+                               "    TITLE \"Two\"\r\n    PERFORMER \"Bob\"\r\n"
+                               "    INDEX 01 00:10:00\r\nFILE \"Gone.flac\" WAVE\r\n"
+                               "  TRACK 03 AUDIO\r\n    TITLE \"Three\"\r\n"
+                               "    INDEX 01 00:00:00\r\n");
+    // A FLAC file keeping its sheet, named alone by a playlist.
+    SongTags embedded = tagsOf("Whole");
+    embedded.fields.push_back({"CUESHEET", "TITLE \"Inside\"\nFILE \"x.wav\" WAVE\nTRACK 01 AUDIO\n"
+                                           "TITLE \"In\"\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+                                           "TITLE \"Out\"\nINDEX 01 00:01:00\n"});
+    writeSong("Image.flac", embedded, 4);
+    writeText("Image.m3u", "Image.flac\n");
+    const auto library = open();
+    EXPECT_EQ(names(library->getAll()), QStringList({"Inside", "Live"}));
+    EXPECT_EQ(listing(*library, "Live"), QStringList({"One|00:10|0|Ann|Jazz|2001|Live|flac|10",
+                                                      "Two|00:20|0|Bob|Jazz|2001|Live|flac|20",
+                                                      "Three|!~/Rip/Gone.flac: no such file"}));
+    EXPECT_EQ(listing(*library, "Inside"),
+              QStringList({"In|00:01|0|Ann|Folk|1999|Inside|flac|1",
+                           "Out|00:03|0|Ann|Folk|1999|Inside|flac|3"}));
+    EXPECT_EQ(library->audioFileReads(), 2);
 }
 
 TEST_F(FileLibraryTest, SongsThatCannotBeReadKeepANameAndSayWhyWithoutEverBlocking) {
@@ -201,7 +280,8 @@ TEST_F(FileLibraryTest, ListingsSayWhatCouldNotBeReadOrWasCut) {
     // Nothing found: where the library looked, and for what.
     EXPECT_EQ(open()->getAll().notes(),
               QStringList({"no playlist found in " + root_ +
-                           " or below (the files read: M3U, M3U8, PLS, XSPF, WPL, ZPL)"}));
+                           " or below (the files read: M3U, M3U8, PLS, XSPF, WPL, ZPL, ASX, WAX, "
+                           "WVX, B4S, SMIL, RAM, QTL, CUE)"}));
 
     writeText("Fine.m3u", "");
     writeText("a/Locked.m3u", "");
@@ -270,7 +350,8 @@ TEST_F(FileLibraryTest, SourcesThatCannotBeReadSayWhy) {
     const WithoutReadingEverything asAUser;
     for (const auto& [source, why] :
          {std::pair{"nowhere", "no such folder or file"},
-          {"a.mp3", "not a playlist file (M3U, M3U8, PLS, XSPF, WPL, ZPL)"},
+          {"a.mp3", "not a playlist file (M3U, M3U8, PLS, XSPF, WPL, ZPL, ASX, WAX, WVX, B4S, "
+                    "SMIL, RAM, QTL, CUE)"},
           {"fifo.m3u", "neither a folder nor a playlist file"},
           {"locked", "the folder cannot be read (permission denied)"}}) {
         QString error;
