@@ -20,7 +20,7 @@ QStringList makeGuide(const QString& webAddress) {
         QStringLiteral("from source with CMake: README.md names the steps and what they need."),
         QStringLiteral(""),
         QStringLiteral("Reads the playlists your players keep: the playlist files below your music"),
-        QStringLiteral("folder (M3U, PLS, XSPF, WPL, ZPL), the players’ stores (Rhythmbox,"),
+        QStringLiteral("folder (M3U, PLS, XSPF, CUE, ASX and more), the players’ stores (Rhythmbox,"),
         QStringLiteral("Strawberry, Clementine, Audacious, cmus, iTunes) and an MPD server."),
         QStringLiteral(""),
         QStringLiteral("If it finds none, it shows a demo library, and the status line says where"),
