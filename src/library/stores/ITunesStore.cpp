@@ -115,8 +115,9 @@ void expectLibrary(QXmlStreamReader& xml) {
         if (key == u"Major Version") {
             const QString version = xml.readElementText();
             if (version.toInt() != KnownMajorVersion) {
+                // The version as the file writes it, on one line and short.
                 throw LibraryError(QStringLiteral("an iTunes library of unknown version %1")
-                                       .arg(version)
+                                       .arg(version.simplified().left(20))
                                        .toStdString());
             }
             return;

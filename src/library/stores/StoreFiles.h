@@ -105,9 +105,10 @@ inline LibraryError xmlError(const QXmlStreamReader& xml) {
         return LibraryError(
             QStringLiteral("the file is cut short (line %1)").arg(xml.lineNumber()).toStdString());
     }
+    // The reader's words may quote the file: kept to one line.
     return LibraryError(QStringLiteral("not well-formed XML at line %1: %2")
                             .arg(xml.lineNumber())
-                            .arg(xml.errorString())
+                            .arg(xml.errorString().simplified())
                             .toStdString());
 }
 
