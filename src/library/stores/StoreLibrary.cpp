@@ -10,7 +10,6 @@
 #include <QUrl>
 #include <optional>
 
-
 namespace corvane::library {
 namespace {
 
