@@ -3,6 +3,9 @@
 #include "library/stores/StoreFiles.h"
 #include "library/stores/StoreFormats.h"
 
+#include <QBuffer>
+#include <optional>
+
 namespace corvane::library {
 namespace {
 
@@ -140,10 +143,13 @@ void checkITunesLibrary(const QByteArray& bytes) {
     }
 }
 
-QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes) {
-    QXmlStreamReader xml(bytes);
+namespace {
+
+// The tracks of a library as it is read (from its file, or its bytes in a buffer): each is given
+// to `take` with its Track ID.
+template <class Take> void readTracks(QIODevice& input, Take take) {
+    QXmlStreamReader xml(&input);
     expectLibrary(xml);
-    QHash<QString, StoreSong> tracks;
     while (xml.readNextStartElement() && xml.name() == u"key") {
         const QString key = xml.readElementText();
         if (!xml.readNextStartElement()) {
@@ -155,7 +161,7 @@ QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes) {
         }
         readDict(xml, [&](const QString& id) {
             if (xml.name() == u"dict") {
-                tracks.insert(id, readTrack(xml));
+                take(id, readTrack(xml));
             } else {
                 xml.skipCurrentElement();
             }
@@ -163,7 +169,7 @@ QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes) {
         if (xml.hasError()) {
             throw xmlError(xml);
         }
-        return tracks; // the playlists that follow are read on their own
+        return; // the playlists that follow are read on their own
     }
     if (xml.hasError()) {
         throw xmlError(xml);
@@ -171,11 +177,18 @@ QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes) {
     throw LibraryError("not an iTunes library (no Tracks)");
 }
 
-std::vector<ITunesPlaylist> parseITunesPlaylists(const QByteArray& bytes) {
+QHash<QString, StoreSong> readAllTracks(QIODevice& input) {
+    QHash<QString, StoreSong> tracks;
+    readTracks(input,
+               [&](const QString& id, StoreSong song) { tracks.insert(id, std::move(song)); });
+    return tracks;
+}
+
+std::vector<ITunesPlaylist> readPlaylists(QIODevice& input) {
     // The document is read as the structure it is, to its end: the top dict's "Playlists" key
     // (never one in a comment or a text), the tracks passed over unread, and a file that ends
     // early said to be cut short.
-    QXmlStreamReader xml(bytes);
+    QXmlStreamReader xml(&input);
     expectLibrary(xml);
     std::vector<ITunesPlaylist> playlists;
     while (xml.readNextStartElement() && xml.name() == u"key") {
@@ -203,24 +216,31 @@ std::vector<ITunesPlaylist> parseITunesPlaylists(const QByteArray& bytes) {
         xml.readNext();
     }
     if (xml.hasError()) {
-        throw documentError(xml, bytes);
+        throw documentError(xml, input);
     }
     return playlists;
 }
 
+template <class Read> auto readBytes(const QByteArray& bytes, Read read) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return read(buffer);
+}
+
+} // namespace
+
+QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes) {
+    return readBytes(bytes, readAllTracks);
+}
+
+std::vector<ITunesPlaylist> parseITunesPlaylists(const QByteArray& bytes) {
+    return readBytes(bytes, readPlaylists);
+}
+
 namespace {
 
-struct ITunes {
-    ITunes(QString file, bool keep)
-        : file(std::move(file))
-        , tracks(keep)
-        , playlists(keep) {}
-
-    QString file;
-    ParsedFile<QHash<QString, StoreSong>> tracks;
-    ParsedFile<std::vector<ITunesPlaylist>> playlists;
-};
-
+// A playlist's songs as `tracks` holds them; a Track ID it does not know is left out.
 std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist,
                                const QHash<QString, StoreSong>& tracks) {
     std::vector<StoreSong> songs;
@@ -233,6 +253,45 @@ std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist,
     return songs;
 }
 
+// The same, the library read as it is parsed and only the playlist's tracks kept of it.
+std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist, QIODevice& library) {
+    std::vector<std::optional<StoreSong>> places(
+        static_cast<std::size_t>(playlist.trackIds.size()));
+    const PlaylistPlaces ids(playlist.trackIds);
+    readTracks(library, [&](const QString& id, const StoreSong& song) {
+        ids.forEach(id, [&](std::size_t i) { places[i] = song; });
+    });
+    std::vector<StoreSong> songs;
+    songs.reserve(places.size());
+    for (std::optional<StoreSong>& song : places) {
+        if (song) {
+            songs.push_back(std::move(*song));
+        }
+    }
+    return songs;
+}
+
+struct ITunes {
+    ITunes(QString file, bool keep)
+        : file(std::move(file))
+        , keep(keep)
+        , tracks(keep)
+        , playlists(keep) {}
+
+    QString file;
+    bool keep; // the window's: the tracks, once read, serve every playlist
+    ParsedFile<QHash<QString, StoreSong>> tracks;
+    ParsedFile<std::vector<ITunesPlaylist>> playlists;
+
+    std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist) {
+        if (!keep) {
+            FileStamp stamp;
+            return library::songsOf(playlist, *openStoreFile(file, &stamp));
+        }
+        return library::songsOf(playlist, *tracks.getStreamed(file, readAllTracks));
+    }
+};
+
 } // namespace
 
 std::shared_ptr<Player> openITunes(const QString& location, SongSource songs, bool lookOnce) {
@@ -240,17 +299,15 @@ std::shared_ptr<Player> openITunes(const QString& location, SongSource songs, bo
     auto reader = [store] {
         return namingStore(StoreKind::ITunes, store->file, [&] {
             // The whole file is checked (the first and last bytes) whenever it is read again.
-            const auto playlists = store->playlists.get(store->file, [](const QByteArray& bytes) {
-                checkITunesLibrary(bytes);
-                return parseITunesPlaylists(bytes);
+            const auto playlists = store->playlists.getStreamed(store->file, [&](QIODevice& file) {
+                checkITunesLibrary(readStoreFileEnds(store->file));
+                return readPlaylists(file);
             });
             std::vector<StoreListing> listings;
             for (std::size_t i = 0; i < playlists->size(); ++i) {
                 listings.push_back({(*playlists)[i].name, [store, playlists, i](QStringList&) {
                                         return namingStore(StoreKind::ITunes, store->file, [&] {
-                                            return songsOf(
-                                                (*playlists)[i],
-                                                *store->tracks.get(store->file, parseITunesTracks));
+                                            return store->songsOf((*playlists)[i]);
                                         });
                                     }});
             }
