@@ -1,10 +1,10 @@
 #include "library/playlists/PlaylistFormats.h"
 #include "library/songs/Rating.h"
+#include "library/songs/SharedTexts.h"
 #include "library/stores/StoreFiles.h"
 #include "library/stores/StoreFormats.h"
 
 #include <QBuffer>
-#include <optional>
 
 namespace corvane::library {
 namespace {
@@ -33,7 +33,7 @@ bool isTrue(const QXmlStreamReader& xml) {
     return xml.name() == u"true";
 }
 
-StoreSong readTrack(QXmlStreamReader& xml) {
+StoreSong readTrack(QXmlStreamReader& xml, SharedTexts& shared) {
     StoreSong song;
     song.tagged = true;
     int rating = 0;
@@ -42,14 +42,14 @@ StoreSong readTrack(QXmlStreamReader& xml) {
         if (key == u"Name") {
             song.title = boundedText(xml.readElementText());
         } else if (key == u"Artist") {
-            song.artist = boundedText(xml.readElementText());
+            song.artist = shared(boundedText(xml.readElementText()));
         } else if (key == u"Album") {
-            song.album = boundedText(xml.readElementText());
+            song.album = shared(boundedText(xml.readElementText()));
         } else if (key == u"Genre") {
-            song.genre = boundedText(xml.readElementText());
+            song.genre = shared(boundedText(xml.readElementText()));
         } else if (key == u"Year") {
             const int year = xml.readElementText().toInt();
-            song.year = year > 0 ? QString::number(year) : QString();
+            song.year = year > 0 ? shared(QString::number(year)) : QString();
         } else if (key == u"Total Time") {
             const qint64 ms = xml.readElementText().toLongLong();
             song.seconds = ms > 0 ? songLength(ms / 1000.0) : -1;
@@ -150,6 +150,7 @@ namespace {
 template <class Take> void readTracks(QIODevice& input, Take take) {
     QXmlStreamReader xml(&input);
     expectLibrary(xml);
+    SharedTexts shared; // a library's artists, albums and genres repeat from song to song
     while (xml.readNextStartElement() && xml.name() == u"key") {
         const QString key = xml.readElementText();
         if (!xml.readNextStartElement()) {
@@ -161,7 +162,7 @@ template <class Take> void readTracks(QIODevice& input, Take take) {
         }
         readDict(xml, [&](const QString& id) {
             if (xml.name() == u"dict") {
-                take(id, readTrack(xml));
+                take(id, readTrack(xml, shared));
             } else {
                 xml.skipCurrentElement();
             }
@@ -255,19 +256,22 @@ std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist,
 
 // The same, the library read as it is parsed and only the playlist's tracks kept of it.
 std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist, QIODevice& library) {
-    std::vector<std::optional<StoreSong>> places(
-        static_cast<std::size_t>(playlist.trackIds.size()));
+    std::vector<StoreSong> songs(static_cast<std::size_t>(playlist.trackIds.size()));
+    std::vector<bool> found(songs.size());
     const PlaylistPlaces ids(playlist.trackIds);
     readTracks(library, [&](const QString& id, const StoreSong& song) {
-        ids.forEach(id, [&](std::size_t i) { places[i] = song; });
+        ids.forEach(id, [&](std::size_t i) {
+            songs[i] = song;
+            found[i] = true;
+        });
     });
-    std::vector<StoreSong> songs;
-    songs.reserve(places.size());
-    for (std::optional<StoreSong>& song : places) {
-        if (song) {
-            songs.push_back(std::move(*song));
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < songs.size(); ++i) {
+        if (found[i] && kept++ != i) {
+            songs[kept - 1] = std::move(songs[i]);
         }
     }
+    songs.resize(kept);
     return songs;
 }
 
