@@ -10,7 +10,13 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 #include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -119,6 +125,8 @@ public:
         }
     }
 
+    std::size_t size() const { return before_.size(); }
+
     // Calls `place(i)` for each place in the playlist that holds `key`.
     template <class Place> void forEach(const QString& key, Place place) const {
         if (const auto found = last_.constFind(key); found != last_.cend()) {
@@ -132,6 +140,153 @@ private:
     QHash<QString, int> last_; // each key's last place
     std::vector<int> before_;  // the place before it with the same key; -1: none
 };
+
+// Part of a file read as a document of its own: `head`, the file's bytes from `begin` to `end`,
+// then `tail`. Reads by position, so that parts of one file are read on several threads at once.
+class FilePart final : public QIODevice {
+public:
+    FilePart(int fd, QByteArray head, qint64 begin, qint64 end, QByteArray tail)
+        : fd_(fd)
+        , head_(std::move(head))
+        , begin_(begin)
+        , end_(end)
+        , tail_(std::move(tail)) {
+        // Unbuffered: pos() is where the next read begins, as in QBuffer.
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    qint64 size() const override { return head_.size() + (end_ - begin_) + tail_.size(); }
+
+protected:
+    qint64 readData(char* data, qint64 most) override {
+        qint64 at = pos();
+        if (at < head_.size()) {
+            return copy(head_, at, data, most);
+        }
+        at -= head_.size();
+        if (at < end_ - begin_) {
+            const ssize_t n =
+                ::pread(fd_, data, static_cast<std::size_t>(std::min(most, end_ - begin_ - at)),
+                        begin_ + at);
+            return n < 0 ? -1 : n;
+        }
+        return copy(tail_, at - (end_ - begin_), data, most);
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    static qint64 copy(const QByteArray& bytes, qint64 at, char* data, qint64 most) {
+        const qint64 n = std::clamp<qint64>(bytes.size() - at, 0, most);
+        std::memcpy(data, bytes.constData() + at, static_cast<std::size_t>(n));
+        return n;
+    }
+
+    int fd_;
+    QByteArray head_;
+    qint64 begin_;
+    qint64 end_;
+    QByteArray tail_;
+};
+
+// A store document cut in two between two songs, each half read as a document of its own.
+struct Halves {
+    qint64 middle = -1;    // where the second half begins; -1: the document is read whole
+    QByteArray firstTail;  // what closes the first half ("</rhythmdb>")
+    QByteArray secondHead; // what opens the second ("<rhythmdb>")
+};
+
+// The first place in `bytes` where, after `end` and white space, `next` begins and what follows
+// is `fits`; -1: none.
+template <class Fits>
+qsizetype nextAfter(QByteArrayView bytes, QByteArrayView end, QByteArrayView next, Fits fits) {
+    for (qsizetype at = bytes.indexOf(end); at >= 0; at = bytes.indexOf(end, at + 1)) {
+        qsizetype start = at + end.size();
+        while (start < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[start]))) {
+            ++start;
+        }
+        if (bytes.sliced(start).startsWith(next) && fits(bytes.sliced(start + next.size()))) {
+            return start;
+        }
+    }
+    return -1;
+}
+
+// Where a store document of `size` bytes may be cut in two: `boundary` gives the place in the
+// megabyte from its middle. -1 for a document read in well under a second anyway, and for one
+// with a byte order mark, declarations in its document type (entities) or an encoding other
+// than UTF-8: its halves would not read as it does.
+template <class Boundary> qint64 halfway(QFileDevice& file, qint64 size, Boundary boundary) {
+    if (size < (32 << 20) || std::thread::hardware_concurrency() < 2) {
+        return -1;
+    }
+    const QByteArray start = file.peek(4096);
+    if (start.startsWith("\xEF\xBB\xBF") || start.startsWith("\xFF\xFE") ||
+        start.startsWith("\xFE\xFF")) {
+        return -1;
+    }
+    QXmlStreamReader prolog(start);
+    while (!prolog.atEnd() && !prolog.isStartElement()) {
+        // iTunes names its document type; one that declares anything (entities) is not cut.
+        if (prolog.readNext() == QXmlStreamReader::DTD && prolog.text().contains(u'[')) {
+            return -1;
+        }
+    }
+    const QStringView encoding = prolog.documentEncoding();
+    if (prolog.hasError() ||
+        !(encoding.isEmpty() || encoding.compare(u"UTF-8", Qt::CaseInsensitive) == 0)) {
+        return -1;
+    }
+    QByteArray window(1 << 20, Qt::Uninitialized);
+    const ssize_t n =
+        ::pread(file.handle(), window.data(), static_cast<std::size_t>(window.size()), size / 2);
+    const qsizetype at = boundary(QByteArrayView(window.constData(), std::max<ssize_t>(n, 0)));
+    return at < 0 ? -1 : size / 2 + at;
+}
+
+// One playlist's songs read from a store document by `read(device, give, half)`, which gives
+// each song with its key (a location, a Track ID), and reads a half to its very end (a half cut
+// anywhere but between two songs does not end as a document should): each song the playlist
+// holds goes to keep(place, song), in the document's order. A document cut in halves is read on
+// two threads at once (`keep` then called from both, never for one place at once); where either
+// half fails, `restart` forgets what was kept and the whole is read again, so that a fault is said
+// as reading it whole says it.
+template <class Read, class Keep, class Restart>
+void readPlaylistSongs(QFileDevice& file, qint64 size, const Halves& halves,
+                       const PlaylistPlaces& places, Read read, Keep keep, Restart restart) {
+    const auto give = [&](const QString& key, const StoreSong& song) {
+        places.forEach(key, [&](std::size_t i) { keep(i, song); });
+    };
+    if (halves.middle > 0) {
+        // Both halves set their songs down as they are read. Where both hold a key, the second
+        // half's song stands, as when the document is read whole.
+        std::vector<std::uint8_t> setByLater(places.size());
+        std::array<std::mutex, 64> locks;
+        const auto setDown = [&](bool later) {
+            return [&, later](const QString& key, const StoreSong& song) {
+                places.forEach(key, [&](std::size_t i) {
+                    const std::lock_guard lock(locks[i % locks.size()]);
+                    if (later || !setByLater[i]) {
+                        keep(i, song);
+                        setByLater[i] = setByLater[i] || later;
+                    }
+                });
+            };
+        };
+        bool laterRead = false;
+        std::thread second([&] {
+            FilePart part(file.handle(), halves.secondHead, halves.middle, size, {});
+            laterRead = resumeNext([&] { read(part, setDown(true), true); });
+        });
+        FilePart first(file.handle(), {}, 0, halves.middle, halves.firstTail);
+        const bool firstRead = resumeNext([&] { read(first, setDown(false), true); });
+        second.join();
+        if (firstRead && laterRead) {
+            return;
+        }
+        restart();
+    }
+    file.seek(0);
+    read(file, give, false);
+}
 
 // Why an XML reader stopped: the file is cut short, or not well-formed at a line.
 inline LibraryError xmlError(const QXmlStreamReader& xml) {
