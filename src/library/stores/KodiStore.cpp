@@ -196,7 +196,11 @@ KodiSmartPlaylist parseKodiSmartPlaylist(const QByteArray& bytes) {
         }
         throw LibraryError("not a smart playlist (no <smartplaylist>)");
     }
+    // Without a type, the player takes it for a list of songs.
     playlist.type = xml.attributes().value(QLatin1StringView("type")).toString();
+    if (playlist.type.isEmpty()) {
+        playlist.type = QStringLiteral("songs");
+    }
     while (xml.readNextStartElement()) {
         const QStringView name = xml.name();
         if (name == u"name") {

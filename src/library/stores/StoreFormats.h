@@ -147,7 +147,7 @@ struct KodiRule {
 };
 
 struct KodiSmartPlaylist {
-    QString type; // "songs"; "albums", "artists" list no songs
+    QString type; // "songs" (also when the file names none); "albums", "artists" list no songs
     QString name; // empty: the file's name stands for it
     bool matchAll = true;
     std::vector<KodiRule> rules;
