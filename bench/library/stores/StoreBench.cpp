@@ -1,6 +1,7 @@
 // The players' stores, each holding 10,000 songs, a playlist of them all ("All Songs") and 19
 // playlists of 10 songs, written once per run under a temporary HOME:
 // - ListPlaylists/<store>: opening the store and listing its playlists' names, as at start-up;
+// - ElisaRatings: reading Elisa's ratings of every song, as a run without --library does;
 // - AllStores: finding every store under HOME and listing all their playlists (budget: 100 ms);
 // - Discovery: everything found as a run without --library finds it (the music folder's M3U
 //   files of the same playlists with Elisa's ratings, every store, no MPD at a socket where none
@@ -461,6 +462,19 @@ void ListPlaylists(benchmark::State& state, StoreKind kind) {
         }
     }
 }
+
+// Elisa's ratings of every song, read as a run without --library reads them.
+void ElisaRatings(benchmark::State& state) {
+    if (!machine().ok()) {
+        state.SkipWithError("cannot write the stores");
+        return;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(openElisaRatings(machine().at(StoreKind::Elisa)));
+    }
+    state.counters["songs"] = Songs;
+}
+BENCHMARK(ElisaRatings)->Unit(benchmark::kMillisecond);
 
 void AllStores(benchmark::State& state) {
     if (!machine().ok()) {
