@@ -51,7 +51,15 @@ QStringList mpdEndpoints(const SourceEnvironment& environment) {
 }
 
 constexpr StoreKind Players[] = {StoreKind::Rhythmbox, StoreKind::Strawberry, StoreKind::Clementine,
-                                 StoreKind::Audacious, StoreKind::Cmus,       StoreKind::ITunes};
+                                 StoreKind::Audacious, StoreKind::Cmus,       StoreKind::ITunes,
+                                 StoreKind::Lollypop,  StoreKind::Kodi,       StoreKind::Elisa};
+
+// The music folder's playlist files with Elisa's ratings, from its database at `location`.
+std::shared_ptr<Player> openElisa(const QString& location, const QString& musicFolder,
+                                  LibraryOptions options) {
+    options.ratings = openElisaRatings(location);
+    return std::make_shared<FileLibrary>(musicFolder, options);
+}
 
 } // namespace
 
@@ -68,6 +76,9 @@ std::shared_ptr<Player> openLibrary(const QString& source, QString* error,
     }
     if (const std::optional<StoreKind> kind = storeKindOf(source)) {
         try {
+            if (*kind == StoreKind::Elisa) {
+                return openElisa(source, musicFolderOf(SourceEnvironment::current()), options);
+            }
             return openStore(*kind, source, songFileSource(), options.lookOnce);
         } catch (const LibraryError& failure) {
             if (error) {
@@ -82,16 +93,41 @@ std::shared_ptr<Player> openLibrary(const QString& source, QString* error,
 std::vector<FoundSource> findSources(const SourceEnvironment& environment,
                                      const LibraryOptions& options) {
     std::vector<FoundSource> found;
+    const std::vector<FoundStore> stores = findStores(environment.stores);
+    // Elisa's playlists are the music folder's files: found, its ratings go with them, and it
+    // stands for the music folder (when it cannot be read, the folder is listed as it is).
+    const auto elisa = std::find_if(stores.begin(), stores.end(),
+                                    [](const FoundStore& s) { return s.kind == StoreKind::Elisa; });
+    LibraryOptions musicOptions = options;
+    QString elisaProblem;
+    if (elisa != stores.end()) {
+        resumeNext([&] { musicOptions.ratings = openElisaRatings(elisa->location); },
+                   &elisaProblem);
+    }
+    const bool withElisa = musicOptions.ratings != nullptr;
     // The music folder counts when it holds a playlist file, read or not.
     const QString music = musicFolderOf(environment);
     if (QFileInfo(music).isDir()) {
-        const auto files = std::make_shared<FileLibrary>(music, options);
+        const auto files = std::make_shared<FileLibrary>(music, musicOptions);
         files->getAll();
-        if (files->playlistFilesFound() > 0) {
-            found.push_back({PlaylistFiles, music, files, {}, [files] { return files; }});
+        if (files->playlistFilesFound() > 0 || withElisa) {
+            found.push_back({withElisa ? storeName(StoreKind::Elisa) : PlaylistFiles,
+                             withElisa ? elisa->location : music,
+                             files,
+                             {},
+                             [files] { return files; }});
         }
     }
-    for (const FoundStore& store : findStores(environment.stores)) {
+    for (const FoundStore& store : stores) {
+        if (store.kind == StoreKind::Elisa) {
+            if (!withElisa) {
+                found.push_back({storeName(store.kind), store.location, nullptr, elisaProblem,
+                                 [elisaProblem]() -> std::shared_ptr<const Player> {
+                                     throw LibraryError(elisaProblem.toStdString());
+                                 }});
+            }
+            continue;
+        }
         found.push_back(
             opened(storeName(store.kind), store.location, [store, lookOnce = options.lookOnce] {
                 return openStore(store.kind, store.location, songFileSource(), lookOnce);

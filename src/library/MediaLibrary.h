@@ -92,6 +92,16 @@ public:
 
 class ReadProgress;
 
+// The ratings a player keeps of the songs in its own database, which win over their files'.
+class StoredRatings {
+public:
+    virtual ~StoredRatings() = default;
+    // The rating (0-99) of the song at `path`; -1 when the player does not know the song.
+    virtual int rating(const QString& path) const = 0;
+    // Reads the ratings again when the player changed them; true when it did.
+    virtual bool refresh() = 0;
+};
+
 // How a library is opened, beyond its source.
 struct LibraryOptions {
     // Where a playlist's relative or moved songs are sought, beside the library's own folder
@@ -107,6 +117,8 @@ struct LibraryOptions {
     // A run that shows one view (the command line): the library is looked at once, by its first
     // listing, and later listings show the same; else every listing looks at the files again.
     bool lookOnce = false;
+    // A player's ratings of the songs read from files; null: the files' own.
+    std::shared_ptr<StoredRatings> ratings{};
 };
 
 // Attribute names of getItemInfo.

@@ -3,7 +3,8 @@
 #include "library/stores/StoreFormats.h"
 
 // One player's store reader on the input as its file's bytes: CORVANE_FUZZ_STORE names the
-// player (rhythmbox, itunes, audacious, cmus). Every reader either refuses the bytes in one line
+// player (rhythmbox, itunes, audacious, cmus; kodi: a smart playlist file; lollypop: a smart
+// playlist's query). Every reader either refuses the bytes in one line
 // or gives what it read within its bounds.
 using namespace corvane;
 using namespace corvane::library;
@@ -31,7 +32,7 @@ void requireLocation(const QString& at) {
     fuzz::require(!at.contains(QChar(0)), "no location holds a NUL");
 }
 
-enum class Store { rhythmbox, itunes, audacious, cmus };
+enum class Store { rhythmbox, itunes, audacious, cmus, kodi, lollypop };
 
 void read(Store store, const QByteArray& bytes) {
     switch (store) {
@@ -96,6 +97,30 @@ void read(Store store, const QByteArray& bytes) {
         }
         break;
     }
+    case Store::kodi:
+        try {
+            const KodiSmartPlaylist playlist = parseKodiSmartPlaylist(bytes);
+            fuzz::require(playlist.name.size() <= MaxOutsideText && playlist.limit >= 0,
+                          "a name is bounded, a limit not negative");
+            // A playlist whose rules all read is evaluated without fault.
+            std::vector<KodiSong> songs(1);
+            songs[0].song.title = QStringLiteral("Title");
+            if (std::all_of(playlist.rules.begin(), playlist.rules.end(),
+                            [](const KodiRule& rule) { return kodiRuleUnread(rule).isEmpty(); })) {
+                fuzz::require(kodiSmartSongs(playlist, songs).size() <= 1, "no song made up");
+            }
+        } catch (const LibraryError& e) {
+            requireOneLine(e);
+        }
+        break;
+    case Store::lollypop:
+        try {
+            const LollypopSmart smart = parseLollypopSmart(QString::fromUtf8(bytes));
+            fuzz::require(!smart.rules.empty() && smart.limit >= 0, "a query has rules");
+        } catch (const LibraryError& e) {
+            requireOneLine(e);
+        }
+        break;
     }
 }
 

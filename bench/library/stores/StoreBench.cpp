@@ -1,10 +1,11 @@
 // The players' stores, each holding 10,000 songs, a playlist of them all ("All Songs") and 19
 // playlists of 10 songs, written once per run under a temporary HOME:
 // - ListPlaylists/<store>: opening the store and listing its playlists' names, as at start-up;
+// - ElisaRatings: reading Elisa's ratings of every song, as a run without --library does;
 // - AllStores: finding every store under HOME and listing all their playlists (budget: 100 ms);
 // - Discovery: everything found as a run without --library finds it (the music folder's M3U
-//   files of the same playlists, every store, no MPD at a socket where none listens) and the
-//   one merged list of their playlists (budget: 100 ms);
+//   files of the same playlists with Elisa's ratings, every store, no MPD at a socket where none
+//   listens) and the one merged list of their playlists (budget: 100 ms);
 // - OpenPlaylist/<store>: "All Songs" in a library just opened, and every call a listing makes
 //   for each song, with the number of songs asked of their audio files (none where the store
 //   holds the tags and the rating; the benchmark's song source reads no file).
@@ -268,6 +269,144 @@ bool writeITunes(const QString& file) {
     return fixtures::writeFile(file, plist.toUtf8());
 }
 
+bool execOrSay(const QString& path, const QString& sql) {
+    const QString error = fixtures::execSql(path, sql);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+    }
+    return error.isEmpty();
+}
+
+// Lollypop's two databases, and five smart playlists beside the static ones.
+bool writeLollypop(const QString& playlistsDb) {
+    QString music = QStringLiteral("BEGIN;") + fixtures::LollypopTables;
+    for (int i = 0; i < Songs; ++i) {
+        const BenchSong s = songNumber(i);
+        music += QStringLiteral("INSERT INTO tracks VALUES (%1, %2, %3, %4, %5, 1, '', %6, %7, "
+                                "NULL, 0, 0, %8, 0, 0, 2, NULL, NULL, NULL);"
+                                "INSERT INTO track_artists VALUES (%1, %9);"
+                                "INSERT INTO track_genres VALUES (%1, %10);")
+                     .arg(i + 1)
+                     .arg(fixtures::sqlText(s.title), fixtures::sqlText(url(s.path)))
+                     .arg(s.seconds * 1000)
+                     .arg(i % 10 + 1)
+                     .arg(i / 10 + 1)
+                     .arg(s.year)
+                     .arg(s.stars)
+                     .arg(i / 100 + 1)
+                     .arg(i % 7 + 1);
+    }
+    for (int a = 0; a < Songs / 10; ++a) {
+        music += QStringLiteral("INSERT INTO albums VALUES (%1, %2, NULL, NULL, 0, NULL, NULL, "
+                                "'', 0, 0, 0, 0, 2, 0); INSERT INTO album_genres VALUES (%1, %3);")
+                     .arg(a + 1)
+                     .arg(fixtures::sqlText(songNumber(a * 10).album))
+                     .arg(a % 7 + 1);
+    }
+    for (int a = 0; a < Songs / 100; ++a) {
+        const QString name = fixtures::sqlText(songNumber(a * 100).artist);
+        music +=
+            QStringLiteral("INSERT INTO artists VALUES (%1, %2, %2, NULL);").arg(a + 1).arg(name);
+    }
+    for (int g = 0; g < 7; ++g) {
+        music += QStringLiteral("INSERT INTO genres VALUES (%1, 'Genre %2');").arg(g + 1).arg(g);
+    }
+    QString lists = QStringLiteral("BEGIN;") + fixtures::LollypopPlaylistTables;
+    int id = 0;
+    for (const auto& [name, songs] : playlists()) {
+        lists += QStringLiteral("INSERT INTO playlists (id, name, mtime) VALUES (%1, %2, 0);")
+                     .arg(++id)
+                     .arg(fixtures::sqlText(name));
+        for (const int i : songs) {
+            lists += QStringLiteral("INSERT INTO tracks VALUES (%1, %2);")
+                         .arg(id)
+                         .arg(fixtures::sqlText(url(songNumber(i).path)));
+        }
+    }
+    for (int p = 0; p < 5; ++p) {
+        lists +=
+            QStringLiteral("INSERT INTO playlists (name, mtime, smart_enabled, smart_sql) VALUES "
+                           "('Smart %1', 0, 1, 'SELECT DISTINCT(tracks.rowid) FROM tracks WHERE "
+                           "( ((tracks.rate = ''%1'')) ) ORDER BY random() LIMIT 100');")
+                .arg(p + 1);
+    }
+    const QString folder = QFileInfo(playlistsDb).path();
+    return QDir().mkpath(folder) &&
+           execOrSay(folder + QStringLiteral("/lollypop.db"), music + QStringLiteral("COMMIT;")) &&
+           execOrSay(playlistsDb, lists + QStringLiteral("COMMIT;"));
+}
+
+// Kodi's music database, its M3U playlists and five smart playlists.
+bool writeKodi(const QString& userdata) {
+    QString music = QStringLiteral("BEGIN;") + fixtures::KodiMusicTables;
+    for (int i = 0; i < Songs; ++i) {
+        const BenchSong s = songNumber(i);
+        const QFileInfo file(s.path);
+        if (i % 10 == 0) {
+            music += QStringLiteral("INSERT INTO path (idPath, strPath) VALUES (%1, %2);"
+                                    "INSERT INTO album (idAlbum, strAlbum) VALUES (%1, %3);")
+                         .arg(i / 10 + 1)
+                         .arg(fixtures::sqlText(file.path() + u'/'), fixtures::sqlText(s.album));
+        }
+        music += QStringLiteral("INSERT INTO song (idSong, idAlbum, idPath, strArtistDisp, "
+                                "strGenres, strTitle, iTrack, iDuration, strReleaseDate, "
+                                "strFileName, userrating) VALUES (%1, %2, %2, %3, %4, %5, %6, %7, "
+                                "'%8', %9, %10);")
+                     .arg(i + 1)
+                     .arg(i / 10 + 1)
+                     .arg(fixtures::sqlText(s.artist), fixtures::sqlText(s.genre),
+                          fixtures::sqlText(s.title))
+                     .arg(i % 10 + 1)
+                     .arg(s.seconds)
+                     .arg(s.year)
+                     .arg(fixtures::sqlText(file.fileName()))
+                     .arg(s.stars * 2);
+    }
+    const QString playlistsFolder = userdata + QStringLiteral("/playlists/music");
+    if (!QDir().mkpath(userdata + QStringLiteral("/Database")) ||
+        !execOrSay(userdata + QStringLiteral("/Database/MyMusic82.db"),
+                   music + QStringLiteral("COMMIT;")) ||
+        !writeM3u(playlistsFolder)) {
+        return false;
+    }
+    for (int p = 0; p < 5; ++p) {
+        const QString xsp =
+            QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8" standalone="yes" ?>
+<smartplaylist type="songs">
+    <name>Smart %1</name>
+    <match>all</match>
+    <rule field="userrating" operator="is">
+        <value>%2</value>
+    </rule>
+    <limit>100</limit>
+</smartplaylist>
+)")
+                .arg(p + 1)
+                .arg(p * 2 + 2);
+        if (!fixtures::writeFile(playlistsFolder + QStringLiteral("/Smart %1.xsp").arg(p + 1),
+                                 xsp.toUtf8())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Elisa's ratings of every song.
+bool writeElisa(const QString& database) {
+    QString sql = QStringLiteral("BEGIN;") + fixtures::ElisaTables;
+    for (int i = 0; i < Songs; ++i) {
+        const BenchSong s = songNumber(i);
+        sql += QStringLiteral("INSERT INTO Tracks (FileName, Priority, Title, Duration, Rating, "
+                              "HasEmbeddedCover) VALUES (%1, 1, %2, %3, %4, 0);")
+                   .arg(fixtures::sqlText(QUrl::fromLocalFile(s.path).toString()),
+                        fixtures::sqlText(s.title))
+                   .arg(s.seconds * 1000)
+                   .arg(s.stars * 2);
+    }
+    return QDir().mkpath(QFileInfo(database).path()) &&
+           execOrSay(database, sql + QStringLiteral("COMMIT;"));
+}
+
 // The temporary HOME with every store in its usual place, written on first use.
 class Machine {
 public:
@@ -280,7 +419,8 @@ public:
               writeSqlite(at(StoreKind::Strawberry), true) &&
               writeSqlite(at(StoreKind::Clementine), false) &&
               writeAudacious(at(StoreKind::Audacious)) && writeCmus(at(StoreKind::Cmus)) &&
-              writeITunes(at(StoreKind::ITunes)) &&
+              writeITunes(at(StoreKind::ITunes)) && writeLollypop(at(StoreKind::Lollypop)) &&
+              writeKodi(at(StoreKind::Kodi)) && writeElisa(at(StoreKind::Elisa)) &&
               writeM3u(home_.path() + QStringLiteral("/Music/Playlists"));
     }
     bool ok() const { return ok_; }
@@ -323,6 +463,19 @@ void ListPlaylists(benchmark::State& state, StoreKind kind) {
     }
 }
 
+// Elisa's ratings of every song, read as a run without --library reads them.
+void ElisaRatings(benchmark::State& state) {
+    if (!machine().ok()) {
+        state.SkipWithError("cannot write the stores");
+        return;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(openElisaRatings(machine().at(StoreKind::Elisa)));
+    }
+    state.counters["songs"] = Songs;
+}
+BENCHMARK(ElisaRatings)->Unit(benchmark::kMillisecond);
+
 void AllStores(benchmark::State& state) {
     if (!machine().ok()) {
         state.SkipWithError("cannot write the stores");
@@ -333,6 +486,9 @@ void AllStores(benchmark::State& state) {
     for (auto _ : state) {
         playlistsListed = 0;
         for (const FoundStore& store : findStores(machine().environment())) {
+            if (store.kind == StoreKind::Elisa) {
+                continue; // its ratings go with the music folder's files: see Discovery
+            }
             const auto library = openStore(store.kind, store.location, counting(&reads));
             const PlaylistArray all = library->playlistCollection()->getAll();
             for (int i = 0; i < all.count(); ++i) {
@@ -391,8 +547,9 @@ void OpenPlaylist(benchmark::State& state, StoreKind kind) {
 }
 
 void registerPerStore() {
-    for (const StoreKind kind : {StoreKind::Rhythmbox, StoreKind::Strawberry, StoreKind::Clementine,
-                                 StoreKind::Audacious, StoreKind::Cmus, StoreKind::ITunes}) {
+    for (const StoreKind kind :
+         {StoreKind::Rhythmbox, StoreKind::Strawberry, StoreKind::Clementine, StoreKind::Audacious,
+          StoreKind::Cmus, StoreKind::ITunes, StoreKind::Lollypop, StoreKind::Kodi}) {
         const std::string name = storeName(kind).toStdString();
         benchmark::RegisterBenchmark(("ListPlaylists/" + name).c_str(), ListPlaylists, kind)
             ->Unit(benchmark::kMillisecond);

@@ -122,6 +122,7 @@ constexpr std::size_t Stretch = 256;
 
 SongFiles::SongFiles(const LibraryOptions& options)
     : progress_(options.progress)
+    , ratings_(options.ratings)
     , threads_(options.readingThreads > 0 ? options.readingThreads : QThread::idealThreadCount()) {
     if (!options.tagIndex.isEmpty()) {
         index_ = std::make_unique<TagIndex>(options.tagIndex);
@@ -129,6 +130,14 @@ SongFiles::SongFiles(const LibraryOptions& options)
 }
 
 SongFiles::~SongFiles() = default;
+
+void SongFiles::newListing() {
+    ++listing_;
+    // Songs read with the ratings the player has changed since are read again.
+    if (ratings_ && ratings_->refresh()) {
+        songs_.clear();
+    }
+}
 
 bool SongFiles::givesTitle(const MediaItem& song) {
     const auto* read = dynamic_cast<const Song*>(&song);
@@ -175,6 +184,9 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
             } else {
                 shared.insert(*text);
             }
+        }
+        if (const int stored = ratings_ ? ratings_->rating(w.path) : -1; stored >= 0) {
+            read.info.rating = stored;
         }
         auto song = std::make_shared<const Song>(std::move(read.info), w.path, read.problem);
         songs_.insert(w.path, {read.stamp, listing_, song});

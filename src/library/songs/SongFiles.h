@@ -72,7 +72,7 @@ public:
     // saying why ("/music/x.mp3: a folder, not a file"); null when nothing is at `path`. A file
     // is looked at once per listing (newListing() starts the next).
     std::shared_ptr<const MediaItem> song(const QString& path, const QString& fallback);
-    void newListing() { ++listing_; }
+    void newListing();
 
     // True when `song` is one read from a file whose tags gave its title.
     static bool givesTitle(const MediaItem& song);
@@ -95,6 +95,7 @@ private:
     long long reads_ = 0;
     std::unique_ptr<TagIndex> index_;
     std::shared_ptr<ReadProgress> progress_;
+    std::shared_ptr<StoredRatings> ratings_;
     int threads_ = 0;
 };
 

@@ -28,11 +28,11 @@ struct StoreFile {
     StoreKind kind;
     const char* name;
 };
-constexpr StoreFile StoreFiles[] = {{StoreKind::Rhythmbox, "rhythmdb.xml"},
-                                    {StoreKind::Strawberry, "strawberry.db"},
-                                    {StoreKind::Clementine, "clementine.db"},
-                                    {StoreKind::ITunes, "iTunes Music Library.xml"},
-                                    {StoreKind::ITunes, "iTunes Library.xml"}};
+constexpr StoreFile StoreFiles[] = {
+    {StoreKind::Rhythmbox, "rhythmdb.xml"},    {StoreKind::Strawberry, "strawberry.db"},
+    {StoreKind::Clementine, "clementine.db"},  {StoreKind::ITunes, "iTunes Music Library.xml"},
+    {StoreKind::ITunes, "iTunes Library.xml"}, {StoreKind::Lollypop, "lollypop.db"},
+    {StoreKind::Elisa, "elisaDatabase.db"}};
 
 const StoreFile* storeFileIn(const QString& folder) {
     for (const StoreFile& file : StoreFiles) {
@@ -58,6 +58,13 @@ std::optional<StoreKind> folderKind(const QString& folder) {
         (name == u"cmus" && isFolder(folder + QStringLiteral("/playlists")))) {
         return StoreKind::Cmus;
     }
+    if ((name == u"music" && parent == u"playlists" &&
+         isFolder(folder + QStringLiteral("/../../Database"))) ||
+        (isFolder(folder + QStringLiteral("/playlists/music")) &&
+         isFolder(folder + QStringLiteral("/Database"))) ||
+        isFolder(folder + QStringLiteral("/userdata/playlists/music"))) {
+        return StoreKind::Kodi;
+    }
     return std::nullopt;
 }
 
@@ -71,6 +78,17 @@ std::optional<StoreKind> fileKind(const QString& file) {
     }
     if (name == u"rhythmdb.xml") {
         return StoreKind::Rhythmbox;
+    }
+    if (name == u"lollypop.db" ||
+        (name == u"playlists.db" &&
+         isFile(QFileInfo(file).absolutePath() + QStringLiteral("/lollypop.db")))) {
+        return StoreKind::Lollypop;
+    }
+    if (name == u"elisadatabase.db") {
+        return StoreKind::Elisa;
+    }
+    if (name.startsWith(u"mymusic") && name.endsWith(u".db")) {
+        return StoreKind::Kodi;
     }
     QByteArray head;
     FileStamp stamp;
@@ -118,6 +136,9 @@ std::vector<FoundStore> usualStoreLocations(const StoreEnvironment& environment)
         {StoreKind::ITunes, music + QStringLiteral("/iTunes/iTunes Library.xml")},
         {StoreKind::ITunes, music + QStringLiteral("/iTunes/Library.xml")},
         {StoreKind::ITunes, music + QStringLiteral("/Library.xml")},
+        {StoreKind::Lollypop, data + QStringLiteral("/lollypop/playlists.db")},
+        {StoreKind::Kodi, home + QStringLiteral("/.kodi/userdata")},
+        {StoreKind::Elisa, data + QStringLiteral("/elisa/elisaDatabase.db")},
     };
     // A place named twice (XDG_CONFIG_HOME set to ~/.config) is looked at once.
     std::vector<FoundStore> unique;
@@ -135,7 +156,11 @@ std::vector<FoundStore> findStores(const StoreEnvironment& environment) {
         const bool taken = std::any_of(found.begin(), found.end(),
                                        [&](const FoundStore& f) { return f.kind == place.kind; });
         const bool folder = place.kind == StoreKind::Audacious || place.kind == StoreKind::Cmus;
-        if (!taken && (folder ? isFolder(place.location) : isFile(place.location))) {
+        // Kodi makes its playlists folder when it first starts.
+        const bool present = place.kind == StoreKind::Kodi
+                                 ? isFolder(place.location + QStringLiteral("/playlists/music"))
+                                 : (folder ? isFolder(place.location) : isFile(place.location));
+        if (!taken && present) {
             found.push_back(place);
         }
     }
@@ -152,7 +177,7 @@ std::optional<StoreKind> storeKindOf(const QString& source) {
 std::shared_ptr<Player> openStore(StoreKind kind, QString location, SongSource songs,
                                   bool lookOnce) {
     if (const StoreFile* file = storeFileIn(location);
-        file && file->kind == kind && kind != StoreKind::Rhythmbox) {
+        file && file->kind == kind && kind != StoreKind::Rhythmbox && kind != StoreKind::Lollypop) {
         location = QDir::cleanPath(location + u'/' + QLatin1StringView(file->name));
     }
     switch (kind) {
@@ -167,6 +192,13 @@ std::shared_ptr<Player> openStore(StoreKind kind, QString location, SongSource s
         return openCmus(location, std::move(songs), lookOnce);
     case StoreKind::ITunes:
         return openITunes(location, std::move(songs), lookOnce);
+    case StoreKind::Lollypop:
+        return openLollypop(location, std::move(songs), lookOnce);
+    case StoreKind::Kodi:
+        return openKodi(location, std::move(songs), lookOnce);
+    case StoreKind::Elisa:
+        // Its ratings go with the music folder's playlist files: see openElisaRatings.
+        throw storeError(kind, location, QStringLiteral("it keeps ratings, not playlists"));
     }
     return nullptr;
 }

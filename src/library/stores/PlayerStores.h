@@ -29,7 +29,8 @@ struct FoundStore {
 };
 
 // Where each player keeps its store, in a fixed order (Rhythmbox, Strawberry, Clementine,
-// Audacious, cmus, iTunes); for a player with several usual places, each in turn.
+// Audacious, cmus, iTunes, Lollypop, Kodi, Elisa); for a player with several usual places, each
+// in turn.
 std::vector<FoundStore> usualStoreLocations(const StoreEnvironment& environment);
 
 // The stores that exist: the first usual place of each player that holds its store.
@@ -59,6 +60,15 @@ std::shared_ptr<Player> openAudacious(const QString& location, SongSource songs,
 std::shared_ptr<Player> openCmus(const QString& location, SongSource songs, bool lookOnce);
 // An iTunes or Music library XML file.
 std::shared_ptr<Player> openITunes(const QString& location, SongSource songs, bool lookOnce);
+// Lollypop's folder, its playlists.db or its lollypop.db.
+std::shared_ptr<Player> openLollypop(const QString& location, SongSource songs, bool lookOnce);
+// Kodi's folder (~/.kodi), its userdata folder, its playlists/music folder or its music database.
+std::shared_ptr<Player> openKodi(const QString& location, SongSource songs, bool lookOnce);
+
+// Elisa keeps no playlists of its own (the user saves them as playlist files): its database
+// (or the folder that holds it) gives the ratings of the songs it knows, which the playlist
+// files' songs take. Throws LibraryError naming the store when it cannot be read.
+std::shared_ptr<StoredRatings> openElisaRatings(const QString& location);
 
 // Store files larger than this are refused rather than read into memory.
 inline constexpr qsizetype MaxStoreBytes = 512 * 1024 * 1024;

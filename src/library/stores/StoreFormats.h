@@ -97,4 +97,94 @@ std::vector<SqlitePlaylistRow> readSqlitePlaylists(sqlite3* db);
 // of its own (a stream, a file outside the library, a song gone from it) its own fields.
 std::vector<StoreSong> readSqlitePlaylistSongs(sqlite3* db, SqliteLayout layout, qint64 playlist);
 
+// --- Lollypop (SQLite: playlists.db, and lollypop.db beside it) ---
+
+struct LollypopPlaylistRow {
+    qint64 id = 0;
+    QString name;
+    bool smart = false;
+    QString smartSql; // the smart playlist's query as the player's editor wrote it
+};
+
+// A criterion of a smart playlist, as the player's editor offers them: a track's rate (0-5),
+// popularity, year or bpm compared with a number, or its album's genre, its album or one of its
+// artists compared with a text ("=", "!=", or with "LIKE" a pattern, "%Folk%").
+struct LollypopRule {
+    QString field; // "rate", "popularity", "year", "bpm", "genre", "album", "artist"
+    QString op;    // "=", "!=", ">", "<", "LIKE", "NOT LIKE"
+    QString value; // as the query holds it, its quotes undone
+};
+
+struct LollypopSmart {
+    std::vector<LollypopRule> rules;
+    bool matchAll = true;
+    QString order; // "random()", "albums.name", "artists.name", "tracks.year DESC", ...
+    int limit = 0;
+};
+
+// The playlists in the player's order (by name as the language sorts it, whatever the case).
+std::vector<LollypopPlaylistRow> readLollypopPlaylists(sqlite3* playlists);
+// A static playlist's songs by their locations (percent-encoded file: URIs).
+QStringList readLollypopPlaylistUris(sqlite3* playlists, qint64 id);
+// The criteria of a smart playlist's query, read as the player's editor reads them back; throws
+// saying which part it cannot read when the query is not one that editor writes. The query
+// itself is never run.
+LollypopSmart parseLollypopSmart(const QString& sql);
+// The songs by their locations, with their album, artists, genres and rating (rate 1-5 stars).
+QHash<QString, StoreSong> readLollypopSongs(sqlite3* music);
+// The locations of the songs a smart playlist holds, in its order (random: the library's own
+// order), as the player picks them: a skipped song (loved -1) or one not in the collection is
+// not.
+QStringList readLollypopSmartUris(sqlite3* music, const LollypopSmart& smart);
+
+// --- Kodi (playlists/music: M3U files and XML smart playlists; Database/MyMusicNN.db) ---
+
+// A rule of a smart playlist: the field, the operator, the values (any of them matches).
+struct KodiRule {
+    QString field;
+    QString op;
+    QStringList values;
+};
+
+struct KodiSmartPlaylist {
+    QString type; // "songs" (also when the file names none); "albums", "artists" list no songs
+    QString name; // empty: the file's name stands for it
+    bool matchAll = true;
+    std::vector<KodiRule> rules;
+    QString order; // a field, empty: the database's order
+    bool descending = false;
+    int limit = 0; // 0: none
+    // The first part the player writes that is not read here (a nested group of rules): the
+    // playlist cannot be evaluated. Empty when none.
+    QString unread;
+};
+
+// A smart playlist file (.xsp); throws when the bytes are not one.
+KodiSmartPlaylist parseKodiSmartPlaylist(const QByteArray& bytes);
+
+// A song as the music database holds it, with what the rules ask about.
+struct KodiSong {
+    StoreSong song; // its location a path; rating from userrating (0-10)
+    QStringList artists;
+    QStringList genres;
+    int year = 0;
+    double rating = 0; // the scraped rating, 0-10
+    int userRating = 0;
+};
+
+// The songs, in the database's order.
+std::vector<KodiSong> readKodiSongs(sqlite3* music);
+// Why a rule cannot be evaluated here (a field or an operator the editor offers for songs but
+// not read here); empty when it can.
+QString kodiRuleUnread(const KodiRule& rule);
+// The songs the playlist holds, in its order and within its limit. Its rules must be read here
+// (see kodiRuleUnread and `unread`).
+std::vector<StoreSong> kodiSmartSongs(const KodiSmartPlaylist& playlist,
+                                      const std::vector<KodiSong>& songs);
+
+// --- Elisa (SQLite: elisaDatabase.db) ---
+
+// The ratings of the songs Elisa knows (0-10 points as 0-99), by their paths.
+QHash<QString, int> readElisaRatings(sqlite3* db);
+
 } // namespace corvane::library

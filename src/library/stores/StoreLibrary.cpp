@@ -187,6 +187,12 @@ QString storeName(StoreKind kind) {
         return QStringLiteral("cmus");
     case StoreKind::ITunes:
         return QStringLiteral("iTunes");
+    case StoreKind::Lollypop:
+        return QStringLiteral("Lollypop");
+    case StoreKind::Kodi:
+        return QStringLiteral("Kodi");
+    case StoreKind::Elisa:
+        return QStringLiteral("Elisa");
     }
     return {};
 }
@@ -233,10 +239,15 @@ std::vector<StoreListing> StoreLibrary::takeListings() const {
 PlaylistArray StoreLibrary::getAll() const {
     songs_.newListing();
     std::vector<std::shared_ptr<const Playlist>> playlists;
+    QStringList notes;
     for (StoreListing& listing : listings()) {
-        playlists.push_back(std::make_shared<ListedPlaylist>(std::move(listing), songs_));
+        if (!listing.leftOut.isEmpty()) {
+            notes.push_back(listing.leftOut);
+        } else {
+            playlists.push_back(std::make_shared<ListedPlaylist>(std::move(listing), songs_));
+        }
     }
-    return PlaylistArray(std::move(playlists));
+    return PlaylistArray(std::move(playlists), std::move(notes));
 }
 
 PlaylistArray StoreLibrary::getByName(const QString& name) const {
@@ -248,7 +259,9 @@ PlaylistArray StoreLibrary::getByName(const QString& name) const {
     QStringList notes;
     QString error;
     for (StoreListing& listing : takeListings()) {
-        if (listing.name == name) {
+        if (listing.name == name && !listing.leftOut.isEmpty()) {
+            notes.push_back(listing.leftOut);
+        } else if (listing.name == name) {
             auto playlist = std::make_shared<ListedPlaylist>(std::move(listing), songs_);
             playlist->read(notes, error);
             playlists.push_back(std::move(playlist));

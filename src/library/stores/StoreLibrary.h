@@ -17,7 +17,17 @@
 namespace corvane::library {
 
 // The players whose stores are read.
-enum class StoreKind { Rhythmbox, Strawberry, Clementine, Audacious, Cmus, ITunes };
+enum class StoreKind {
+    Rhythmbox,
+    Strawberry,
+    Clementine,
+    Audacious,
+    Cmus,
+    ITunes,
+    Lollypop,
+    Kodi,
+    Elisa,
+};
 
 // The player's name as users know it ("Rhythmbox", "cmus", "iTunes").
 QString storeName(StoreKind kind);
@@ -58,6 +68,9 @@ struct StoreListing {
     // When `songs` fails: the songs known without the part of the store that failed (Rhythmbox's
     // playlist locations without its song database), read from their files; null: none.
     std::function<std::vector<StoreSong>()> withoutStore = nullptr;
+    // Not empty: the playlist is not listed (a smart playlist whose rules cannot be evaluated),
+    // and this note says which and why.
+    QString leftOut = {};
 };
 
 // Reads the store's playlists, in the player's order; throws LibraryError.

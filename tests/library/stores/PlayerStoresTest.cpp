@@ -28,19 +28,6 @@ using namespace corvane::storefixtures;
 
 namespace {
 
-// Songs "read from their files": the paths asked for, and a song for those that are there.
-struct FakeFiles {
-    QHash<QString, SongData> present;
-    QStringList asked;
-    SongSource source() {
-        return {[this](const QString& path, const QString&) -> std::shared_ptr<const MediaItem> {
-            asked.push_back(path);
-            const auto found = present.constFind(path);
-            return found == present.cend() ? nullptr : std::make_shared<MemorySong>(*found);
-        }};
-    }
-};
-
 // The songs every store's "Road Trip" holds, in the store's own words.
 const QString First = QStringLiteral("file:///music/Ann/First%20Song.mp3");
 const QString Second = QStringLiteral("file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac");
@@ -551,12 +538,20 @@ TEST_F(PlayerStoresTest, DiscoveryLooksInTheXdgFolders) {
     ASSERT_TRUE(QDir().mkpath(at("config/audacious/playlists")));
     ASSERT_TRUE(QDir().mkpath(at("config/cmus"))); // no playlists yet
     write("Music/iTunes/iTunes Library.xml", "");
+    write("data/lollypop/playlists.db", "");
+    write("data/lollypop/lollypop.db", "");
+    ASSERT_TRUE(QDir().mkpath(at(".kodi/userdata/playlists/music")));
+    ASSERT_TRUE(QDir().mkpath(at(".kodi/userdata/Database")));
+    write("data/elisa/elisaDatabase.db", "");
     const std::vector<FoundStore> expected{
         {StoreKind::Rhythmbox, at("data/rhythmbox/rhythmdb.xml")},
         {StoreKind::Strawberry, at("data/strawberry/strawberry/strawberry.db")},
         {StoreKind::Clementine, at(".config/Clementine/clementine.db")},
         {StoreKind::Audacious, at("config/audacious/playlists")},
-        {StoreKind::ITunes, at("Music/iTunes/iTunes Library.xml")}};
+        {StoreKind::ITunes, at("Music/iTunes/iTunes Library.xml")},
+        {StoreKind::Lollypop, at("data/lollypop/playlists.db")},
+        {StoreKind::Kodi, at(".kodi/userdata")},
+        {StoreKind::Elisa, at("data/elisa/elisaDatabase.db")}};
     EXPECT_EQ(findStores(environment), expected);
     // Relative XDG folders are ignored, as the XDG rules say.
     environment.dataHome = QStringLiteral("data");
@@ -577,6 +572,12 @@ TEST_F(PlayerStoresTest, DiscoveryLooksInTheXdgFolders) {
         {"config/cmus", StoreKind::Cmus},
         {"config/cmus/playlists", StoreKind::Cmus},
         {"Music/iTunes/iTunes Library.xml", StoreKind::ITunes},
+        {"data/lollypop", StoreKind::Lollypop},
+        {"data/lollypop/playlists.db", StoreKind::Lollypop},
+        {".kodi", StoreKind::Kodi},
+        {".kodi/userdata", StoreKind::Kodi},
+        {".kodi/userdata/playlists/music", StoreKind::Kodi},
+        {"data/elisa", StoreKind::Elisa},
         {"Music", std::nullopt},
         {"Music/mix.m3u", std::nullopt},
         {"Music/list.xml", std::nullopt}};

@@ -1,0 +1,327 @@
+#include "LibraryTestSupport.h"
+#include "library/LibrarySource.h"
+#include "library/MemoryLibrary.h"
+#include "library/demo/AudioWriter.h"
+#include "library/stores/PlayerStores.h"
+#include "library/stores/StoreFormats.h"
+#include "stores/StoreFixtures.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+// Lollypop's and Kodi's playlists, smart ones evaluated as the players do, and Elisa's ratings.
+using namespace corvane::library;
+using namespace corvane::storefixtures;
+
+namespace {
+
+const QString First = QStringLiteral("file:///music/Ann/First%20Song.mp3");
+const QString Second = QStringLiteral("file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac");
+
+class SmartStoresTest : public ::testing::Test {
+protected:
+    QString at(const QString& relative) const { return dir_.path() + u'/' + relative; }
+    void sql(const QString& relative, const QString& statements) {
+        ASSERT_EQ(execSql(at(relative), statements), "");
+    }
+    // The names of the songs of the playlist `name`, in order.
+    QStringList titles(const Player& player, const QString& name) {
+        QStringList shown;
+        for (const QString& line : listing(player, name)) {
+            shown.push_back(line.section(u'|', 0, 0));
+        }
+        return shown;
+    }
+    FakeFiles files_;
+    QTemporaryDir dir_;
+};
+
+// Lollypop's songs as its collection scanner writes them: file: URIs as GLib makes them,
+// lengths in milliseconds, rates 0-5 (and loved -1 for a song the user skips).
+const QString LollypopSongs = QStringLiteral(R"(
+INSERT INTO genres VALUES (1, 'Folk'), (2, 'Pop');
+INSERT INTO artists VALUES (1, 'Ann', 'Ann', NULL), (2, 'Bär', 'Bär', NULL), (3, 'Cee', 'Cee', NULL);
+INSERT INTO albums VALUES (1, 'Album', NULL, NULL, 0, 1999, NULL, 'file:///music/Ann', 0, 0, 0, 1, 2, 0),
+  (2, 'Lieder', NULL, NULL, 0, 2005, NULL, 'file:///music/B%C3%A4r', 0, 0, 0, 1, 2, 0);
+INSERT INTO album_genres VALUES (1, 1), (2, 2);
+INSERT INTO tracks VALUES
+  (1, 'First Song', 'file:///music/Ann/First%20Song.mp3', 225000, 1, 1, '', 1, 1999, NULL, 3, 0, 4, 0, 1, 2, NULL, NULL, 120),
+  (2, 'Zweites Lied', 'file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac', 61000, 1, 1, '', 2, 2005, NULL, 0, 0, 0, 0, 1, 2, NULL, NULL, NULL),
+  (3, 'Skipped', 'file:///music/skip.mp3', 100000, 2, 1, '', 1, 2010, NULL, 0, -1, 5, 0, 1, 2, NULL, NULL, 90),
+  (4, 'Third', 'file:///music/Cee/Third.ogg', 300000, 2, 1, '', 2, 2020, NULL, 5, 0, 2, 0, 1, 2, NULL, NULL, 90);
+INSERT INTO track_artists VALUES (1, 1), (2, 2), (3, 1), (4, 3), (4, 1);
+INSERT INTO track_genres VALUES (1, 1), (2, 2), (3, 1), (4, 2);
+)");
+
+// A smart playlist's query as Lollypop's editor writes it for `rules` (each one row's SQL), all
+// of them to match ("AND") or one ("OR").
+QString lollypopQuery(const QStringList& rules, const QString& order, int limit, bool all = true) {
+    if (!all) {
+        QStringList selects;
+        for (const QString& rule : rules) {
+            selects.push_back("SELECT DISTINCT(tracks.rowid) FROM tracks, genres, artists WHERE " +
+                              rule);
+        }
+        return selects.join(" UNION ") +
+               QStringLiteral(" ORDER BY %1 LIMIT %2").arg(order).arg(limit);
+    }
+    QString where = " WHERE";
+    for (const QString& rule : rules) {
+        where += " " + rule + " AND";
+    }
+    where.chop(3);
+    if (order == u"albums.name") {
+        where += " AND tracks.album_id = albums.rowid";
+    }
+    QString tables;
+    for (const char* table : {"genres", "artists", "albums", "album_genres", "track_artists"}) {
+        if (where.contains(QStringLiteral(" %1.").arg(table))) {
+            tables += QStringLiteral(", %1").arg(table);
+        }
+    }
+    return "SELECT DISTINCT(tracks.rowid) FROM tracks" + tables + where +
+           QStringLiteral(" ORDER BY %1 LIMIT %2").arg(order).arg(limit);
+}
+
+// One rule row of the editor: a number compared, or a text of the album's genres, the album or
+// the track's artists.
+QString numberRule(const QString& column, const QString& op, int value) {
+    return QStringLiteral("( ((tracks.%1 %2 '%3')) )").arg(column, op).arg(value);
+}
+QString textRule(const QString& what, const QString& op, const QString& value) {
+    const QString join = what == u"genres"
+                             ? "album_genres.genre_id = genres.rowid AND tracks.album_id = "
+                               "album_genres.album_id"
+                         : what == u"albums" ? "tracks.album_id = albums.rowid"
+                                             : "track_artists.artist_id = artists.rowid AND "
+                                               "tracks.rowid = track_artists.track_id";
+    return QStringLiteral("(%1 AND ((%2.name %3 '%4' COLLATE NOCASE)) )")
+        .arg(join, what, op, QString(value).replace("'", "''"));
+}
+
+TEST_F(SmartStoresTest, Lollypop) {
+    sql("lollypop/lollypop.db", LollypopTables + LollypopSongs);
+    const auto smart = [](const QString& name, const QString& query) {
+        return QStringLiteral("INSERT INTO playlists (name, mtime, smart_enabled, smart_sql) "
+                              "VALUES (%1, 0, 1, %2);")
+            .arg(sqlText(name), sqlText(query));
+    };
+    const QString year = numberRule("year", ">", 0);
+    // Each criterion and order the editor offers, once.
+    const std::vector<std::pair<QString, QStringList>> cases{
+        {lollypopQuery({numberRule("rate", "=", 4)}, "random()", 100), {"First Song"}},
+        {lollypopQuery({numberRule("rate", ">", 1)}, "random()", 100), {"First Song", "Third"}},
+        {lollypopQuery({numberRule("popularity", "<", 3)}, "random()", 100), {"Zweites Lied"}},
+        {lollypopQuery({numberRule("year", "!=", 1999)}, "random()", 100),
+         {"Zweites Lied", "Third"}},
+        {lollypopQuery({numberRule("bpm", "=", 90)}, "random()", 100), {"Third"}},
+        {lollypopQuery({textRule("genres", "LIKE", "%fOL%")}, "random()", 100), {"First Song"}},
+        {lollypopQuery({textRule("albums", "=", "lieder")}, "random()", 100),
+         {"Zweites Lied", "Third"}},
+        {lollypopQuery({textRule("artists", "!=", "Ann")}, "random()", 100),
+         {"Zweites Lied", "Third"}},
+        {lollypopQuery({textRule("artists", "NOT LIKE", "%n%")}, "random()", 100),
+         {"Zweites Lied", "Third"}},
+        {lollypopQuery({numberRule("rate", "=", 4), numberRule("bpm", "=", 120)}, "random()", 100),
+         {"First Song"}},
+        {lollypopQuery({numberRule("rate", "=", 4), numberRule("bpm", "=", 90)}, "random()", 100,
+                       false),
+         {"First Song", "Third"}},
+        {lollypopQuery({year}, "albums.name", 100), {"First Song", "Zweites Lied", "Third"}},
+        {lollypopQuery({year}, "artists.name", 100), {"First Song", "Third", "Zweites Lied"}},
+        {lollypopQuery({year}, "tracks.year DESC", 2), {"Third", "Zweites Lied"}},
+        {lollypopQuery({year}, "tracks.year ASC", 1), {"First Song"}},
+        {lollypopQuery({year}, "tracks.duration DESC", 1), {"Third"}},
+        {lollypopQuery({year}, "tracks.duration ASC", 1), {"Zweites Lied"}}};
+    QString playlists = LollypopPlaylistTables;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        playlists += smart(QStringLiteral("Smart %1").arg(i, 2, 10, QChar('0')), cases[i].first);
+    }
+    playlists += smart("Bad", "SELECT uri FROM tracks; DELETE FROM tracks") +
+                 "INSERT INTO playlists (id, name, mtime) VALUES (99, 'road trip', 0);"
+                 "INSERT INTO tracks VALUES (99, " +
+                 sqlText(First) + "), (99, 'file:///music/new.mp3'), (99, " + sqlText(Second) +
+                 ");";
+    sql("lollypop/playlists.db", playlists);
+    files_.present.insert("/music/new.mp3",
+                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
+    const auto player = openStore(StoreKind::Lollypop, at("lollypop"), files_.source());
+    const PlaylistArray all = player->playlistCollection()->getAll();
+    EXPECT_EQ(names(all).first(), "road trip");
+    EXPECT_EQ(all.count(), static_cast<int>(cases.size()) + 1);
+    EXPECT_EQ(all.notes(), QStringList({"Lollypop's smart playlist \"Bad\" is left out: a query "
+                                        "its editor does not write"}));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(titles(*player, QStringLiteral("Smart %1").arg(i, 2, 10, QChar('0'))),
+                  cases[i].second)
+            << cases[i].first.toStdString();
+    }
+    EXPECT_EQ(listing(*player, "road trip"),
+              QStringList({"First Song|03:45|75|Ann|Folk|1999|Album|mp3|225",
+                           "New|00:05|50|Ann|Pop|2020|Album|mp3|5",
+                           "Zweites Lied|01:01|0|Bär|Pop|2005|Lieder|flac|61"}));
+    EXPECT_EQ(files_.asked, QStringList({"/music/new.mp3"}));
+}
+
+// Kodi's songs as its music scanner writes them: a path with its trailing slash, the file's
+// name, the release date's text, seconds, a scraped rating and the user's (both 0-10).
+const QString KodiSongs = QStringLiteral(R"(
+INSERT INTO path VALUES (1, '/music/Ann/', NULL), (2, '/music/Bär/', NULL);
+INSERT INTO album (idAlbum, strAlbum, strArtistDisp, strReleaseDate) VALUES (1, 'Album', 'Ann', '1999'),
+  (2, 'Lieder', 'Bär', '2005-05-01');
+INSERT INTO artist (idArtist, strArtist) VALUES (1, 'Ann'), (2, 'Bär'), (3, 'Cee');
+INSERT INTO genre VALUES (1, 'Folk'), (2, 'Pop'), (3, 'Rock');
+INSERT INTO song (idSong, idAlbum, idPath, strArtistDisp, strGenres, strTitle, iTrack, iDuration,
+  strReleaseDate, strFileName, rating, userrating) VALUES
+  (1, 1, 1, 'Ann', 'Folk', 'First Song', 1, 225, '1999', 'First Song.mp3', 7.5, 8),
+  (2, 2, 2, 'Bär', 'Pop / Rock', 'Zweites Lied', 1, 61, '2005-05-01', 'Zweites Lied #1.flac', 0, 0),
+  (3, 2, 2, 'Cee feat. Ann', 'Rock', 'Third', 2, 300, '2005-05-01', 'Third.ogg', 9, 3);
+INSERT INTO song_artist VALUES (1, 1, 1, 0, 'Ann'), (2, 2, 1, 0, 'Bär'), (3, 3, 1, 0, 'Cee'),
+  (1, 3, 1, 1, 'Ann');
+INSERT INTO song_genre VALUES (1, 1, 0), (2, 2, 0), (3, 2, 1), (3, 3, 0);
+)");
+
+QByteArray xsp(const QString& body) {
+    return (R"(<?xml version="1.0" encoding="UTF-8" standalone="yes" ?>
+<smartplaylist type="songs">
+    )" + body +
+            "\n</smartplaylist>\n")
+        .toUtf8();
+}
+
+QString rule(const QString& field, const QString& op, const QStringList& values) {
+    QString xml = QStringLiteral("<rule field=\"%1\" operator=\"%2\">").arg(field, op);
+    for (const QString& value : values) {
+        xml += "<value>" + value + "</value>";
+    }
+    return xml + "</rule>";
+}
+
+TEST_F(SmartStoresTest, Kodi) {
+    const QString userdata = at(".kodi/userdata");
+    sql(".kodi/userdata/Database/MyMusic82.db", KodiMusicTables + KodiSongs);
+    sql(".kodi/userdata/Database/MyMusic72.db", KodiMusicTables); // an older version's, empty
+    const QString playlists = ".kodi/userdata/playlists/music/";
+    // Each field and operator the editor offers for songs, once; rules all or one of which hold;
+    // orders and limits.
+    const std::vector<std::pair<QString, QStringList>> cases{
+        {rule("title", "contains", {"SONG"}), {"First Song"}},
+        {rule("title", "doesnotcontain", {"first"}), {"Zweites Lied", "Third"}},
+        {rule("artist", "is", {"ann"}), {"First Song", "Third"}},
+        {rule("artist", "isnot", {"Ann", "Cee"}), {"Zweites Lied"}},
+        {rule("album", "startswith", {"lie"}), {"Zweites Lied", "Third"}},
+        {rule("genre", "endswith", {"ock"}), {"Zweites Lied", "Third"}},
+        {rule("genre", "is", {"Folk", "Pop"}), {"First Song", "Zweites Lied"}},
+        {rule("year", "lessthan", {"2000"}), {"First Song"}},
+        {rule("year", "is", {"2005"}), {"Zweites Lied", "Third"}},
+        {rule("time", "greaterthan", {"3:45"}), {"Third"}},
+        {rule("time", "between", {"60", "0:03:45"}), {"First Song", "Zweites Lied"}},
+        {rule("rating", "greaterthan", {"7"}), {"First Song", "Third"}},
+        {rule("userrating", "isnot", {"0"}), {"First Song", "Third"}},
+        {"<match>one</match>" + rule("userrating", "greaterthan", {"5"}) +
+             rule("genre", "is", {"Pop"}),
+         {"First Song", "Zweites Lied"}},
+        {rule("userrating", "greaterthan", {"5"}) + rule("genre", "is", {"Folk"}), {"First Song"}},
+        {"<order direction=\"descending\">rating</order><limit>2</limit>", {"Third", "First Song"}},
+        {"<order direction=\"ascending\">title</order>", {"First Song", "Third", "Zweites Lied"}},
+        {"<rule field=\"genre\" operator=\"is\">Rock</rule>", {"Zweites Lied", "Third"}}};
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        ASSERT_TRUE(
+            writeFile(at(playlists + QStringLiteral("Case %1.xsp").arg(i, 2, 10, QChar('0'))),
+                      xsp(cases[i].first)));
+    }
+    ASSERT_TRUE(writeFile(at(playlists + "named.xsp"),
+                          xsp("<name>Top Rated</name>" + rule("userrating", "is", {"8"}))));
+    // What is left out, each with its note.
+    ASSERT_TRUE(
+        writeFile(at(playlists + "played.xsp"),
+                  xsp("<name>Played</name>" + rule("lastplayed", "inthelast", {"2 weeks"}))));
+    ASSERT_TRUE(writeFile(at(playlists + "albums.xsp"),
+                          QByteArray("<smartplaylist type=\"albums\"><name>Albums</name>"
+                                     "</smartplaylist>")));
+    ASSERT_TRUE(writeFile(at(playlists + "nested.xsp"),
+                          xsp("<name>Nested</name><rules><match>one</match></rules>")));
+    ASSERT_TRUE(writeFile(at(playlists + "year.xsp"),
+                          xsp("<name>Year</name>" + rule("year", "greaterthan", {"soon"}))));
+    ASSERT_TRUE(writeFile(at(playlists + "broken.xsp"), "<smartplaylist type=\"songs\"><name>"));
+    ASSERT_TRUE(writeFile(at(playlists + "Road Trip.m3u"),
+                          "#EXTM3U\n#EXTINF:225,Ann - First Song\n/music/Ann/First Song.mp3\n"
+                          "#EXTINF:5,New\n/music/new.mp3\n"));
+    files_.present.insert("/music/new.mp3",
+                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
+
+    const auto player = openStore(StoreKind::Kodi, at(".kodi"), files_.source());
+    const PlaylistArray all = player->playlistCollection()->getAll();
+    EXPECT_EQ(all.count(), static_cast<int>(cases.size()) + 2);
+    EXPECT_TRUE(names(all).contains("Top Rated"));
+    const QString left = "Kodi's smart playlist \"%1\" is left out: ";
+    QStringList notes = all.notes();
+    ASSERT_EQ(notes.size(), 5);
+    EXPECT_TRUE(notes.takeAt(1).startsWith(
+        QStringLiteral("cannot read the Kodi library \"%1/playlists/music/broken.xsp\": the "
+                       "file is cut short")
+            .arg(userdata)));
+    EXPECT_EQ(notes, QStringList({left.arg("Albums") + "it lists albums, not songs",
+                                  left.arg("Nested") + "a group of rules it cannot read",
+                                  left.arg("Played") + "a rule on a field it cannot read "
+                                                       "(lastplayed inthelast)",
+                                  left.arg("Year") + "a rule whose value is no number (year "
+                                                     "greaterthan soon)"}));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(titles(*player, QStringLiteral("Case %1").arg(i, 2, 10, QChar('0'))),
+                  cases[i].second)
+            << cases[i].first.toStdString();
+    }
+    EXPECT_EQ(listing(*player, "Top Rated"),
+              QStringList({"First Song|03:45|75|Ann|Folk|1999|Album|mp3|225"}));
+    EXPECT_EQ(listing(*player, "Road Trip"),
+              QStringList({"First Song|03:45|75|Ann|Folk|1999|Album|mp3|225",
+                           "New|00:05|50|Ann|Pop|2020|Album|mp3|5"}));
+    EXPECT_EQ(files_.asked, QStringList({"/music/new.mp3"}));
+}
+
+// Elisa's ratings go with the music folder's playlist files, found or named.
+TEST_F(SmartStoresTest, ElisaRatingsWinOverTheFiles) {
+    ASSERT_TRUE(QDir().mkpath(at("Music/Ann")));
+    ASSERT_TRUE(demo::writeSong(at("Music/Ann/Known.mp3"), 5,
+                                {"Known", "Ann", "Album", "Folk", "1999", {{"x", 64}}, {}}));
+    ASSERT_TRUE(demo::writeSong(at("Music/Ann/Other.mp3"), 5,
+                                {"Other", "Ann", "Album", "Folk", "1999", {{"x", 64}}, {}}));
+    ASSERT_TRUE(writeFile(at("Music/Mix.m3u8"), "Ann/Known.mp3\nAnn/Other.mp3\n"));
+    const QString known = QUrl::fromLocalFile(at("Music/Ann/Known.mp3")).toString();
+    sql("data/elisa/elisaDatabase.db",
+        ElisaTables + QStringLiteral("INSERT INTO Tracks (FileName, Priority, Title, Duration, "
+                                     "Rating, HasEmbeddedCover) VALUES (%1, 1, 'Known', 5000, 9, "
+                                     "0);")
+                          .arg(sqlText(known)));
+    const SourceEnvironment environment{{dir_.path(), at("data"), at("config"), at("Music")},
+                                        {at("no-mpd"), {}, {}}};
+    const std::vector<FoundSource> found = findSources(environment);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].kind, "Elisa");
+    EXPECT_EQ(found[0].location, at("data/elisa/elisaDatabase.db"));
+    const auto ratings = [&] {
+        QStringList shown;
+        for (const QString& line : listing(*found[0].player, "Mix")) {
+            shown.push_back(line.section(u'|', 0, 0) + ":" + line.section(u'|', 2, 2));
+        }
+        return shown;
+    };
+    EXPECT_EQ(ratings(), QStringList({"Known:99", "Other:25"}));
+    // A rating changed in Elisa shows at the next listing.
+    sql("data/elisa/elisaDatabase.db", "UPDATE Tracks SET Rating = 6;");
+    EXPECT_EQ(ratings(), QStringList({"Known:50", "Other:25"}));
+
+    // A database that cannot be read leaves the playlist files as they are, and says why.
+    ASSERT_TRUE(writeFile(at("data/elisa/elisaDatabase.db"), "not a database"));
+    const std::vector<FoundSource> without = findSources(environment);
+    ASSERT_EQ(without.size(), 2u);
+    EXPECT_EQ(without[0].kind, "playlist files");
+    EXPECT_EQ(without[1].kind, "Elisa");
+    EXPECT_TRUE(without[1].problem.contains("not an SQLite database"))
+        << without[1].problem.toStdString();
+}
+
+} // namespace
