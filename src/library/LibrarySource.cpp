@@ -51,7 +51,8 @@ QStringList mpdEndpoints(const SourceEnvironment& environment) {
 }
 
 constexpr StoreKind Players[] = {StoreKind::Rhythmbox, StoreKind::Strawberry, StoreKind::Clementine,
-                                 StoreKind::Audacious, StoreKind::Cmus,       StoreKind::ITunes};
+                                 StoreKind::Audacious, StoreKind::Cmus,       StoreKind::ITunes,
+                                 StoreKind::QuodLibet};
 
 } // namespace
 

@@ -58,6 +58,11 @@ std::optional<StoreKind> folderKind(const QString& folder) {
         (name == u"cmus" && isFolder(folder + QStringLiteral("/playlists")))) {
         return StoreKind::Cmus;
     }
+    if ((name == u"playlists" && (parent == u"quodlibet" || parent == u".quodlibet")) ||
+        ((name == u"quodlibet" || name == u".quodlibet") &&
+         isFolder(folder + QStringLiteral("/playlists")))) {
+        return StoreKind::QuodLibet;
+    }
     return std::nullopt;
 }
 
@@ -118,6 +123,9 @@ std::vector<FoundStore> usualStoreLocations(const StoreEnvironment& environment)
         {StoreKind::ITunes, music + QStringLiteral("/iTunes/iTunes Library.xml")},
         {StoreKind::ITunes, music + QStringLiteral("/iTunes/Library.xml")},
         {StoreKind::ITunes, music + QStringLiteral("/Library.xml")},
+        {StoreKind::QuodLibet, config + QStringLiteral("/quodlibet/playlists")},
+        // Its older versions' place, used while ~/.config/quodlibet is not there.
+        {StoreKind::QuodLibet, home + QStringLiteral("/.quodlibet/playlists")},
     };
     // A place named twice (XDG_CONFIG_HOME set to ~/.config) is looked at once.
     std::vector<FoundStore> unique;
@@ -134,7 +142,8 @@ std::vector<FoundStore> findStores(const StoreEnvironment& environment) {
     for (const FoundStore& place : usualStoreLocations(environment)) {
         const bool taken = std::any_of(found.begin(), found.end(),
                                        [&](const FoundStore& f) { return f.kind == place.kind; });
-        const bool folder = place.kind == StoreKind::Audacious || place.kind == StoreKind::Cmus;
+        const bool folder = place.kind == StoreKind::Audacious || place.kind == StoreKind::Cmus ||
+                            place.kind == StoreKind::QuodLibet;
         if (!taken && (folder ? isFolder(place.location) : isFile(place.location))) {
             found.push_back(place);
         }
@@ -167,6 +176,8 @@ std::shared_ptr<Player> openStore(StoreKind kind, QString location, SongSource s
         return openCmus(location, std::move(songs), lookOnce);
     case StoreKind::ITunes:
         return openITunes(location, std::move(songs), lookOnce);
+    case StoreKind::QuodLibet:
+        return openQuodLibet(location, std::move(songs), lookOnce);
     }
     return nullptr;
 }

@@ -29,7 +29,7 @@ struct FoundStore {
 };
 
 // Where each player keeps its store, in a fixed order (Rhythmbox, Strawberry, Clementine,
-// Audacious, cmus, iTunes); for a player with several usual places, each in turn.
+// Audacious, cmus, iTunes, Quod Libet); for a player with several usual places, each in turn.
 std::vector<FoundStore> usualStoreLocations(const StoreEnvironment& environment);
 
 // The stores that exist: the first usual place of each player that holds its store.
@@ -59,6 +59,8 @@ std::shared_ptr<Player> openAudacious(const QString& location, SongSource songs,
 std::shared_ptr<Player> openCmus(const QString& location, SongSource songs, bool lookOnce);
 // An iTunes or Music library XML file.
 std::shared_ptr<Player> openITunes(const QString& location, SongSource songs, bool lookOnce);
+// Quod Libet's playlists folder (or the folder above it).
+std::shared_ptr<Player> openQuodLibet(const QString& location, SongSource songs, bool lookOnce);
 
 // Store files larger than this are refused rather than read into memory.
 inline constexpr qsizetype MaxStoreBytes = 512 * 1024 * 1024;

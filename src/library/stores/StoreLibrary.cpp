@@ -191,6 +191,8 @@ QString storeName(StoreKind kind) {
         return QStringLiteral("cmus");
     case StoreKind::ITunes:
         return QStringLiteral("iTunes");
+    case StoreKind::QuodLibet:
+        return QStringLiteral("Quod Libet");
     }
     return {};
 }

@@ -17,7 +17,7 @@
 namespace corvane::library {
 
 // The players whose stores are read.
-enum class StoreKind { Rhythmbox, Strawberry, Clementine, Audacious, Cmus, ITunes };
+enum class StoreKind { Rhythmbox, Strawberry, Clementine, Audacious, Cmus, ITunes, QuodLibet };
 
 // The player's name as users know it ("Rhythmbox", "cmus", "iTunes").
 QString storeName(StoreKind kind);
