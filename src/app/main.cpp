@@ -213,6 +213,11 @@ int runWindow(const app::CommandLine& cl, int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // With TZ unset, the C library looks at /etc/localtime again for every time it converts:
+    // once for each song of an MPD answer. The same zone, named, is read once.
+    if (!qEnvironmentVariableIsSet("TZ")) {
+        qputenv("TZ", ":/etc/localtime");
+    }
     // The settings' folder, and how docks and task switchers find the menu entry and icon.
     QCoreApplication::setApplicationName(QStringLiteral("corvane"));
     QGuiApplication::setDesktopFileName(QStringLiteral("corvane"));

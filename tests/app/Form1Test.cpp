@@ -15,7 +15,6 @@ using StartUp = FormTest;
 using Guards = FormTest;
 using PlaylistList = FormTest;
 using ListClick = FormTest;
-using HoverTip = FormTest;
 using PrintButton = FormTest;
 
 } // namespace
@@ -178,18 +177,6 @@ TEST_F(ListClick, KeepsACustomDisplay) {
     form->CmdSelected_Click();
     EXPECT_EQ(form->state().Configuration, views::DisplayConfiguration::delivered());
     EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\nselected list"));
-}
-
-// The pointer's twips reach the views on the form's screen (16-pixel rows); where a tip shows
-// at all is the views' own test.
-TEST_F(HoverTip, ShowsTheLineUnderThePointerOnTheFormsScreen) {
-    auto form = loadedForm();
-    form->CmdPlaylists_Click();
-    const views::ListBoxGeometry geometry{600, 400, 16, 0};
-    form->List1_MouseMove(geometry, 15.0F * 10, 15.0F * (16 * 5 + 1));
-    EXPECT_EQ(form->state().Text1, QStringLiteral("   2   Jazz"));
-    form->List1_MouseMove(geometry, 15.0F * 605, 15.0F * (16 * 4 + 8));
-    EXPECT_TRUE(form->state().Text1.isEmpty());
 }
 
 // The guide goes to a printer of its own; after the web button the list is empty and prints

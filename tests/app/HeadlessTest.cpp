@@ -73,66 +73,51 @@ private:
 
 } // namespace
 
-TEST_F(Headless, ALibraryFailingMidwayShowsNothingAndSaysWhyInOneLine) {
-    for (const bool listFails : {true, false}) {
-        const auto failing = std::make_shared<FailingLibrary>(library, listFails);
+// A library whose list or playlists fail shows the heading lines alone; one that reads a playlist
+// in part shows what it read. The window, its label and a run say why in one line.
+TEST_F(Headless, ALibraryFailingShowsWhatItReadAndSaysWhyInOneLine) {
+    for (const auto& [listFails, partly] :
+         {std::pair{true, false}, std::pair{false, false}, std::pair{false, true}}) {
+        SCOPED_TRACE(testing::Message() << listFails << partly);
+        const auto failing = std::make_shared<FailingLibrary>(library, listFails, partly);
         auto window = makeForm(failing);
         window->Form_Load();
         window->CmdPlaylists_Click();
         if (!listFails) {
             window->List1_Click(4);
-            EXPECT_EQ(window->state().List1.List(1).simplified(),
-                      QStringLiteral("PLAYLIST: Road Trip Total Time 0:00:00"));
+            EXPECT_TRUE(partly || window->state().List1.List(1).simplified() ==
+                                      QStringLiteral("PLAYLIST: Road Trip Total Time 0:00:00"));
         }
         EXPECT_EQ(window->statusLine(), FailingLibrary::Said);
-        EXPECT_EQ(window->state().List1.ListCount(), 4); // the heading lines alone
+        if (partly) {
+            EXPECT_GT(window->state().List1.ListCount(), 4);
+        } else {
+            EXPECT_EQ(window->state().List1.ListCount(), 4); // the heading lines alone
+        }
         if (!listFails) {
             window->cmdCDLabel_Click();
             EXPECT_EQ(window->statusLine(), FailingLibrary::Said);
+            EXPECT_EQ(window->state().List1.ListCount() > 4, partly);
         }
 
         const HeadlessResult r = run({"--playlist", "Road Trip"}, {}, failing);
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_EQ(r.message, FailingLibrary::Said);
-        EXPECT_TRUE(output.isEmpty());
+        EXPECT_EQ(output.count('\n'), partly ? window->state().List1.ListCount() : 0);
+        EXPECT_EQ(output.isEmpty(), !partly);
     }
 }
 
-TEST_F(Headless, ALibraryFailingInPartShowsWhatItReadAndSaysWhy) {
-    const auto partly = std::make_shared<FailingLibrary>(library, false, true);
-    auto window = makeForm(partly);
-    window->Form_Load();
-    window->CmdPlaylists_Click();
-    window->List1_Click(4);
-    EXPECT_EQ(window->statusLine(), FailingLibrary::Said);
-    EXPECT_GT(window->state().List1.ListCount(), 4);
-    // The label says it as well.
-    window->cmdCDLabel_Click();
-    EXPECT_EQ(window->statusLine(), FailingLibrary::Said);
-    EXPECT_GT(window->state().List1.ListCount(), 4);
-
-    const HeadlessResult r = run({"--playlist", "Road Trip"}, {}, partly);
-    EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.message, FailingLibrary::Said);
-    EXPECT_EQ(output.count('\n'), window->state().List1.ListCount());
-}
-
-TEST_F(Headless, ListsThePlaylistsAsTheWindowDoes) {
-    library->addPlaylist(QStringLiteral("日本の歌 🎵"));
-    const HeadlessResult r = run({"--list-playlists"});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(output, "\n\n       LIST OF PLAYLISTS\n\n   1   Road Trip\n   2   Jazz\n"
-                      "   3   日本の歌 🎵\n");
-}
-
-// Each run leaves the view and its state as the window's after the same clicks: a playlist as
-// a click on its line (its name exactly as given), items reset and then their buttons, one sort
-// key clicked once or twice, several sorted minor from the last to the first, a label sorted in
-// the list first.
+// Each run leaves the view and its state as the window's after the same clicks: the list of
+// playlists (in UTF-8) as LIST ALL PLAYLISTS, a playlist as a click on its line (its name exactly
+// as given), items reset and then their buttons, one sort key clicked once or twice, several
+// sorted minor from the last to the first, a label sorted in the list first.
 TEST_F(Headless, ShowsWhatTheWindowShowsAfterTheSameClicks) {
     library->addPlaylist(QStringLiteral("  Road Trip")).add(test::song("Other", "Who", 10));
+    library->addPlaylist(QStringLiteral("日本の歌 🎵"));
     using views::Artist, views::Rating, views::Title;
     const std::pair<QStringList, std::function<void(Form1&)>> cases[] = {
+        {{"--list-playlists"}, [](Form1&) {}},
         {{"--playlist", "  Road Trip"}, [](Form1& w) { w.List1_Click(6); }},
         {{"--playlist", "Road Trip", "--items", "year,title"},
          [](Form1& w) {

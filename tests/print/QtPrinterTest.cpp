@@ -22,31 +22,51 @@ using views::Album, views::Artist, views::Genre, views::Rating, views::Time, vie
 
 namespace {
 
-// Every word of every page lies on the paper.
-void expectOnThePaper(const QString& path) {
+// The words of every page of a PDF that has any: box (points) and text, and the page's size.
+struct Word {
+    double xMin, yMin, xMax, yMax;
+    QString text;
+};
+struct PdfPage {
+    double width, height;
+    QList<Word> words;
+};
+QList<PdfPage> wordsOf(const QString& path) {
     const QString boxes =
         tool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
     const QRegularExpression pageRe(
         QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""));
-    const QRegularExpression wordRe(QStringLiteral(
-        "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" yMax=\"([-0-9.]+)\""));
-    int words = 0;
+    const QRegularExpression wordRe(
+        QStringLiteral("<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
+                       "yMax=\"([-0-9.]+)\">([^<]*)</word>"));
+    QList<PdfPage> pages;
     for (const QString& page : boxes.split(QStringLiteral("</page>"))) {
         const auto size = pageRe.match(page);
-        if (!size.hasMatch()) {
-            continue;
-        }
-        const double width = size.captured(1).toDouble();
-        const double height = size.captured(2).toDouble();
-        for (auto it = wordRe.globalMatch(page); it.hasNext(); ++words) {
+        PdfPage read{size.captured(1).toDouble(), size.captured(2).toDouble(), {}};
+        for (auto it = wordRe.globalMatch(page); it.hasNext();) {
             const auto w = it.next();
-            EXPECT_GE(w.captured(1).toDouble(), 0.0);
-            EXPECT_GE(w.captured(2).toDouble(), 0.0);
-            ASSERT_LE(w.captured(3).toDouble(), width) << path.toStdString();
-            ASSERT_LE(w.captured(4).toDouble(), height) << path.toStdString();
+            read.words.append({w.captured(1).toDouble(), w.captured(2).toDouble(),
+                               w.captured(3).toDouble(), w.captured(4).toDouble(), w.captured(5)});
+        }
+        if (!read.words.isEmpty()) {
+            pages.append(read);
         }
     }
-    EXPECT_GT(words, 0);
+    return pages;
+}
+
+// Every word of every page lies on the paper.
+void expectOnThePaper(const QString& path) {
+    const QList<PdfPage> pages = wordsOf(path);
+    EXPECT_FALSE(pages.isEmpty());
+    for (const PdfPage& page : pages) {
+        for (const Word& w : page.words) {
+            EXPECT_GE(w.xMin, 0.0);
+            EXPECT_GE(w.yMin, 0.0);
+            ASSERT_LE(w.xMax, page.width) << path.toStdString();
+            ASSERT_LE(w.yMax, page.height) << path.toStdString();
+        }
+    }
 }
 
 // A label frame as it comes out on paper, from the centre of a border dot to the centre of the
@@ -55,39 +75,13 @@ struct FrameOnPaper {
     double width, height, cell;
 };
 
-// The words of every page of a PDF: box (points) and text.
-struct Word {
-    double xMin, yMin, xMax;
-    QString text;
-};
-QList<QList<Word>> wordsOf(const QString& path) {
-    const QString boxes =
-        tool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
-    const QRegularExpression wordRe(
-        QStringLiteral("<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" "
-                       "yMax=\"[-0-9.]+\">([^<]*)</word>"));
-    QList<QList<Word>> pages;
-    for (const QString& page : boxes.split(QStringLiteral("</page>"))) {
-        QList<Word> words;
-        for (auto it = wordRe.globalMatch(page); it.hasNext();) {
-            const auto w = it.next();
-            words.append({w.captured(1).toDouble(), w.captured(2).toDouble(),
-                          w.captured(3).toDouble(), w.captured(4)});
-        }
-        if (!words.isEmpty()) {
-            pages.append(words);
-        }
-    }
-    return pages;
-}
-
 // Every label frame of a PDF, told by its border rows: the runs of dots alone on their row.
 QList<FrameOnPaper> labelFrames(const QString& path) {
     constexpr double mm = 25.4 / 72;
     QList<FrameOnPaper> frames;
-    for (const QList<Word>& page : wordsOf(path)) {
+    for (const PdfPage& page : wordsOf(path)) {
         QList<Word> borders;
-        for (const Word& w : page) {
+        for (const Word& w : page.words) {
             if (w.text.size() > 20 && w.text.count(u'.') == w.text.size()) {
                 borders.append(w);
             }
@@ -317,7 +311,7 @@ TEST_F(QtPrinterTest, EveryScriptKeepsToItsCell) {
     const QString path = dir.filePath(QStringLiteral("scripts.pdf"));
     printPdf(path, Paper::A4);
 
-    const QList<QList<Word>> pages = wordsOf(path);
+    const QList<PdfPage> pages = wordsOf(path);
     ASSERT_EQ(pages.size(), 1);
     // By row (its top, in hundredths of a point): the rightmost frame dot and where "3:20" starts.
     QMap<int, double> rightDot;
@@ -326,7 +320,7 @@ TEST_F(QtPrinterTest, EveryScriptKeepsToItsCell) {
     double aleph = -1, he = -1, vav = -1, zayin = -1;
     int joined = 0;
     int cjk = 0;
-    for (const Word& w : pages[0]) {
+    for (const Word& w : pages[0].words) {
         const int row = qRound(w.yMin * 100);
         if (w.text.count(u'.') == w.text.size()) {
             rightDot[row] = std::max(rightDot.value(row), w.xMax);

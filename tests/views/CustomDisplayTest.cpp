@@ -1,7 +1,6 @@
 #include "views/CustomDisplay.h"
 
 #include "ViewsTestSupport.h"
-#include "views/SelectedPlaylistView.h"
 
 using namespace corvane;
 using namespace corvane::views;
@@ -146,7 +145,6 @@ TEST_F(CustomDisplay, FontIndentAndPageFollowTheWidthAtEachThreshold) {
         {false, {Title, Artist, Album, Type}, {96, 7, 2, 88}},
         {false, {Title, Artist, Time, Rating, Genre, Year, Album, Type}, {127, 7, 2, 88}},
         {true, {Title, Artist, Genre}, {62, 8, 0, 32}},
-        {true, {Title, Artist, Time, Rating}, {63, 8, 0, 32}},
         {true, {Title, Artist, Time, Genre}, {67, 6, 7, 42}},
     };
     for (const Case& c : cases) {
@@ -162,23 +160,6 @@ TEST_F(CustomDisplay, FontIndentAndPageFollowTheWidthAtEachThreshold) {
         EXPECT_EQ(c.label ? state.Configuration.LabelLastItem : state.Configuration.ListLastItem,
                   static_cast<int>(c.items.size()) - 1);
     }
-}
-
-TEST_F(CustomDisplay, TheRebuiltListShowsTheChosenColumns) {
-    for (const int item : {Title, Artist, Time, Genre, Rating}) {
-        ASSERT_EQ(cmdCustom_Click(state, item), Rebuild::List);
-        state.List1.Clear();
-        ListSelectedPlaylists(state);
-    }
-    EXPECT_EQ(state.HeadingLine, "             SONG TITLE -----------------  ARTIST ------------  "
-                                 "TIME  GENRE ----  RATING ");
-    // Width 87: eleven spaces of pad before the total.
-    EXPECT_EQ(state.TitleLine, "             PLAYLIST: Mix                              "
-                               "            Total Time  0:05:00");
-    EXPECT_EQ(state.List1.List(4), "          1  Delta                         Cure              "
-                                   "   3:20  Rock        ***    ");
-    EXPECT_EQ(state.List1.fontSize, static_cast<float>(1.0 / 1.44 * 8 * 1.1));
-    EXPECT_EQ(state.PrintCaption, "PRINT\ncustom list");
 }
 
 // --- The label display ---------------------------------------------------------------------

@@ -1,7 +1,10 @@
 #include "library/playlists/PlaylistFormats.h"
 #include "library/songs/Rating.h"
+#include "library/songs/SharedTexts.h"
 #include "library/stores/StoreFiles.h"
 #include "library/stores/StoreFormats.h"
+
+#include <QBuffer>
 
 namespace corvane::library {
 namespace {
@@ -30,7 +33,7 @@ bool isTrue(const QXmlStreamReader& xml) {
     return xml.name() == u"true";
 }
 
-StoreSong readTrack(QXmlStreamReader& xml) {
+StoreSong readTrack(QXmlStreamReader& xml, SharedTexts& shared) {
     StoreSong song;
     song.tagged = true;
     int rating = 0;
@@ -39,14 +42,14 @@ StoreSong readTrack(QXmlStreamReader& xml) {
         if (key == u"Name") {
             song.title = boundedText(xml.readElementText());
         } else if (key == u"Artist") {
-            song.artist = boundedText(xml.readElementText());
+            song.artist = shared(boundedText(xml.readElementText()));
         } else if (key == u"Album") {
-            song.album = boundedText(xml.readElementText());
+            song.album = shared(boundedText(xml.readElementText()));
         } else if (key == u"Genre") {
-            song.genre = boundedText(xml.readElementText());
+            song.genre = shared(boundedText(xml.readElementText()));
         } else if (key == u"Year") {
             const int year = xml.readElementText().toInt();
-            song.year = year > 0 ? QString::number(year) : QString();
+            song.year = year > 0 ? shared(QString::number(year)) : QString();
         } else if (key == u"Total Time") {
             const qint64 ms = xml.readElementText().toLongLong();
             song.seconds = ms > 0 ? songLength(ms / 1000.0) : -1;
@@ -140,10 +143,14 @@ void checkITunesLibrary(const QByteArray& bytes) {
     }
 }
 
-QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes) {
-    QXmlStreamReader xml(bytes);
+namespace {
+
+// The tracks of a library as it is read (from its file, or its bytes in a buffer): each is given
+// to `take` with its Track ID.
+template <class Take> void readTracks(QIODevice& input, Take take) {
+    QXmlStreamReader xml(&input);
     expectLibrary(xml);
-    QHash<QString, StoreSong> tracks;
+    SharedTexts shared; // a library's artists, albums and genres repeat from song to song
     while (xml.readNextStartElement() && xml.name() == u"key") {
         const QString key = xml.readElementText();
         if (!xml.readNextStartElement()) {
@@ -155,7 +162,7 @@ QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes) {
         }
         readDict(xml, [&](const QString& id) {
             if (xml.name() == u"dict") {
-                tracks.insert(id, readTrack(xml));
+                take(id, readTrack(xml, shared));
             } else {
                 xml.skipCurrentElement();
             }
@@ -163,7 +170,7 @@ QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes) {
         if (xml.hasError()) {
             throw xmlError(xml);
         }
-        return tracks; // the playlists that follow are read on their own
+        return; // the playlists that follow are read on their own
     }
     if (xml.hasError()) {
         throw xmlError(xml);
@@ -171,11 +178,18 @@ QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes) {
     throw LibraryError("not an iTunes library (no Tracks)");
 }
 
-std::vector<ITunesPlaylist> parseITunesPlaylists(const QByteArray& bytes) {
+QHash<QString, StoreSong> readAllTracks(QIODevice& input) {
+    QHash<QString, StoreSong> tracks;
+    readTracks(input,
+               [&](const QString& id, StoreSong song) { tracks.insert(id, std::move(song)); });
+    return tracks;
+}
+
+std::vector<ITunesPlaylist> readPlaylists(QIODevice& input) {
     // The document is read as the structure it is, to its end: the top dict's "Playlists" key
     // (never one in a comment or a text), the tracks passed over unread, and a file that ends
     // early said to be cut short.
-    QXmlStreamReader xml(bytes);
+    QXmlStreamReader xml(&input);
     expectLibrary(xml);
     std::vector<ITunesPlaylist> playlists;
     while (xml.readNextStartElement() && xml.name() == u"key") {
@@ -203,24 +217,31 @@ std::vector<ITunesPlaylist> parseITunesPlaylists(const QByteArray& bytes) {
         xml.readNext();
     }
     if (xml.hasError()) {
-        throw documentError(xml, bytes);
+        throw documentError(xml, input);
     }
     return playlists;
 }
 
+template <class Read> auto readBytes(const QByteArray& bytes, Read read) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return read(buffer);
+}
+
+} // namespace
+
+QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes) {
+    return readBytes(bytes, readAllTracks);
+}
+
+std::vector<ITunesPlaylist> parseITunesPlaylists(const QByteArray& bytes) {
+    return readBytes(bytes, readPlaylists);
+}
+
 namespace {
 
-struct ITunes {
-    ITunes(QString file, bool keep)
-        : file(std::move(file))
-        , tracks(keep)
-        , playlists(keep) {}
-
-    QString file;
-    ParsedFile<QHash<QString, StoreSong>> tracks;
-    ParsedFile<std::vector<ITunesPlaylist>> playlists;
-};
-
+// A playlist's songs as `tracks` holds them; a Track ID it does not know is left out.
 std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist,
                                const QHash<QString, StoreSong>& tracks) {
     std::vector<StoreSong> songs;
@@ -233,6 +254,48 @@ std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist,
     return songs;
 }
 
+// The same, the library read as it is parsed and only the playlist's tracks kept of it.
+std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist, QIODevice& library) {
+    std::vector<StoreSong> songs(static_cast<std::size_t>(playlist.trackIds.size()));
+    std::vector<bool> found(songs.size());
+    const PlaylistPlaces ids(playlist.trackIds);
+    readTracks(library, [&](const QString& id, const StoreSong& song) {
+        ids.forEach(id, [&](std::size_t i) {
+            songs[i] = song;
+            found[i] = true;
+        });
+    });
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < songs.size(); ++i) {
+        if (found[i] && kept++ != i) {
+            songs[kept - 1] = std::move(songs[i]);
+        }
+    }
+    songs.resize(kept);
+    return songs;
+}
+
+struct ITunes {
+    ITunes(QString file, bool keep)
+        : file(std::move(file))
+        , keep(keep)
+        , tracks(keep)
+        , playlists(keep) {}
+
+    QString file;
+    bool keep; // the window's: the tracks, once read, serve every playlist
+    ParsedFile<QHash<QString, StoreSong>> tracks;
+    ParsedFile<std::vector<ITunesPlaylist>> playlists;
+
+    std::vector<StoreSong> songsOf(const ITunesPlaylist& playlist) {
+        if (!keep) {
+            FileStamp stamp;
+            return library::songsOf(playlist, *openStoreFile(file, &stamp));
+        }
+        return library::songsOf(playlist, *tracks.getStreamed(file, readAllTracks));
+    }
+};
+
 } // namespace
 
 std::shared_ptr<Player> openITunes(const QString& location, SongSource songs, bool lookOnce) {
@@ -240,17 +303,15 @@ std::shared_ptr<Player> openITunes(const QString& location, SongSource songs, bo
     auto reader = [store] {
         return namingStore(StoreKind::ITunes, store->file, [&] {
             // The whole file is checked (the first and last bytes) whenever it is read again.
-            const auto playlists = store->playlists.get(store->file, [](const QByteArray& bytes) {
-                checkITunesLibrary(bytes);
-                return parseITunesPlaylists(bytes);
+            const auto playlists = store->playlists.getStreamed(store->file, [&](QIODevice& file) {
+                checkITunesLibrary(readStoreFileEnds(store->file));
+                return readPlaylists(file);
             });
             std::vector<StoreListing> listings;
             for (std::size_t i = 0; i < playlists->size(); ++i) {
                 listings.push_back({(*playlists)[i].name, [store, playlists, i](QStringList&) {
                                         return namingStore(StoreKind::ITunes, store->file, [&] {
-                                            return songsOf(
-                                                (*playlists)[i],
-                                                *store->tracks.get(store->file, parseITunesTracks));
+                                            return store->songsOf((*playlists)[i]);
                                         });
                                     }});
             }

@@ -8,6 +8,9 @@
 #include <QDate>
 #include <QDir>
 #include <cmath>
+#include <cstring>
+#include <thread>
+#include <unistd.h>
 
 namespace corvane::library {
 namespace {
@@ -112,11 +115,11 @@ void expectDatabase(QXmlStreamReader& xml) {
     }
 }
 
-// The songs of a database as it is read (from its file, or its bytes in a buffer).
-QHash<QString, StoreSong> readSongs(QIODevice& input) {
+// The songs of a database as it is read (from its file, or its bytes in a buffer): each is given
+// to `take` with its location as written.
+template <class Take> void readSongs(QIODevice& input, Take take) {
     QXmlStreamReader xml(&input);
     expectDatabase(xml);
-    QHash<QString, StoreSong> songs;
     SharedTexts shared;
     while (xml.readNextStartElement()) {
         const QStringView type = xml.attributes().value(QLatin1StringView("type"));
@@ -128,12 +131,19 @@ QHash<QString, StoreSong> readSongs(QIODevice& input) {
         QString location;
         StoreSong song = readEntry(xml, &location, shared);
         if (!location.isEmpty()) {
-            songs.insert(location, std::move(song));
+            take(std::move(location), std::move(song));
         }
     }
     if (xml.hasError()) {
         throw documentError(xml, input);
     }
+}
+
+QHash<QString, StoreSong> readAllSongs(QIODevice& input) {
+    QHash<QString, StoreSong> songs;
+    readSongs(input, [&](QString location, StoreSong song) {
+        songs.insert(std::move(location), std::move(song));
+    });
     return songs;
 }
 
@@ -172,7 +182,7 @@ QHash<QString, StoreSong> parseRhythmboxSongs(const QByteArray& bytes) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    return readSongs(buffer);
+    return readAllSongs(buffer);
 }
 
 void checkRhythmboxSongs(const QByteArray& bytes) {
@@ -192,36 +202,7 @@ std::vector<RhythmboxPlaylist> parseRhythmboxPlaylists(const QByteArray& bytes) 
 
 namespace {
 
-struct Rhythmbox {
-    Rhythmbox(QString folder, bool keep)
-        : folder(std::move(folder))
-        , database(keep)
-        , playlistFile(keep) {}
-
-    QString folder;
-    ParsedFile<QHash<QString, StoreSong>> database;
-    ParsedFile<std::vector<RhythmboxPlaylist>> playlistFile;
-
-    QString databasePath() const { return folder + QStringLiteral("/rhythmdb.xml"); }
-    QString playlistsPath() const { return folder + QStringLiteral("/playlists.xml"); }
-
-    std::shared_ptr<const QHash<QString, StoreSong>> songs() {
-        return database.getStreamed(databasePath(),
-                                    [](QIODevice& file) { return readSongs(file); });
-    }
-
-    // Rhythmbox writes playlists.xml on its first run; until then there are none.
-    std::shared_ptr<const std::vector<RhythmboxPlaylist>> playlists() {
-        if (!QFileInfo::exists(playlistsPath())) {
-            return std::make_shared<const std::vector<RhythmboxPlaylist>>();
-        }
-        return playlistFile.getStreamed(playlistsPath(),
-                                        [](QIODevice& file) { return readPlaylists(file); });
-    }
-};
-
-// A playlist's songs as the database holds them; a location the database does not know is read
-// from its file.
+// A playlist's songs as `database` holds them; a location it does not know is read from its file.
 std::vector<StoreSong> songsOf(const RhythmboxPlaylist& playlist,
                                const QHash<QString, StoreSong>& database) {
     std::vector<StoreSong> songs;
@@ -233,6 +214,168 @@ std::vector<StoreSong> songsOf(const RhythmboxPlaylist& playlist,
     }
     return songs;
 }
+
+// Part of a file read as a document of its own: `head`, the file's bytes from `begin` to `end`,
+// then `tail`. Reads by position, so that parts of one file are read on several threads at once.
+class FilePart final : public QIODevice {
+public:
+    FilePart(int fd, QByteArray head, qint64 begin, qint64 end, QByteArray tail)
+        : fd_(fd)
+        , head_(std::move(head))
+        , begin_(begin)
+        , end_(end)
+        , tail_(std::move(tail)) {
+        // Unbuffered: pos() is where the next read begins, as in QBuffer.
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    qint64 size() const override { return head_.size() + (end_ - begin_) + tail_.size(); }
+
+protected:
+    qint64 readData(char* data, qint64 most) override {
+        qint64 at = pos();
+        if (at < head_.size()) {
+            return copy(head_, at, data, most);
+        }
+        at -= head_.size();
+        if (at < end_ - begin_) {
+            const ssize_t n =
+                ::pread(fd_, data, static_cast<std::size_t>(std::min(most, end_ - begin_ - at)),
+                        begin_ + at);
+            return n < 0 ? -1 : n;
+        }
+        return copy(tail_, at - (end_ - begin_), data, most);
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    static qint64 copy(const QByteArray& bytes, qint64 at, char* data, qint64 most) {
+        const qint64 n = std::clamp<qint64>(bytes.size() - at, 0, most);
+        std::memcpy(data, bytes.constData() + at, static_cast<std::size_t>(n));
+        return n;
+    }
+
+    int fd_;
+    QByteArray head_;
+    qint64 begin_;
+    qint64 end_;
+    QByteArray tail_;
+};
+
+// Where a large database may be cut in two, each half read as a document of its own: the start
+// of an entry that follows another near its middle; -1 when it may not (a document type, which
+// may declare entities, or an encoding other than UTF-8).
+qint64 halfway(QFileDevice& file, qint64 size) {
+    constexpr qint64 SplitFrom = 32 << 20; // smaller databases are read in well under a second
+    if (size < SplitFrom || std::thread::hardware_concurrency() < 2) {
+        return -1;
+    }
+    const QByteArray start = file.peek(4096);
+    if (start.startsWith("\xEF\xBB\xBF") || start.startsWith("\xFF\xFE") ||
+        start.startsWith("\xFE\xFF")) {
+        return -1;
+    }
+    QXmlStreamReader prolog(start);
+    while (!prolog.atEnd() && !prolog.isStartElement()) {
+        if (prolog.readNext() == QXmlStreamReader::DTD) {
+            return -1;
+        }
+    }
+    const QStringView encoding = prolog.documentEncoding();
+    if (prolog.hasError() ||
+        !(encoding.isEmpty() || encoding.compare(u"UTF-8", Qt::CaseInsensitive) == 0)) {
+        return -1;
+    }
+    QByteArray window(1 << 20, Qt::Uninitialized);
+    const ssize_t n = ::pread(file.handle(), window.data(), window.size(), size / 2);
+    const QByteArrayView seen(window.constData(), std::max<ssize_t>(n, 0));
+    const qsizetype end = seen.indexOf("</entry>");
+    qsizetype next = end < 0 ? -1 : end + 8;
+    while (next >= 0 && next < seen.size() && QChar::isSpace(seen[next])) {
+        ++next;
+    }
+    return next >= 0 && seen.sliced(next).startsWith("<entry") ? size / 2 + next : -1;
+}
+
+// The same, the database read as it is parsed and only the playlist's songs kept of it: a run
+// that lists one playlist never holds a million other songs, nor each song twice. A large one is
+// read in two halves at once; where either half fails, the whole is read again to say why.
+std::vector<StoreSong> songsOf(const RhythmboxPlaylist& playlist, QFileDevice& database,
+                               qint64 size) {
+    std::vector<StoreSong> songs(static_cast<std::size_t>(playlist.locations.size()));
+    const PlaylistPlaces places(playlist.locations);
+    const auto keep = [&](const QString& location, const StoreSong& song) {
+        places.forEach(location, [&](std::size_t i) { songs[i] = song; });
+    };
+    const auto locate = [&] {
+        for (std::size_t i = 0; i < songs.size(); ++i) {
+            songs[i].location = playlist.locations[static_cast<qsizetype>(i)];
+        }
+        return std::move(songs);
+    };
+    if (const qint64 middle = halfway(database, size); middle > 0) {
+        // The second half's songs are set down after the first's: a location the database
+        // holds twice takes its last entry, as when it is read whole.
+        std::vector<std::pair<std::size_t, StoreSong>> later;
+        bool laterFailed = false;
+        std::thread second([&] {
+            FilePart part(database.handle(), "<rhythmdb>", middle, size, {});
+            laterFailed = !resumeNext([&] {
+                readSongs(part, [&](const QString& location, const StoreSong& song) {
+                    places.forEach(location, [&](std::size_t i) { later.emplace_back(i, song); });
+                });
+            });
+        });
+        FilePart first(database.handle(), {}, 0, middle, "</rhythmdb>");
+        const bool firstRead = resumeNext([&] { readSongs(first, keep); });
+        second.join();
+        if (firstRead && !laterFailed) {
+            for (auto& [i, song] : later) {
+                songs[i] = std::move(song);
+            }
+            return locate();
+        }
+        std::fill(songs.begin(), songs.end(), StoreSong{});
+    }
+    database.seek(0);
+    readSongs(database, keep);
+    return locate();
+}
+
+struct Rhythmbox {
+    Rhythmbox(QString folder, bool keep)
+        : folder(std::move(folder))
+        , keep(keep)
+        , database(keep)
+        , playlistFile(keep) {}
+
+    QString folder;
+    bool keep; // the window's: the database, once read, serves every playlist
+    ParsedFile<QHash<QString, StoreSong>> database;
+    ParsedFile<std::vector<RhythmboxPlaylist>> playlistFile;
+
+    QString databasePath() const { return folder + QStringLiteral("/rhythmdb.xml"); }
+    QString playlistsPath() const { return folder + QStringLiteral("/playlists.xml"); }
+
+    std::vector<StoreSong> songsOf(const RhythmboxPlaylist& playlist) {
+        if (!keep) {
+            FileStamp stamp;
+            const std::unique_ptr<QFile> file = openStoreFile(databasePath(), &stamp);
+            return library::songsOf(playlist, *file, stamp.size);
+        }
+        return library::songsOf(
+            playlist, *database.getStreamed(databasePath(),
+                                            [](QIODevice& file) { return readAllSongs(file); }));
+    }
+
+    // Rhythmbox writes playlists.xml on its first run; until then there are none.
+    std::shared_ptr<const std::vector<RhythmboxPlaylist>> playlists() {
+        if (!QFileInfo::exists(playlistsPath())) {
+            return std::make_shared<const std::vector<RhythmboxPlaylist>>();
+        }
+        return playlistFile.getStreamed(playlistsPath(),
+                                        [](QIODevice& file) { return readPlaylists(file); });
+    }
+};
 
 } // namespace
 
@@ -248,10 +391,9 @@ std::shared_ptr<Player> openRhythmbox(const QString& location, SongSource songs,
         for (std::size_t i = 0; i < playlists->size(); ++i) {
             listings.push_back({(*playlists)[i].name,
                                 [store, playlists, i](QStringList&) {
-                                    const auto songs =
-                                        namingStore(StoreKind::Rhythmbox, store->databasePath(),
-                                                    [&] { return store->songs(); });
-                                    return songsOf((*playlists)[i], *songs);
+                                    return namingStore(
+                                        StoreKind::Rhythmbox, store->databasePath(),
+                                        [&] { return store->songsOf((*playlists)[i]); });
                                 },
                                 // Without the database, each song is read from its file.
                                 [playlists, i] { return songsOf((*playlists)[i], {}); }});

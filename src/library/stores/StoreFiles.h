@@ -8,11 +8,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringDecoder>
+#include <QStringList>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <memory>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 // What the store readers share: reading a store's file, parsing it again only when it changed,
 // and saying why XML could not be read. Internal to the library.
@@ -100,6 +104,36 @@ private:
     FileStamp stamp_;
     std::weak_ptr<const T> value_;
     std::shared_ptr<const T> kept_;
+};
+
+// A playlist's songs by their keys in the store (locations, track IDs), and the places each key
+// holds in it: a store read as it is parsed keeps only the songs of the one playlist listed.
+class PlaylistPlaces {
+public:
+    explicit PlaylistPlaces(const QStringList& keys)
+        : before_(static_cast<std::size_t>(keys.size()), -1) {
+        last_.reserve(keys.size());
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            if (const auto at = last_.find(keys[i]); at != last_.end()) {
+                before_[static_cast<std::size_t>(i)] = std::exchange(*at, static_cast<int>(i));
+            } else {
+                last_.insert(keys[i], static_cast<int>(i));
+            }
+        }
+    }
+
+    // Calls `place(i)` for each place in the playlist that holds `key`.
+    template <class Place> void forEach(const QString& key, Place place) const {
+        if (const auto found = last_.constFind(key); found != last_.cend()) {
+            for (int i = *found; i >= 0; i = before_[static_cast<std::size_t>(i)]) {
+                place(static_cast<std::size_t>(i));
+            }
+        }
+    }
+
+private:
+    QHash<QString, int> last_; // each key's last place
+    std::vector<int> before_;  // the place before it with the same key; -1: none
 };
 
 // Why an XML reader stopped: the file is cut short, or not well-formed at a line.

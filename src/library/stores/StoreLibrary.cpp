@@ -10,10 +10,6 @@
 #include <QUrl>
 #include <optional>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 namespace corvane::library {
 namespace {
 
@@ -263,11 +259,6 @@ PlaylistArray StoreLibrary::getByName(const QString& name) const {
     PlaylistArray found(std::move(playlists), std::move(notes), std::move(error));
     if (lookOnce_) {
         listed_.emplace(name, found);
-#ifdef __GLIBC__
-        // The store's parse is gone: its pages go back to the system, rather than stay resident
-        // beside the listing that is built next.
-        malloc_trim(0);
-#endif
     }
     return found;
 }

@@ -10,14 +10,6 @@ namespace {
 
 const QString Base = QStringLiteral("/music/lists");
 
-QStringList locations(const ParsedPlaylist& playlist) {
-    QStringList result;
-    for (const PlaylistEntry& entry : playlist.entries) {
-        result.push_back(entry.location);
-    }
-    return result;
-}
-
 TEST(PlaylistText, DecodesUtf8AndFallsBackToWindows1252) {
     EXPECT_EQ(decodePlaylistText("Caf\xC3\xA9"), QStringLiteral("Café"));
     // Not valid UTF-8: each byte is a Windows-1252 character, 0x80-0x9F included.
@@ -387,50 +379,49 @@ TEST(Xspf, KeepsOnlySoManyNestedXmlBases) {
     }
     xml += "</playlist>";
     const ParsedPlaylist playlist = parseXspf(xml, Base);
-    EXPECT_EQ(locations(playlist),
+    EXPECT_EQ(described(playlist),
               QStringList({Base + "/" + QString("a/").repeated(64) + "x.mp3"}));
     ASSERT_EQ(playlist.notes.size(), 1);
     EXPECT_TRUE(playlist.notes.front().contains("xml:base"));
 }
 
 TEST(PlaylistChoice, GoesByExtensionThenByContent) {
-    EXPECT_EQ(choosePlaylistParser("a.M3U", "x"), &parseM3u);
-    EXPECT_EQ(choosePlaylistParser("a.m3u8", "x"), &parseM3u);
-    EXPECT_EQ(choosePlaylistParser("a.pls", "x"), &parsePls);
-    EXPECT_EQ(choosePlaylistParser("a.xspf", "x"), &parseXspf);
-    EXPECT_EQ(choosePlaylistParser("a.wpl", "x"), &parseSmil);
-    // Both kinds of ZPL.
-    EXPECT_EQ(choosePlaylistParser("a.zpl", "<?zpl version=\"2.0\"?>\n<smil>"), &parseSmil);
-    EXPECT_EQ(choosePlaylistParser("a.zpl", "NM=a.mp3\nBR!\n"), &parseZplTags);
-    EXPECT_EQ(choosePlaylistParser("a.zpl", ""), &parseZplTags);
-    // Unknown extensions: the content tells, or nothing does.
-    EXPECT_EQ(choosePlaylistParser("a.txt", "  #EXTM3U\n"), &parseM3u);
-    EXPECT_EQ(choosePlaylistParser("a", "[Playlist]\nFile1=a"), &parsePls);
-    EXPECT_EQ(choosePlaylistParser("a.xml", "<?xml?><playlist xmlns=\"http://xspf.org/ns/0/\">"),
-              &parseXspf);
-    EXPECT_EQ(choosePlaylistParser("a.mp3", "ID3\x04"), nullptr);
-    // The formats that came after, by extension and by content.
     const struct {
         const char* name;
         QByteArray head;
         PlaylistParser parser;
-    } later[] = {
+    } cases[] = {
+        {"a.M3U", "x", parseM3u},
+        {"a.m3u8", "x", parseM3u},
+        {"a.pls", "x", parsePls},
+        {"a.xspf", "x", parseXspf},
+        {"a.wpl", "x", parseSmil},
+        // Both kinds of ZPL.
+        {"a.zpl", "<?zpl version=\"2.0\"?>\n<smil>", parseSmil},
+        {"a.zpl", "NM=a.mp3\nBR!\n", parseZplTags},
+        {"a.zpl", "", parseZplTags},
         {"a.WAX", "", parseAsx},
         {"a.wvx", "", parseAsx},
-        {"a", "\r\n<ASX version=\"3.0\">", parseAsx},
-        {"a.asf", "[Reference]\r\nRef1=http://x/a.asf", parseAsx},
         {"a.b4s", "", parseB4s},
-        {"a.xml", "<?xml version=\"1.0\"?><WinampXML>", parseB4s},
         {"a.smil", "", parseSmil},
         {"a.ram", "", parseRam},
         {"a.qtl", "", parseQuickTime},
-        {"a.mov", "RTSPtext rtsp://x/a.mov", parseQuickTime},
         {"a.cue", "", parseCue},
+        // Unknown extensions: the content tells, or nothing does.
+        {"a.txt", "  #EXTM3U\n", parseM3u},
+        {"a", "[Playlist]\nFile1=a", parsePls},
+        {"a.xml", "<?xml?><playlist xmlns=\"http://xspf.org/ns/0/\">", parseXspf},
+        {"a.mp3", "ID3\x04", nullptr},
+        {"a", "\r\n<ASX version=\"3.0\">", parseAsx},
+        {"a.asf", "[Reference]\r\nRef1=http://x/a.asf", parseAsx},
+        {"a.xml", "<?xml version=\"1.0\"?><WinampXML>", parseB4s},
+        {"a.mov", "RTSPtext rtsp://x/a.mov", parseQuickTime},
         {"a.txt", "REM DATE 1999\r\nFILE \"a.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n", parseCue},
         {"a.txt", "TITLE is a word\nand so is FILE\n", nullptr},
     };
-    for (const auto& c : later) {
-        EXPECT_EQ(choosePlaylistParser(c.name, c.head), c.parser) << c.name;
+    for (const auto& c : cases) {
+        EXPECT_EQ(choosePlaylistParser(c.name, c.head), c.parser)
+            << c.name << " " << c.head.constData();
     }
     EXPECT_TRUE(hasPlaylistExtension("/x/Mix.Xspf"));
     EXPECT_TRUE(hasPlaylistExtension("/x/Album.CUE"));
