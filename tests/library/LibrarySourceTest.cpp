@@ -37,7 +37,7 @@ TEST_F(LibrarySourceTest, EverythingFoundIsOneListOfDistinctNamesWithoutTheStore
     write("Music/Road Trip.m3u", "/music/file.mp3\n");
     ASSERT_EQ(::mkfifo(QFile::encodeName(at("Music/fifo.m3u")).constData(), 0600), 0);
     ASSERT_EQ(execSql(at("data/strawberry/strawberry/strawberry.db"),
-                      StrawberryTables +
+                      schema("strawberry") +
                           QStringLiteral("INSERT INTO playlists (name, ui_order) VALUES ('Road "
                                          "Trip', 0); INSERT INTO playlist_items (playlist, "
                                          "type, url, title, length) VALUES (1, 5, "

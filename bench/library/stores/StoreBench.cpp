@@ -115,7 +115,7 @@ bool writeRhythmbox(const QString& folder) {
 
 bool writeSqlite(const QString& path, bool strawberry) {
     QString sql = QStringLiteral("BEGIN;") +
-                  (strawberry ? fixtures::StrawberryTables : fixtures::ClementineTables);
+                  (strawberry ? fixtures::schema("strawberry") : fixtures::schema("clementine"));
     for (int i = 0; i < Songs; ++i) {
         const BenchSong s = songNumber(i);
         const QString values = QStringLiteral("%1, %2, %3, %4, %5, %6, %7")
@@ -303,7 +303,7 @@ bool execOrSay(const QString& path, const QString& sql) {
 
 // Lollypop's two databases, and five smart playlists beside the static ones.
 bool writeLollypop(const QString& playlistsDb) {
-    QString music = QStringLiteral("BEGIN;") + fixtures::LollypopTables;
+    QString music = QStringLiteral("BEGIN;") + fixtures::schema("lollypop");
     for (int i = 0; i < Songs; ++i) {
         const BenchSong s = songNumber(i);
         music += QStringLiteral("INSERT INTO tracks VALUES (%1, %2, %3, %4, %5, 1, '', %6, %7, "
@@ -335,7 +335,7 @@ bool writeLollypop(const QString& playlistsDb) {
     for (int g = 0; g < 7; ++g) {
         music += QStringLiteral("INSERT INTO genres VALUES (%1, 'Genre %2');").arg(g + 1).arg(g);
     }
-    QString lists = QStringLiteral("BEGIN;") + fixtures::LollypopPlaylistTables;
+    QString lists = QStringLiteral("BEGIN;") + fixtures::schema("lollypop-playlists");
     int id = 0;
     for (const auto& [name, songs] : playlists()) {
         lists += QStringLiteral("INSERT INTO playlists (id, name, mtime) VALUES (%1, %2, 0);")
@@ -362,7 +362,7 @@ bool writeLollypop(const QString& playlistsDb) {
 
 // Kodi's music database, its M3U playlists and five smart playlists.
 bool writeKodi(const QString& userdata) {
-    QString music = QStringLiteral("BEGIN;") + fixtures::KodiMusicTables;
+    QString music = QStringLiteral("BEGIN;") + fixtures::schema("kodi-music");
     for (int i = 0; i < Songs; ++i) {
         const BenchSong s = songNumber(i);
         const QFileInfo file(s.path);
@@ -417,7 +417,7 @@ bool writeKodi(const QString& userdata) {
 
 // Elisa's ratings of every song.
 bool writeElisa(const QString& database) {
-    QString sql = QStringLiteral("BEGIN;") + fixtures::ElisaTables;
+    QString sql = QStringLiteral("BEGIN;") + fixtures::schema("elisa");
     for (int i = 0; i < Songs; ++i) {
         const BenchSong s = songNumber(i);
         sql += QStringLiteral("INSERT INTO Tracks (FileName, Priority, Title, Duration, Rating, "

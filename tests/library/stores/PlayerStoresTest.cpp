@@ -60,7 +60,7 @@ protected:
         const QString fileColumns = strawberry ? "" : ", directory, mtime, ctime, filesize";
         const QString fileValues = strawberry ? "" : ", 1, 0, 0, 0";
         sql(relative,
-            (strawberry ? StrawberryTables : ClementineTables) +
+            (strawberry ? schema("strawberry") : schema("clementine")) +
                 QStringLiteral("INSERT INTO songs (ROWID, title, artist, album, genre, year, "
                                "length, rating, %1%2) VALUES (1, 'First Song', 'Ann', 'Album', "
                                "'Folk', 1999, 225000000000, 0.8, %3%4), (2, 'Zweites Lied', "
@@ -642,7 +642,7 @@ TEST_F(PlayerStoresTest, BadStoresSayWhichAndWhy) {
     sql("other/clementine.db", "CREATE TABLE notes (text TEXT);");
     sql("layout/library.db", "CREATE TABLE playlists (name TEXT); CREATE TABLE songs (url TEXT);"
                              "CREATE TABLE playlist_items (playlist INTEGER, song INTEGER);");
-    sql("corrupt/strawberry.db", StrawberryTables);
+    sql("corrupt/strawberry.db", schema("strawberry"));
     QFile corrupt(at("corrupt/strawberry.db"));
     ASSERT_TRUE(corrupt.open(QIODevice::ReadWrite) && corrupt.seek(100));
     corrupt.write(QByteArray(4000, '\x5A'));

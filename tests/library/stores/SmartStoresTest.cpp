@@ -102,7 +102,7 @@ QString textRule(const QString& what, const QString& op, const QString& value) {
 }
 
 TEST_F(SmartStoresTest, Lollypop) {
-    sql("lollypop/lollypop.db", LollypopTables + LollypopSongs);
+    sql("lollypop/lollypop.db", schema("lollypop") + LollypopSongs);
     const auto smart = [](const QString& name, const QString& query) {
         return QStringLiteral("INSERT INTO playlists (name, mtime, smart_enabled, smart_sql) "
                               "VALUES (%1, 0, 1, %2);")
@@ -135,7 +135,7 @@ TEST_F(SmartStoresTest, Lollypop) {
         {lollypopQuery({year}, "tracks.year ASC", 1), {"First Song"}},
         {lollypopQuery({year}, "tracks.duration DESC", 1), {"Third"}},
         {lollypopQuery({year}, "tracks.duration ASC", 1), {"Zweites Lied"}}};
-    QString playlists = LollypopPlaylistTables;
+    QString playlists = schema("lollypop-playlists");
     for (std::size_t i = 0; i < cases.size(); ++i) {
         playlists += smart(QStringLiteral("Smart %1").arg(i, 2, 10, QChar('0')), cases[i].first);
     }
@@ -201,8 +201,8 @@ QString rule(const QString& field, const QString& op, const QStringList& values)
 
 TEST_F(SmartStoresTest, Kodi) {
     const QString userdata = at(".kodi/userdata");
-    sql(".kodi/userdata/Database/MyMusic82.db", KodiMusicTables + KodiSongs);
-    sql(".kodi/userdata/Database/MyMusic72.db", KodiMusicTables); // an older version's, empty
+    sql(".kodi/userdata/Database/MyMusic82.db", schema("kodi-music") + KodiSongs);
+    sql(".kodi/userdata/Database/MyMusic72.db", schema("kodi-music")); // an older version's, empty
     const QString playlists = ".kodi/userdata/playlists/music/";
     // Each field and operator the editor offers for songs, once; rules all or one of which hold;
     // orders and limits.
@@ -292,10 +292,11 @@ TEST_F(SmartStoresTest, ElisaRatingsWinOverTheFiles) {
     ASSERT_TRUE(writeFile(at("Music/Mix.m3u8"), "Ann/Known.mp3\nAnn/Other.mp3\n"));
     const QString known = QUrl::fromLocalFile(at("Music/Ann/Known.mp3")).toString();
     sql("data/elisa/elisaDatabase.db",
-        ElisaTables + QStringLiteral("INSERT INTO Tracks (FileName, Priority, Title, Duration, "
-                                     "Rating, HasEmbeddedCover) VALUES (%1, 1, 'Known', 5000, 9, "
-                                     "0);")
-                          .arg(sqlText(known)));
+        schema("elisa") +
+            QStringLiteral("INSERT INTO Tracks (FileName, Priority, Title, Duration, "
+                           "Rating, HasEmbeddedCover) VALUES (%1, 1, 'Known', 5000, 9, "
+                           "0);")
+                .arg(sqlText(known)));
     const SourceEnvironment environment{{dir_.path(), at("data"), at("config"), at("Music")},
                                         {at("no-mpd"), {}, {}}};
     const std::vector<FoundSource> found = findSources(environment);

@@ -12,17 +12,10 @@ struct sqlite3;
 // Players' stores written as the players write them, for the store tests and the benchmark.
 namespace corvane::storefixtures {
 
-// The tables that Strawberry's schema declares for songs, playlists and their items.
-extern const char* const StrawberryTables;
-// The same tables as Clementine's schema and its upgrades leave them.
-extern const char* const ClementineTables;
-
-// The players' own schemas: Lollypop's song and playlist databases, Kodi's music database (the
-// tables of songs), Elisa's tables of songs.
-extern const char* const LollypopTables;
-extern const char* const LollypopPlaylistTables;
-extern const char* const KodiMusicTables;
-extern const char* const ElisaTables;
+// A player's tables as its own schema declares them, from schemas/PLAYER.sql: "strawberry",
+// "clementine" (as its upgrades leave them), "lollypop" and "lollypop-playlists" (its song and
+// playlist databases), "kodi-music" (the tables of songs) and "elisa".
+QString schema(const char* player);
 
 // Runs `sql` on the database at `path`, made when missing; the error, empty when none. With
 // `value`, the first column of the last row the statements gave.
