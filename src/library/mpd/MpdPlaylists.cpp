@@ -119,8 +119,13 @@ std::shared_ptr<const MpdSongs> MpdPlaylists::songsOf(mpd_connection* c,
     QStringList uris;
     bool dated = false;
     while (mpd_song* song = mpd_recv_song(c)) {
-        uris.push_back(QString::fromUtf8(mpd_song_get_uri(song)));
-        dated = dated || mpd_song_get_last_modified(song) != 0;
+        // The URIs are kept only while no song is dated (see below): a million of MPD's are not.
+        if (!dated && mpd_song_get_last_modified(song) != 0) {
+            dated = true;
+            uris = {};
+        } else if (!dated) {
+            uris.push_back(QString::fromUtf8(mpd_song_get_uri(song)));
+        }
         read->push_back(songOf(song, rated, shared));
         mpd_song_free(song);
         answer.received(read->size());
