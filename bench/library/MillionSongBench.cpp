@@ -10,21 +10,19 @@
 // playlists first, in the same run.
 //
 //   build-test/bin/bench_million [--before OLD_CORVANE] [rhythmbox|mpd]
+#include "mpd/ScriptedMpdServer.h"
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QUrl>
-#include <atomic>
 #include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -92,85 +90,6 @@ QByteArray mpdAnswer() {
     }
     return answer + "OK\n";
 }
-
-// A server on a Unix socket answering one client at a time: the stored playlist, its songs, no
-// ratings, "OK" to the rest.
-class MpdServer {
-public:
-    explicit MpdServer(const QString& path)
-        : songs_(mpdAnswer()) {
-        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(path);
-        ::unlink(name.constData());
-        std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listener_, 4);
-        thread_ = std::thread([this] {
-            for (int client;
-                 (client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
-                talk(client);
-                ::close(client);
-            }
-        });
-    }
-    ~MpdServer() {
-        ::shutdown(listener_, SHUT_RDWR);
-        thread_.join();
-        ::close(listener_);
-    }
-    MpdServer(const MpdServer&) = delete;
-    MpdServer& operator=(const MpdServer&) = delete;
-
-private:
-    void talk(int client) {
-        const auto say = [&](const QByteArray& bytes) {
-            for (qsizetype sent = 0; sent < bytes.size();) {
-                const ssize_t n =
-                    ::send(client, bytes.constData() + sent,
-                           static_cast<std::size_t>(bytes.size() - sent), MSG_NOSIGNAL);
-                if (n <= 0) {
-                    return false;
-                }
-                sent += n;
-            }
-            return true;
-        };
-        QByteArray pending;
-        if (!say("OK MPD 0.23.5\n")) {
-            return;
-        }
-        for (;;) {
-            qsizetype end = -1;
-            while ((end = pending.indexOf('\n')) < 0) {
-                char buffer[4096];
-                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-                if (n <= 0) {
-                    return;
-                }
-                pending.append(buffer, n);
-            }
-            const QByteArray command = pending.left(end);
-            pending.remove(0, end + 1);
-            if (command.startsWith("idle")) {
-                continue;
-            }
-            const QByteArray answer =
-                command.startsWith("listplaylists")
-                    ? "playlist: " + Playlist + "\nLast-Modified: 2024-01-01T00:00:00Z\nOK\n"
-                : command.startsWith("listplaylistinfo") ? songs_
-                                                         : QByteArray("OK\n");
-            if (!say(answer)) {
-                return;
-            }
-        }
-    }
-
-    QByteArray songs_;
-    int listener_ = -1;
-    std::thread thread_;
-};
 
 struct Run {
     double seconds = 0;
@@ -258,7 +177,14 @@ int main(int argc, char** argv) {
     }
     if (only.isEmpty() || only == u"mpd") {
         const QString socket = folder + QStringLiteral("/mpd.socket");
-        const MpdServer server(socket);
+        // The stored playlist, its songs, no ratings, "OK" to the rest.
+        const QByteArray songs = mpdAnswer();
+        const ScriptedMpdServer server(socket, "OK MPD 0.23.5\n", [&](const QByteArray& command) {
+            return command.startsWith("listplaylists")
+                       ? "playlist: " + Playlist + "\nLast-Modified: 2024-01-01T00:00:00Z\nOK\n"
+                   : command.startsWith("listplaylistinfo") ? songs
+                                                            : QByteArray("OK\n");
+        });
         if (!before.isEmpty()) {
             report("before, MPD server", measure(QStringList{before, QStringLiteral("--library"),
                                                              QStringLiteral("mpd://") + socket} +

@@ -1,13 +1,9 @@
+#include "../library/mpd/ScriptedMpdServer.h"
 #include "FuzzSupport.h"
 #include "library/mpd/MpdLibrary.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <atomic>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <thread>
-#include <unistd.h>
 
 // The MPD backend against a server whose answers are the input: after its greeting, the server
 // gives each command in turn the next part of the input (parts are separated by a line "--"),
@@ -17,84 +13,6 @@ using namespace corvane;
 using namespace corvane::library;
 
 namespace {
-
-class AnsweringServer {
-public:
-    AnsweringServer(const QString& path, QList<QByteArray> answers)
-        : answers_(std::move(answers)) {
-        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = path.toUtf8();
-        std::memcpy(address.sun_path, name.constData(),
-                    std::min(sizeof address.sun_path - 1, static_cast<std::size_t>(name.size())));
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(listener_, 4);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~AnsweringServer() {
-        ::shutdown(listener_, SHUT_RDWR);
-        if (const int client = client_.load(); client >= 0) {
-            ::shutdown(client, SHUT_RDWR);
-        }
-        thread_.join();
-        ::close(listener_);
-    }
-    AnsweringServer(const AnsweringServer&) = delete;
-    AnsweringServer& operator=(const AnsweringServer&) = delete;
-
-private:
-    void serve() {
-        // The backend connects again, once, when a connection is dropped.
-        for (int connection = 0; connection < 2; ++connection) {
-            const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client < 0) {
-                return;
-            }
-            client_ = client;
-            talk(client);
-            client_ = -1;
-            ::close(client);
-        }
-    }
-
-    void talk(int client) {
-        const auto say = [&](const QByteArray& bytes) {
-            return ::send(client, bytes.constData(), static_cast<std::size_t>(bytes.size()),
-                          MSG_NOSIGNAL) == bytes.size();
-        };
-        if (!say("OK MPD 0.23.5\n")) {
-            return;
-        }
-        QByteArray pending;
-        for (;;) {
-            qsizetype end = -1;
-            while ((end = pending.indexOf('\n')) < 0) {
-                char buffer[4096];
-                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-                if (n <= 0) {
-                    return;
-                }
-                pending.append(buffer, n);
-            }
-            const QByteArray command = pending.left(end);
-            pending.remove(0, end + 1);
-            if (command.startsWith("idle")) {
-                continue;
-            }
-            const QByteArray answer = next_ < answers_.size() ? answers_[next_++] : "OK\n";
-            if (!say(answer) || (!answer.endsWith("OK\n") && !answer.startsWith("ACK"))) {
-                return; // an answer cut short ends the connection
-            }
-        }
-    }
-
-    QList<QByteArray> answers_;
-    qsizetype next_ = 0;
-    int listener_ = -1;
-    std::atomic<int> client_{-1};
-    std::thread thread_;
-};
 
 const QRegularExpression Clock(QStringLiteral("^\\d\\d+:\\d\\d$"));
 
@@ -124,7 +42,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const QTemporaryDir dir;
     const QString socket = dir.filePath(QStringLiteral("mpd"));
-    const AnsweringServer server(socket, answers);
+    // The backend connects again, once, when a connection is dropped.
+    qsizetype next = 0;
+    const ScriptedMpdServer server(
+        socket, "OK MPD 0.23.5\n",
+        [&](const QByteArray&) {
+            return next < answers.size() ? answers[next++] : QByteArray("OK\n");
+        },
+        2);
     try {
         const MpdLibrary library(MpdAddress{{{socket, 0}}, {}}, 1,
                                  MpdLibrary::Bounds{1, 2000, 200, nullptr});

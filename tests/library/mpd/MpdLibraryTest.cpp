@@ -6,19 +6,15 @@
 #include "library/LibrarySource.h"
 #include "library/demo/AudioWriter.h"
 #include "mpd/MpdTestServer.h"
+#include "mpd/ScriptedMpdServer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <atomic>
-#include <chrono>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <mpd/client.h>
-#include <netinet/in.h>
 #include <optional>
-#include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace corvane::library;
@@ -66,98 +62,29 @@ const QStringList RockRows = {
     "02 Untitled|00:02|0|Bo||1987||mp3|2.016",
 };
 
-// A server on 127.0.0.1 that speaks as told: its greeting, then to each command the reply of the
-// first rule whose command it begins with ("OK\n" to others, nothing to "idle"). A reply without
-// its "OK" ends the connection; one that begins "endless:" is the rest, again and again, and
-// "slow:" the same every 20 ms, until the client hangs up. With no greeting it accepts and never
-// answers.
-class FakeServer {
-public:
-    using Rules = std::vector<std::pair<QByteArray, QByteArray>>;
-
-    FakeServer(QByteArray greeting, Rules rules) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
-        ::listen(listener_, 4);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-        if (!greeting.isEmpty()) {
-            thread_ = std::thread([this, greeting, rules] { serve(greeting, rules); });
-        }
-    }
-
-    ~FakeServer() {
-        ::shutdown(listener_, SHUT_RDWR);
-        if (const int client = client_.load(); client >= 0) {
-            ::shutdown(client, SHUT_RDWR);
-        }
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-        ::close(listener_);
-        if (client_ >= 0) {
-            ::close(client_);
-        }
-    }
-
-    unsigned port = 0;
-
-private:
-    void serve(const QByteArray& greeting, const Rules& rules) {
-        const int client = ::accept(listener_, nullptr, nullptr);
-        client_ = client;
-        const auto say = [&](const QByteArray& bytes) {
-            ::send(client, bytes.constData(), static_cast<std::size_t>(bytes.size()), MSG_NOSIGNAL);
-        };
-        say(greeting);
-        QByteArray pending;
-        while (client >= 0) {
-            qsizetype end = -1;
-            while ((end = pending.indexOf('\n')) < 0) {
-                char buffer[4096];
-                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-                if (n <= 0) {
-                    return;
-                }
-                pending.append(buffer, n);
+// A server on 127.0.0.1 giving each command the reply of the first rule whose command it begins
+// with ("OK\n" to others); a reply that begins "endless:" is the rest without end, "slow:" the
+// same every 20 ms. With no greeting it accepts and never answers.
+using Rules = std::vector<std::pair<QByteArray, QByteArray>>;
+std::unique_ptr<ScriptedMpdServer> fakeServer(const QByteArray& greeting, const Rules& rules) {
+    using Reply = ScriptedMpdServer::Reply;
+    const auto answer = [rules](const QByteArray& command) -> Reply {
+        for (const auto& [start, reply] : rules) {
+            if (!command.startsWith(start)) {
+                continue;
             }
-            const QByteArray command = pending.left(end);
-            pending.remove(0, end + 1);
-            QByteArray reply = command.startsWith("idle") ? QByteArray() : QByteArray("OK\n");
-            for (const auto& [start, answer] : rules) {
-                if (command.startsWith(start)) {
-                    reply = answer;
-                    break;
-                }
-            }
-            for (const char* kind : {"endless:", "slow:"}) {
+            for (const auto& [kind, repeat] : {std::pair{"endless:", Reply::Repeat::Endless},
+                                               std::pair{"slow:", Reply::Repeat::Slow}}) {
                 if (reply.startsWith(kind)) {
-                    const QByteArray again = reply.sliced(static_cast<qsizetype>(strlen(kind)));
-                    while (::send(client, again.constData(), static_cast<std::size_t>(again.size()),
-                                  MSG_NOSIGNAL) > 0) {
-                        if (kind[0] == 's') {
-                            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                        }
-                    }
-                    return;
+                    return {reply.sliced(static_cast<qsizetype>(strlen(kind))), repeat};
                 }
             }
-            say(reply);
-            if (!reply.isEmpty() && !reply.endsWith("OK\n") && !reply.startsWith("ACK")) {
-                ::shutdown(client, SHUT_RDWR);
-                return;
-            }
+            return reply;
         }
-    }
-
-    int listener_ = -1;
-    std::atomic<int> client_{-1};
-    std::thread thread_;
-};
+        return QByteArray("OK\n");
+    };
+    return std::make_unique<ScriptedMpdServer>(QString(), greeting, answer, 1);
+}
 
 class MpdLibraryTest : public ::testing::Test {
 protected:
@@ -223,8 +150,8 @@ TEST_F(MpdLibraryTest, ListsStoredPlaylistsInOrderWithEveryCellAndIsFoundByDefau
     EXPECT_EQ(sourceLines(findSources(environment)),
               QStringList({"MPD\tmpd://" + server->socketPath() + "\t3 playlists"}));
     // One that takes the connection and never greets is not waited for, nor is nobody.
-    const FakeServer silent({}, {});
-    environment.mpd = {QStringLiteral("127.0.0.1"), QString::number(silent.port), {}};
+    const auto silent = fakeServer({}, {});
+    environment.mpd = {QStringLiteral("127.0.0.1"), QString::number(silent->port), {}};
     EXPECT_TRUE(findSources(environment).empty());
     environment.mpd.host = home.filePath("no-socket");
     EXPECT_TRUE(findSources(environment).empty());
@@ -313,7 +240,7 @@ TEST(MpdFailures, EachIsOneLineNamingTheServer) {
     const struct {
         const char* what;
         std::optional<QByteArray> greeting; // none: nothing listens
-        FakeServer::Rules rules;
+        Rules rules;
         const char* listed; // the playlist whose listing fails; none: opening fails
         const char* said;
         bool stopped = false; // the reading is stopped (the window closes)
@@ -372,10 +299,11 @@ TEST(MpdFailures, EachIsOneLineNamingTheServer) {
          true},
     };
     for (const auto& c : cases) {
-        std::optional<FakeServer> fake;
+        std::unique_ptr<ScriptedMpdServer> fake;
         unsigned port = test::freePort();
         if (c.greeting) {
-            port = fake.emplace(*c.greeting, c.rules).port;
+            fake = fakeServer(*c.greeting, c.rules);
+            port = fake->port;
         }
         const MpdAddress address{{{QStringLiteral("127.0.0.1"), port}}, {}};
         auto progress = std::make_shared<ReadProgress>();
