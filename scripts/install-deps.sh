@@ -32,6 +32,8 @@ packages=(
     # a real MPD server for the MPD tests, and its command-line client for the benchmark, which
     # hyperfine times (bench_fresh_process)
     mpd mpc hyperfine
+    # Mopidy and its MPD frontend, for the MPD backend's test against it
+    mopidy mopidy-mpd
     # the window as screen readers find it: the accessibility bus, its Python client, and a
     # D-Bus session of the test's own
     at-spi2-core python3-pyatspi dbus

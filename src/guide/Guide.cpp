@@ -21,7 +21,7 @@ QStringList makeGuide(const QString& webAddress) {
         QStringLiteral(""),
         QStringLiteral("Reads the playlists your players keep: the playlist files below your music"),
         QStringLiteral("folder (M3U, PLS, XSPF, CUE, ASX and more), the players’ stores (Rhythmbox,"),
-        QStringLiteral("Strawberry, Audacious, Lollypop, Kodi, iTunes and more) and an MPD server."),
+        QStringLiteral("Strawberry, Lollypop, Kodi, Quod Libet, iTunes and more) and MPD servers."),
         QStringLiteral(""),
         QStringLiteral("If it finds none, it shows a demo library, and the status line says where"),
         QStringLiteral("it looked. To name a library, start it with --library and a folder, a"),

@@ -52,7 +52,8 @@ QStringList mpdEndpoints(const SourceEnvironment& environment) {
 
 constexpr StoreKind Players[] = {StoreKind::Rhythmbox, StoreKind::Strawberry, StoreKind::Clementine,
                                  StoreKind::Audacious, StoreKind::Cmus,       StoreKind::ITunes,
-                                 StoreKind::Lollypop,  StoreKind::Kodi,       StoreKind::Elisa};
+                                 StoreKind::Lollypop,  StoreKind::Kodi,       StoreKind::Elisa,
+                                 StoreKind::QuodLibet};
 
 // The music folder's playlist files with Elisa's ratings, from its database at `location`.
 std::shared_ptr<Player> openElisa(const QString& location, const QString& musicFolder,

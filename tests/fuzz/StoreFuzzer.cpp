@@ -4,9 +4,9 @@
 #include "library/stores/StoreFormats.h"
 
 // One player's store reader on the input as its file's bytes: CORVANE_FUZZ_STORE names the
-// player (rhythmbox, itunes, audacious, cmus; kodi: a smart playlist file; lollypop: a smart
-// playlist's query). Every reader either refuses the bytes in one line
-// or gives what it read within its bounds.
+// player (rhythmbox, itunes, audacious, cmus, quodlibet; kodi: a smart playlist file; lollypop:
+// a smart playlist's query). Every reader either refuses the bytes in one line or gives what it
+// read within its bounds.
 using namespace corvane;
 using namespace corvane::library;
 
@@ -33,7 +33,7 @@ void requireLocation(const QString& at) {
     fuzz::require(!at.contains(QChar(0)), "no location holds a NUL");
 }
 
-enum class Store { rhythmbox, itunes, audacious, cmus, kodi, lollypop };
+enum class Store { rhythmbox, itunes, audacious, cmus, kodi, lollypop, quodlibet };
 
 void read(Store store, const QByteArray& bytes) {
     switch (store) {
@@ -130,6 +130,19 @@ void read(Store store, const QByteArray& bytes) {
         } catch (const LibraryError& e) {
             requireOneLine(e);
         }
+        break;
+    case Store::quodlibet:
+        try {
+            for (const StoreSong& song : parseQuodLibetXspf(bytes).songs) {
+                requireBounded(song);
+                fuzz::require(!song.location.isEmpty(), "a song has a location");
+                requireLocation(song.location);
+            }
+        } catch (const LibraryError& e) {
+            requireOneLine(e);
+        }
+        fuzz::require(quodLibetPlaylistName(QString::fromUtf8(bytes)).size() <= MaxOutsideText,
+                      "a name is bounded");
         break;
     }
 }

@@ -104,7 +104,7 @@ TEST_F(LibrarySourceTest, TheSourceNamedElseNothingFoundSaysWhereItLooked) {
     EXPECT_EQ(placesSought(environment()),
               at("Music") +
                   ", the usual places of Rhythmbox, Strawberry, Clementine, Audacious, "
-                  "cmus, iTunes, Lollypop, Kodi and Elisa, and MPD at " +
+                  "cmus, iTunes, Lollypop, Kodi, Elisa and Quod Libet, and MPD at " +
                   at("no-mpd"));
 }
 

@@ -197,6 +197,30 @@ bool writeCmus(const QString& folder) {
     return true;
 }
 
+// As Quod Libet writes them: one XSPF file a playlist, its <location>s plain paths.
+bool writeQuodLibet(const QString& folder) {
+    for (const auto& [name, songs] : playlists()) {
+        QString tracks;
+        for (const int i : songs) {
+            const BenchSong s = songNumber(i);
+            tracks += QStringLiteral("<track><location>%1</location><title>%2</title><creator>%3"
+                                     "</creator><album>%4</album><duration>%5</duration></track>")
+                          .arg(s.path.toHtmlEscaped(), s.title.toHtmlEscaped(),
+                               s.artist.toHtmlEscaped(), s.album.toHtmlEscaped())
+                          .arg(s.seconds * 1000);
+        }
+        const QString xspf = QStringLiteral("<?xml version='1.0' encoding='utf-8'?>\n<playlist "
+                                            "version=\"1\"><title>%1</title><trackList>%2"
+                                            "</trackList></playlist>")
+                                 .arg(name.toHtmlEscaped(), tracks);
+        if (!fixtures::writeFile(folder + u'/' + percent(name) + QStringLiteral(".xspf"),
+                                 xspf.toUtf8())) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool writeM3u(const QString& folder) {
     for (const auto& [name, songs] : playlists()) {
         QString lines = QStringLiteral("#EXTM3U\n");
@@ -421,6 +445,7 @@ public:
               writeAudacious(at(StoreKind::Audacious)) && writeCmus(at(StoreKind::Cmus)) &&
               writeITunes(at(StoreKind::ITunes)) && writeLollypop(at(StoreKind::Lollypop)) &&
               writeKodi(at(StoreKind::Kodi)) && writeElisa(at(StoreKind::Elisa)) &&
+              writeQuodLibet(at(StoreKind::QuodLibet)) &&
               writeM3u(home_.path() + QStringLiteral("/Music/Playlists"));
     }
     bool ok() const { return ok_; }
@@ -547,9 +572,9 @@ void OpenPlaylist(benchmark::State& state, StoreKind kind) {
 }
 
 void registerPerStore() {
-    for (const StoreKind kind :
-         {StoreKind::Rhythmbox, StoreKind::Strawberry, StoreKind::Clementine, StoreKind::Audacious,
-          StoreKind::Cmus, StoreKind::ITunes, StoreKind::Lollypop, StoreKind::Kodi}) {
+    for (const StoreKind kind : {StoreKind::Rhythmbox, StoreKind::Strawberry, StoreKind::Clementine,
+                                 StoreKind::Audacious, StoreKind::Cmus, StoreKind::ITunes,
+                                 StoreKind::Lollypop, StoreKind::Kodi, StoreKind::QuodLibet}) {
         const std::string name = storeName(kind).toStdString();
         benchmark::RegisterBenchmark(("ListPlaylists/" + name).c_str(), ListPlaylists, kind)
             ->Unit(benchmark::kMillisecond);

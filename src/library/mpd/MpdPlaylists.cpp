@@ -37,7 +37,8 @@ std::shared_ptr<const ReadySong> songOf(const mpd_song* song, const QHash<QStrin
     }
     const qsizetype dot = file.lastIndexOf(u'.');
     QString title = tagText(song, MPD_TAG_TITLE);
-    if (title.isEmpty()) {
+    // Mopidy gives an untagged file its file name as its title.
+    if (title.isEmpty() || title == file) {
         title = dot > 0 ? file.left(dot) : file;
     }
     const double seconds = songLength(milliseconds / 1000.0);
@@ -74,6 +75,32 @@ std::vector<MpdListed> MpdPlaylists::list(mpd_connection* c) {
     return listed;
 }
 
+MpdSongs MpdPlaylists::withUnknownSongs(mpd_connection* c, const QString& name,
+                                        const QStringList& known, MpdSongs songs) {
+    MpdAnswer answer(connection_, QStringLiteral("listing \"%1\"").arg(shownName(name)),
+                     connection_.bounds().maxSongs, "songs");
+    if (!mpd_send_list_playlist(c, name.toUtf8().constData())) {
+        connection_.fail(answer.doing());
+    }
+    MpdSongs all;
+    qsizetype next = 0;
+    while (mpd_pair* pair = mpd_recv_pair_named(c, "file")) {
+        const QString uri = QString::fromUtf8(pair->value);
+        mpd_return_pair(c, pair);
+        if (next < known.size() && known[next] == uri) {
+            all.push_back(std::move(songs[next++]));
+        } else {
+            all.push_back(std::make_shared<const ReadySong>(boundedText(locationName(uri)),
+                                                            QString(), ItemInfo{}));
+        }
+        answer.received(all.size());
+    }
+    if (!mpd_response_finish(c)) {
+        connection_.fail(answer.doing());
+    }
+    return all;
+}
+
 std::shared_ptr<const MpdSongs> MpdPlaylists::songsOf(mpd_connection* c,
                                                       const MpdListed& playlist) {
     if (const auto found = songs_.constFind(playlist.name);
@@ -89,13 +116,23 @@ std::shared_ptr<const MpdSongs> MpdPlaylists::songsOf(mpd_connection* c,
     }
     auto read = std::make_shared<MpdSongs>();
     SharedTexts shared;
+    QStringList uris;
+    bool dated = false;
     while (mpd_song* song = mpd_recv_song(c)) {
+        uris.push_back(QString::fromUtf8(mpd_song_get_uri(song)));
+        dated = dated || mpd_song_get_last_modified(song) != 0;
         read->push_back(songOf(song, rated, shared));
         mpd_song_free(song);
         answer.received(read->size());
     }
     if (!mpd_response_finish(c)) {
         connection_.fail(doing);
+    }
+    // A server that keeps no database of files (Mopidy) dates none of its songs, and leaves out
+    // of that answer the songs none of its backends could look up (a stream with its backend
+    // off): the playlist's URIs are asked too, and those songs put back by name.
+    if (!dated) {
+        *read = withUnknownSongs(c, playlist.name, uris, std::move(*read));
     }
     ++reads_;
     songs_.insert(playlist.name, {playlist.modified, read});

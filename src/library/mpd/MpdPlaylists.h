@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <ctime>
 #include <memory>
 #include <vector>
@@ -44,6 +45,11 @@ public:
     long long reads() const { return reads_; }
 
 private:
+    // The playlist's songs in order: `songs` (whose URIs are `known`) and, between them, those
+    // the server listed only by URI.
+    MpdSongs withUnknownSongs(mpd_connection* c, const QString& name, const QStringList& known,
+                              MpdSongs songs);
+
     struct Cached {
         time_t modified = 0;
         std::shared_ptr<const MpdSongs> songs;

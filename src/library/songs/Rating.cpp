@@ -1,5 +1,6 @@
 #include "library/songs/Rating.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace corvane::library {
@@ -32,6 +33,13 @@ int ratingFromFraction(double fraction) {
         return 0;
     }
     return ratingFromPercent(fraction * 100);
+}
+
+int ratingFromPlayerFraction(double fraction) {
+    if (!std::isfinite(fraction) || fraction <= 0 || fraction > 1) {
+        return 0;
+    }
+    return ratingFromStars(std::max(1, static_cast<int>(std::lround(fraction * 5))));
 }
 
 int ratingFromText(const QString& text) {

@@ -15,8 +15,9 @@
 //   percentage (RATING 6-100, MP4 rate)  0                         unrated
 //                                        1-20, 21-40, 41-60,       1, 2, 3,
 //                                        61-80, 81-100             4, 5
-//   fraction (FMPS_RATING 0.0-1.0,       as the percentage of f x 100, rounded; 0.0 unrated
-//   a player's rating:EMAIL)
+//   fraction (FMPS_RATING 0.0-1.0)       as the percentage of f x 100, rounded; 0.0 unrated
+//   a player's fraction (rating:EMAIL,   f x 5 stars, rounded, at least one; 0.0 unrated (Quod
+//   Quod Libet's POPM byte / 255)        Libet's four stars, 0.25-1.0, keep both ends: 1 and 5)
 //   RATING as a whole number 0-5         that many stars
 //   RATING with a decimal point, <= 1    a fraction
 //   ASF WM/SharedUserRating              kept as it is (already 0-99), capped at 99
@@ -31,6 +32,8 @@ int ratingFromStars(int stars);
 int ratingFromPopularimeter(int byte);
 int ratingFromPercent(double percent);
 int ratingFromFraction(double fraction);
+// A player's own fraction of its scale, whatever number of stars it shows (see above).
+int ratingFromPlayerFraction(double fraction);
 // RATING in Xiph comments and MP4 atoms: stars, a percentage or a fraction (see above).
 int ratingFromText(const QString& text);
 int ratingFromWindowsMedia(long long value);

@@ -92,10 +92,10 @@ QString joined(const StringList& values) {
         .trimmed();
 }
 
-// The Windows Media Player frame first, else the first other frame that holds a rating.
-// -1: no rating there.
+// The Windows Media Player frame first, else the first other frame that holds a rating: Quod
+// Libet's holds its fraction of 255. -1: no rating there.
 int popularimeterRating(const ID3v2::Tag& tag) {
-    int other = -1;
+    const ID3v2::PopularimeterFrame* other = nullptr;
     for (const ID3v2::Frame* frame : tag.frameList("POPM")) {
         const auto* popm = dynamic_cast<const ID3v2::PopularimeterFrame*>(frame);
         if (!popm) {
@@ -104,11 +104,16 @@ int popularimeterRating(const ID3v2::Tag& tag) {
         if (popm->email() == "Windows Media Player 9 Series") {
             return ratingFromPopularimeter(popm->rating());
         }
-        if (other < 0 && popm->rating() > 0) {
-            other = popm->rating();
+        if (!other && popm->rating() > 0) {
+            other = popm;
         }
     }
-    return other < 0 ? -1 : ratingFromPopularimeter(other);
+    if (!other) {
+        return -1;
+    }
+    return other->email() == "quodlibet@lists.sacredchao.net"
+               ? ratingFromPlayerFraction(other->rating() / 255.0)
+               : ratingFromPopularimeter(other->rating());
 }
 
 int asfRating(const ASF::Tag& tag) {
@@ -183,7 +188,8 @@ using Tags = std::vector<TagFields>;
 // The fields, in one pass over the tag's properties (whose keys are upper case): a lookup by
 // key makes the key upper case each time. The rating is the tag's own kind's, else Xiph
 // comments' (and APE's, ID3v2 TXXX's) FMPS_RATING and RATING as text, else a player's own
-// "rating:EMAIL" (Quod Libet's: "rating:quodlibet@lists.sacredchao.net") as a fraction: the
+// "rating:EMAIL" (Quod Libet's: "rating:quodlibet@lists.sacredchao.net") as a fraction of its
+// stars: the
 // first above 0, else the last.
 template <class Properties> TagFields fieldsOf(const Properties& properties, const Tag* tag) {
     TagFields fields;
@@ -206,7 +212,7 @@ template <class Properties> TagFields fieldsOf(const Properties& properties, con
         } else if (key == "RATING") {
             text = &values;
         } else if (player <= 0 && key.startsWith("RATING:") && !values.isEmpty()) {
-            player = ratingFromFraction(toQString(values.front()).trimmed().toDouble());
+            player = ratingFromPlayerFraction(toQString(values.front()).trimmed().toDouble());
         }
     }
     fields.rating = nativeRating(tag);

@@ -130,27 +130,6 @@ std::vector<StoreSong> parseCmusPlaylist(const QByteArray& bytes, int* dropped) 
 
 namespace {
 
-// The folder that holds the playlists: `location` itself, or its "playlists" folder.
-QString playlistFolder(const QString& location) {
-    const QString below = location + QStringLiteral("/playlists");
-    return QDir::cleanPath(QFileInfo(below).isDir() ? below : location);
-}
-
-// One line for the lines of a cmus playlist that name no file the system could open (a NUL in
-// them, a path or a name past the system's limits).
-QString droppedLinesNote(const QString& playlist, int dropped) {
-    return QStringLiteral("%1 of the cmus playlist \"%2\" named no file that can be opened, and "
-                          "%3 left out")
-        .arg(dropped == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(dropped),
-             shownName(playlist), dropped == 1 ? QStringLiteral("was") : QStringLiteral("were"));
-}
-
-void expectFolder(const QString& folder) {
-    if (!QFileInfo(folder).isDir()) {
-        throw LibraryError(QFileInfo::exists(folder) ? "not a folder" : "no such folder");
-    }
-}
-
 struct Audacious {
     QString folder;
     // By file: the playlist's title for the list, its songs once it is opened.
@@ -245,18 +224,18 @@ std::shared_ptr<Player> openCmus(const QString& location, SongSource songs, bool
             for (const QString& name : QDir(folder).entryList(
                      QDir::Files, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware)) {
                 const QString path = folder + u'/' + name;
-                listings.push_back({name, [folder, path, name](QStringList& notes) {
-                                        return namingStore(StoreKind::Cmus, folder, [&] {
-                                            FileStamp stamp;
-                                            int dropped = 0;
-                                            auto songs = parseCmusPlaylist(
-                                                readStoreFile(path, &stamp), &dropped);
-                                            if (dropped > 0) {
-                                                notes.push_back(droppedLinesNote(name, dropped));
-                                            }
-                                            return songs;
-                                        });
-                                    }});
+                listings.push_back(
+                    {name, [folder, path, name](QStringList& notes) {
+                         return namingStore(StoreKind::Cmus, folder, [&] {
+                             FileStamp stamp;
+                             int dropped = 0;
+                             auto songs = parseCmusPlaylist(readStoreFile(path, &stamp), &dropped);
+                             if (dropped > 0) {
+                                 notes.push_back(droppedLinesNote(StoreKind::Cmus, name, dropped));
+                             }
+                             return songs;
+                         });
+                     }});
             }
             return listings;
         });

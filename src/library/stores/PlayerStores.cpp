@@ -65,6 +65,11 @@ std::optional<StoreKind> folderKind(const QString& folder) {
         isFolder(folder + QStringLiteral("/userdata/playlists/music"))) {
         return StoreKind::Kodi;
     }
+    if ((name == u"playlists" && (parent == u"quodlibet" || parent == u".quodlibet")) ||
+        ((name == u"quodlibet" || name == u".quodlibet") &&
+         isFolder(folder + QStringLiteral("/playlists")))) {
+        return StoreKind::QuodLibet;
+    }
     return std::nullopt;
 }
 
@@ -139,6 +144,9 @@ std::vector<FoundStore> usualStoreLocations(const StoreEnvironment& environment)
         {StoreKind::Lollypop, data + QStringLiteral("/lollypop/playlists.db")},
         {StoreKind::Kodi, home + QStringLiteral("/.kodi/userdata")},
         {StoreKind::Elisa, data + QStringLiteral("/elisa/elisaDatabase.db")},
+        {StoreKind::QuodLibet, config + QStringLiteral("/quodlibet/playlists")},
+        // Its older versions' place, used while ~/.config/quodlibet is not there.
+        {StoreKind::QuodLibet, home + QStringLiteral("/.quodlibet/playlists")},
     };
     // A place named twice (XDG_CONFIG_HOME set to ~/.config) is looked at once.
     std::vector<FoundStore> unique;
@@ -155,7 +163,8 @@ std::vector<FoundStore> findStores(const StoreEnvironment& environment) {
     for (const FoundStore& place : usualStoreLocations(environment)) {
         const bool taken = std::any_of(found.begin(), found.end(),
                                        [&](const FoundStore& f) { return f.kind == place.kind; });
-        const bool folder = place.kind == StoreKind::Audacious || place.kind == StoreKind::Cmus;
+        const bool folder = place.kind == StoreKind::Audacious || place.kind == StoreKind::Cmus ||
+                            place.kind == StoreKind::QuodLibet;
         // Kodi makes its playlists folder when it first starts.
         const bool present = place.kind == StoreKind::Kodi
                                  ? isFolder(place.location + QStringLiteral("/playlists/music"))
@@ -199,6 +208,8 @@ std::shared_ptr<Player> openStore(StoreKind kind, QString location, SongSource s
     case StoreKind::Elisa:
         // Its ratings go with the music folder's playlist files: see openElisaRatings.
         throw storeError(kind, location, QStringLiteral("it keeps ratings, not playlists"));
+    case StoreKind::QuodLibet:
+        return openQuodLibet(location, std::move(songs), lookOnce);
     }
     return nullptr;
 }

@@ -29,8 +29,8 @@ struct FoundStore {
 };
 
 // Where each player keeps its store, in a fixed order (Rhythmbox, Strawberry, Clementine,
-// Audacious, cmus, iTunes, Lollypop, Kodi, Elisa); for a player with several usual places, each
-// in turn.
+// Audacious, cmus, iTunes, Lollypop, Kodi, Elisa, Quod Libet); for a player with several usual
+// places, each in turn.
 std::vector<FoundStore> usualStoreLocations(const StoreEnvironment& environment);
 
 // The stores that exist: the first usual place of each player that holds its store.
@@ -69,6 +69,8 @@ std::shared_ptr<Player> openKodi(const QString& location, SongSource songs, bool
 // (or the folder that holds it) gives the ratings of the songs it knows, which the playlist
 // files' songs take. Throws LibraryError naming the store when it cannot be read.
 std::shared_ptr<StoredRatings> openElisaRatings(const QString& location);
+// Quod Libet's playlists folder (or the folder above it).
+std::shared_ptr<Player> openQuodLibet(const QString& location, SongSource songs, bool lookOnce);
 
 // Store files larger than this are refused rather than read into memory.
 inline constexpr qsizetype MaxStoreBytes = 512 * 1024 * 1024;

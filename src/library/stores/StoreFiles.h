@@ -1,10 +1,13 @@
 #pragma once
 
 #include "library/MediaLibrary.h"
+#include "library/disk/FileName.h"
 #include "library/disk/RegularFile.h"
 #include "library/stores/PlayerStores.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QStringDecoder>
 #include <QStringList>
@@ -351,6 +354,29 @@ template <class Input> LibraryError documentError(const QXmlStreamReader& xml, I
                                 .toStdString());
     }
     return xmlError(xml);
+}
+
+// One line for the lines of a playlist that name no file the system could open (a NUL in them,
+// a path or a name past the system's limits).
+inline QString droppedLinesNote(StoreKind kind, const QString& playlist, int dropped) {
+    return QStringLiteral("%1 of the %2 playlist \"%3\" named no file that can be opened, and "
+                          "%4 left out")
+        .arg(dropped == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(dropped),
+             storeName(kind), shownName(playlist),
+             dropped == 1 ? QStringLiteral("was") : QStringLiteral("were"));
+}
+
+// The folder that holds the playlists: `location` itself, or its "playlists" folder.
+inline QString playlistFolder(const QString& location) {
+    const QString below = location + QStringLiteral("/playlists");
+    return QDir::cleanPath(QFileInfo(below).isDir() ? below : location);
+}
+
+// Throws LibraryError unless `folder` is one.
+inline void expectFolder(const QString& folder) {
+    if (!QFileInfo(folder).isDir()) {
+        throw LibraryError(QFileInfo::exists(folder) ? "not a folder" : "no such folder");
+    }
 }
 
 // Runs `read`, and turns the LibraryError it throws into one naming the store.

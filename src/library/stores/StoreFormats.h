@@ -85,6 +85,15 @@ QHash<QString, StoreSong> parseITunesTracks(const QByteArray& bytes);
 // distinguished kinds (Music, Movies, Podcasts...) and folders.
 std::vector<ITunesPlaylist> parseITunesPlaylists(const QByteArray& bytes);
 
+// --- Quod Libet ---
+
+// playlists/NAME.xspf: XSPF whose <location>s are plain paths as the file system has them (not
+// URIs), with the song's cached title, artist, album and length; its name is its file's.
+StorePlaylist parseQuodLibetXspf(const QByteArray& bytes);
+// A playlist's name from its file's name: percent-decoded, without ".xspf". Older versions'
+// files (no extension) hold one path a line, read as parseCmusPlaylist reads them.
+QString quodLibetPlaylistName(const QString& fileName);
+
 // --- Strawberry and Clementine (SQLite) ---
 
 enum class SqliteLayout { Strawberry, Clementine };

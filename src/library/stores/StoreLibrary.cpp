@@ -193,6 +193,8 @@ QString storeName(StoreKind kind) {
         return QStringLiteral("Kodi");
     case StoreKind::Elisa:
         return QStringLiteral("Elisa");
+    case StoreKind::QuodLibet:
+        return QStringLiteral("Quod Libet");
     }
     return {};
 }

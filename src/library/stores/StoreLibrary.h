@@ -27,6 +27,7 @@ enum class StoreKind {
     Lollypop,
     Kodi,
     Elisa,
+    QuodLibet,
 };
 
 // The player's name as users know it ("Rhythmbox", "cmus", "iTunes").

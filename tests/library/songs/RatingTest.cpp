@@ -31,6 +31,8 @@ TEST(Rating, EachScaleAtItsStarBoundaries) {
     expectRatings<double>(ratingFromFraction,
                           {0.0, 0.1, 0.2, 0.21, 0.4, 0.6, 0.8, 0.81, 1.0, 1.5, -0.2},
                           {0, 1, 1, 25, 25, 50, 75, 99, 99, 0, 0});
+    expectRatings<double>(ratingFromPlayerFraction, {0.0, 0.1, 0.25, 0.5, 0.75, 0.8, 1.0, 1.1},
+                          {0, 1, 1, 50, 75, 75, 99, 0});
     expectRatings<int>(ratingFromPercent, {1, 20, 21, 100, 101}, {1, 1, 25, 99, 0});
     // Windows Media's own ratings stay as they are.
     expectRatings<int>(ratingFromWindowsMedia, {0, 25, 99, 100, -5}, {0, 25, 99, 99, 0});

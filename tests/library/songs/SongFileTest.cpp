@@ -116,11 +116,15 @@ TEST_F(SongFileTest, RatingsByTheirKeysInOrder) {
          25},
         {"txxx.mp3", {}, {{"FMPS_Rating", "1.0"}}, 99},
         {"popm-first.mp3", {{"a@example.org", 128}}, {{"FMPS_Rating", "1.0"}}, 50},
+        // Quod Libet's frame holds its fraction of 255 (4 stars: 63, 127, 191, 255).
+        {"ql.mp3", {{"quodlibet@lists.sacredchao.net", 63}}, {}, 1},
+        {"ql4.mp3", {{"quodlibet@lists.sacredchao.net", 191}}, {}, 75},
         {"percent.flac", {}, {{"RATING", "40"}}, 25},
         {"stars.flac", {}, {{"RATING", "5"}}, 99},
         {"fmps-first.flac", {}, {{"FMPS_RATING", "0.2"}, {"RATING", "5"}}, 1},
-        // A player's own "rating:EMAIL" holds a fraction, read after the keys above.
-        {"ql.ogg", {}, {{QuodLibet, "0.8"}}, 75},
+        // A player's own "rating:EMAIL" holds a fraction of its stars, read after the keys
+        // above: Quod Libet's lowest of four stars is the lowest of five.
+        {"ql.ogg", {}, {{QuodLibet, "0.25"}}, 1},
         {"ql.flac", {}, {{QuodLibet, "0.8"}}, 75},
         {"ql-after.ogg", {}, {{QuodLibet, "1.0"}, {"RATING", "2"}}, 25},
         {"ql-bad.opus", {}, {{QuodLibet, "4"}}, 0},

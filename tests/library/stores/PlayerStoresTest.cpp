@@ -481,6 +481,39 @@ TEST_F(PlayerStoresTest, HostileAudaciousAndCmusPlaylists) {
     EXPECT_EQ(files_.asked, QStringList({"/music/kept.mp3"}));
 }
 
+// As Quod Libet 4.5 writes them: XSPF named by the file, plain paths as <location>; older
+// versions' files one path a line, hidden ones (its backups) left out.
+TEST_F(PlayerStoresTest, QuodLibet) {
+    const QString name = QStringLiteral("Road Trip/\u00dcn\u00efcode");
+    write("ql/playlists/Road Trip%2F\u00dcn\u00efcode.xspf",
+          "<?xml version='1.0' encoding='utf-8'?>\n<playlist version=\"1\"><title>Road "
+          "Trip/\u00dcn\u00efcode</title><date>2026-12-07T14:08:13.582727</date><trackList><track>"
+          "<location>/music/Ann/First Song.mp3</location><title>First Song</title><creator>Ann"
+          "</creator><album>Steam &amp; Static</album><duration>123012</duration></track><track>"
+          "<location>/music/B\u00e4r/Zweites Lied #1.flac</location><title>Zweites Lied</title>"
+          "<creator>B\u00e4r</creator><duration>61000</duration></track><track><location>"
+          "/music/100% Pure.flac</location></track></trackList></playlist>");
+    write("ql/playlists/Old%3A%20Mix%2F1", QByteArray("/music/Ann/First Song.mp3\n/a\0b\n", 31));
+    write("ql/playlists/.backup/Old", "/music/Ann/First Song.mp3\n");
+    write("ql/playlists/.hidden", "/music/Ann/First Song.mp3\n");
+    write("ql/playlists/cut.xspf", "<playlist><trackList><track>");
+    files_.present.insert("/music/Ann/First Song.mp3",
+                          SongData{"First (file)", "Ann", "Album", "2020", "Pop", 75, 123, "mp3"});
+    const auto player = open(StoreKind::QuodLibet, "ql");
+    EXPECT_EQ(names(*player), QStringList({"cut", "Old: Mix/1", name}));
+    // The file's tags and rating where it is there; the cached ones, unrated, where it is gone.
+    EXPECT_EQ(listing(*player, name),
+              QStringList({"First (file)|02:03|75|Ann|Pop|2020|Album|mp3|123",
+                           "Zweites Lied|01:01||B\u00e4r||||flac|61", "100% Pure|||||||flac|"}));
+    EXPECT_EQ(shownAndSaid(*player, "Old: Mix/1"),
+              QStringList({"First (file)|02:03|75|Ann|Pop|2020|Album|mp3|123",
+                           "note: 1 line of the Quod Libet playlist \"Old: Mix/1\" named no file "
+                           "that can be opened, and was left out"}));
+    EXPECT_EQ(shownAndSaid(*player, "cut"),
+              QStringList({"error: cannot read the Quod Libet library \"" + at("ql/playlists") +
+                           "\": the file is cut short (line 1)"}));
+}
+
 TEST_F(PlayerStoresTest, HostileStrawberryDatabases) {
     // A damaged page under the playlists' songs: the playlist is listed, and its songs' failure
     // said as an error, never as an empty playlist.
@@ -543,6 +576,7 @@ TEST_F(PlayerStoresTest, DiscoveryLooksInTheXdgFolders) {
     ASSERT_TRUE(QDir().mkpath(at(".kodi/userdata/playlists/music")));
     ASSERT_TRUE(QDir().mkpath(at(".kodi/userdata/Database")));
     write("data/elisa/elisaDatabase.db", "");
+    ASSERT_TRUE(QDir().mkpath(at(".quodlibet/playlists"))); // older versions' place
     const std::vector<FoundStore> expected{
         {StoreKind::Rhythmbox, at("data/rhythmbox/rhythmdb.xml")},
         {StoreKind::Strawberry, at("data/strawberry/strawberry/strawberry.db")},
@@ -551,7 +585,8 @@ TEST_F(PlayerStoresTest, DiscoveryLooksInTheXdgFolders) {
         {StoreKind::ITunes, at("Music/iTunes/iTunes Library.xml")},
         {StoreKind::Lollypop, at("data/lollypop/playlists.db")},
         {StoreKind::Kodi, at(".kodi/userdata")},
-        {StoreKind::Elisa, at("data/elisa/elisaDatabase.db")}};
+        {StoreKind::Elisa, at("data/elisa/elisaDatabase.db")},
+        {StoreKind::QuodLibet, at(".quodlibet/playlists")}};
     EXPECT_EQ(findStores(environment), expected);
     // Relative XDG folders are ignored, as the XDG rules say.
     environment.dataHome = QStringLiteral("data");
@@ -571,6 +606,8 @@ TEST_F(PlayerStoresTest, DiscoveryLooksInTheXdgFolders) {
         {"config/audacious", StoreKind::Audacious},
         {"config/cmus", StoreKind::Cmus},
         {"config/cmus/playlists", StoreKind::Cmus},
+        {".quodlibet", StoreKind::QuodLibet},
+        {".quodlibet/playlists", StoreKind::QuodLibet},
         {"Music/iTunes/iTunes Library.xml", StoreKind::ITunes},
         {"data/lollypop", StoreKind::Lollypop},
         {"data/lollypop/playlists.db", StoreKind::Lollypop},
