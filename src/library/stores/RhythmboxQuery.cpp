@@ -17,6 +17,7 @@ constexpr int DeepestGroup = 16;
 
 // GLib counts days from 1 January of year 1 (day 1); Qt from the astronomical Julian day 0.
 constexpr qint64 GlibToJulianDay = 1721425;
+constexpr double LastGlibDay = 3652059; // 31 December 9999
 
 // As the player folds what it compares in its "-folded" properties: case and accents ignored.
 QString folded(const QString& text) {
@@ -155,7 +156,13 @@ private:
             return criterion;
         }
         if (year) {
-            // Any day of a year stands for the whole year.
+            // Any day of a year stands for the whole year; 0 for songs of no known year. Years
+            // past 9999 are none a song has.
+            if (criterion.number < 0 || criterion.number > LastGlibDay) {
+                note(QStringLiteral("a day it cannot read (%1 %2)")
+                         .arg(said, quoted(criterion.text)));
+                return criterion;
+            }
             qint64 begin = 0;
             qint64 end = 0;
             if (const auto day = static_cast<qint64>(criterion.number); day > 0) {
