@@ -222,6 +222,159 @@ std::vector<ITunesPlaylist> readPlaylists(QIODevice& input) {
     return playlists;
 }
 
+// A file's bytes read forward a megabyte at a time, for a scan that needs no parser.
+class ByteReader {
+public:
+    ByteReader(int fd, qint64 size)
+        : fd_(fd)
+        , size_(size) {}
+
+    qint64 at() const { return base_ + i_; }
+    // The bytes from here: at least `n` of them, unless the file ends first.
+    QByteArrayView ahead(qsizetype n) {
+        if (buffer_.size() - i_ < n && base_ + buffer_.size() < size_) {
+            buffer_.remove(0, i_);
+            base_ += i_;
+            i_ = 0;
+            const qsizetype had = buffer_.size();
+            const qint64 more = std::min<qint64>(std::max<qint64>(n, 1 << 20), size_ - base_ - had);
+            buffer_.resize(had + more);
+            const ssize_t got =
+                ::pread(fd_, buffer_.data() + had, static_cast<std::size_t>(more), base_ + had);
+            buffer_.resize(had + std::max<ssize_t>(got, 0));
+        }
+        return QByteArrayView(buffer_).sliced(i_);
+    }
+    void skip(qsizetype n) { i_ += n; }
+    // Moves to the next `text`; false when the file ends first.
+    bool to(QByteArrayView text) {
+        for (;;) {
+            const QByteArrayView rest = ahead(text.size());
+            if (const qsizetype found = rest.indexOf(text); found >= 0) {
+                i_ += found;
+                return true;
+            }
+            if (base_ + buffer_.size() >= size_) {
+                return false;
+            }
+            i_ += std::max<qsizetype>(rest.size() - text.size() + 1, 0);
+        }
+    }
+
+private:
+    int fd_;
+    qint64 size_;
+    QByteArray buffer_;
+    qint64 base_ = 0; // where the buffer begins in the file
+    qsizetype i_ = 0; // where in the buffer the reader is
+};
+
+// Where the value of the top dict's "Tracks" key lies in the file, from its "<dict>" to past its
+// "</dict>", found by the tags alone: the tracks of a large library are most of its bytes, and
+// their reading waits until a playlist is opened. {-1, -1} where the bytes are not what such a
+// scan may read (UTF-16, a document type that declares anything) or do not close as they should.
+std::pair<qint64, qint64> tracksSpan(int fd, qint64 size) {
+    constexpr std::pair<qint64, qint64> None{-1, -1};
+    ByteReader bytes(fd, size);
+    if (const QByteArrayView start = bytes.ahead(2);
+        start.startsWith("\xFF\xFE") || start.startsWith("\xFE\xFF")) {
+        return None;
+    }
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    int depth = 0;          // 1 in the plist, 2 in its top dict
+    bool tracksKey = false; // the top dict's last key was "Tracks"
+    qint64 tracks = -1;
+    while (bytes.to("<")) {
+        const qint64 tag = bytes.at();
+        const QByteArrayView next = bytes.ahead(9);
+        // Comments, character data and instructions hold no tags; a document type that declares
+        // anything may declare entities, which only a parser can expand.
+        if (next.startsWith("<!--") || next.startsWith("<![CDATA[") || next.startsWith("<?")) {
+            const QByteArrayView close = next.startsWith("<!--") ? "-->"
+                                         : next.startsWith("<?") ? "?>"
+                                                                 : "]]>";
+            if (!bytes.to(close)) {
+                return None;
+            }
+            bytes.skip(close.size());
+            continue;
+        }
+        if (next.startsWith("<!")) {
+            const QByteArrayView declaration = bytes.ahead(4096);
+            const qsizetype end = declaration.indexOf('>');
+            if (end < 0 || declaration.first(end).contains('[')) {
+                return None;
+            }
+            bytes.skip(end + 1);
+            continue;
+        }
+        // The tag to its '>', past any quoted value.
+        const QByteArrayView rest = bytes.ahead(4096);
+        qsizetype end = 1;
+        for (char quote = 0; end < rest.size() && (quote != 0 || rest[end] != '>'); ++end) {
+            if (quote != 0) {
+                quote = rest[end] == quote ? 0 : quote;
+            } else if (rest[end] == '"' || rest[end] == '\'') {
+                quote = rest[end];
+            }
+        }
+        if (end >= rest.size()) {
+            return None; // a tag past a few kilobytes, or cut short
+        }
+        const bool closing = rest[1] == '/';
+        QByteArrayView name = rest.sliced(closing ? 2 : 1, end - (closing ? 2 : 1));
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            if (isSpace(name[i]) || name[i] == '/') {
+                name = name.first(i);
+                break;
+            }
+        }
+        const char last = rest[end - 1];
+        const bool isKey = name == "key";
+        const bool isDict = name == "dict";
+        bytes.skip(end + 1);
+        if (closing) {
+            if (--depth < 0) {
+                return None;
+            }
+            if (tracks >= 0 && depth == 2) {
+                return {tracks, bytes.at()};
+            }
+        } else if (last == '/') {
+            if (depth == 2 && tracksKey) {
+                return None; // no tracks: nothing worth passing over
+            }
+        } else {
+            if (depth == 2 && tracksKey) {
+                if (!isDict) {
+                    return None;
+                }
+                tracks = tag;
+            } else if (depth == 2 && isKey) {
+                const QByteArrayView text = bytes.ahead(16);
+                tracksKey = text.startsWith("Tracks</key>");
+            }
+            ++depth;
+        }
+    }
+    return None;
+}
+
+// The playlists, the tracks passed over by their tags alone (a large library's tracks are most of
+// its bytes): the document is read with an empty dict in their place. Where that fails, the
+// whole is read, to say why as it does.
+std::vector<ITunesPlaylist> readPlaylistsPassingTracks(QFile& file) {
+    const qint64 size = file.size();
+    if (const auto [begin, end] = tracksSpan(file.handle(), size); begin >= 0) {
+        FilePart withoutTracks(file.handle(), {{{}, 0, begin}, {"<dict/>"}, {{}, end, size}});
+        std::vector<ITunesPlaylist> playlists;
+        if (resumeNext([&] { playlists = readPlaylists(withoutTracks); })) {
+            return playlists;
+        }
+    }
+    return readPlaylists(file);
+}
+
 template <class Read> auto readBytes(const QByteArray& bytes, Read read) {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -303,9 +456,9 @@ std::shared_ptr<Player> openITunes(const QString& location, SongSource songs, bo
     auto reader = [store] {
         return namingStore(StoreKind::ITunes, store->file, [&] {
             // The whole file is checked (the first and last bytes) whenever it is read again.
-            const auto playlists = store->playlists.getStreamed(store->file, [&](QIODevice& file) {
+            const auto playlists = store->playlists.getStreamed(store->file, [&](QFile& file) {
                 checkITunesLibrary(readStoreFileEnds(store->file));
-                return readPlaylists(file);
+                return readPlaylistsPassingTracks(file);
             });
             std::vector<StoreListing> listings;
             for (std::size_t i = 0; i < playlists->size(); ++i) {

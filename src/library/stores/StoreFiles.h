@@ -144,50 +144,60 @@ private:
     std::vector<int> before_;  // the place before it with the same key; -1: none
 };
 
-// Part of a file read as a document of its own: `head`, the file's bytes from `begin` to `end`,
-// then `tail`. Reads by position, so that parts of one file are read on several threads at once.
+// Parts of a file read as a document of their own, each piece either bytes given or the file's
+// bytes from `begin` to `end`. Reads by position, so that parts of one file are read on several
+// threads at once.
 class FilePart final : public QIODevice {
 public:
-    FilePart(int fd, QByteArray head, qint64 begin, qint64 end, QByteArray tail)
+    struct Piece {
+        QByteArray bytes;
+        qint64 begin = 0;
+        qint64 end = 0; // a piece of the file where end > begin
+        qint64 size() const { return end > begin ? end - begin : bytes.size(); }
+    };
+
+    FilePart(int fd, std::vector<Piece> pieces)
         : fd_(fd)
-        , head_(std::move(head))
-        , begin_(begin)
-        , end_(end)
-        , tail_(std::move(tail)) {
+        , pieces_(std::move(pieces)) {
         // Unbuffered: pos() is where the next read begins, as in QBuffer.
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
-    qint64 size() const override { return head_.size() + (end_ - begin_) + tail_.size(); }
+    // `head`, the file's bytes from `begin` to `end`, then `tail`.
+    FilePart(int fd, QByteArray head, qint64 begin, qint64 end, QByteArray tail)
+        : FilePart(fd, {{std::move(head)}, {{}, begin, end}, {std::move(tail)}}) {}
+
+    qint64 size() const override {
+        qint64 total = 0;
+        for (const Piece& piece : pieces_) {
+            total += piece.size();
+        }
+        return total;
+    }
 
 protected:
     qint64 readData(char* data, qint64 most) override {
         qint64 at = pos();
-        if (at < head_.size()) {
-            return copy(head_, at, data, most);
+        for (const Piece& piece : pieces_) {
+            if (at >= piece.size()) {
+                at -= piece.size();
+                continue;
+            }
+            const qint64 n = std::min(most, piece.size() - at);
+            if (piece.end > piece.begin) {
+                const ssize_t read =
+                    ::pread(fd_, data, static_cast<std::size_t>(n), piece.begin + at);
+                return read < 0 ? -1 : read;
+            }
+            std::memcpy(data, piece.bytes.constData() + at, static_cast<std::size_t>(n));
+            return n;
         }
-        at -= head_.size();
-        if (at < end_ - begin_) {
-            const ssize_t n =
-                ::pread(fd_, data, static_cast<std::size_t>(std::min(most, end_ - begin_ - at)),
-                        begin_ + at);
-            return n < 0 ? -1 : n;
-        }
-        return copy(tail_, at - (end_ - begin_), data, most);
+        return 0;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-    static qint64 copy(const QByteArray& bytes, qint64 at, char* data, qint64 most) {
-        const qint64 n = std::clamp<qint64>(bytes.size() - at, 0, most);
-        std::memcpy(data, bytes.constData() + at, static_cast<std::size_t>(n));
-        return n;
-    }
-
     int fd_;
-    QByteArray head_;
-    qint64 begin_;
-    qint64 end_;
-    QByteArray tail_;
+    std::vector<Piece> pieces_;
 };
 
 // A store document cut in two between two songs, each half read as a document of its own.

@@ -421,6 +421,11 @@ TEST_F(PlayerStoresTest, HostileITunesLibraries) {
          head + track(located + "<key>Total Time</key><integer>9223372036854775000</integer>") +
              playlists + "</dict></plist>\n",
          {"First Song||0|||||mp3|"}},
+        {"tracks holding what looks like their end, in a comment and character data",
+         QByteArray(good).replace("<key>Total Time</key>",
+                                  "<!-- </dict></dict> --><key>Comments</key><string><![CDATA["
+                                  "</dict><key>Playlists</key>]]></string><key>Total Time</key>"),
+         {"First Song|03:45|0|||||mp3|225"}},
         {"UTF-16 with its byte order mark",
          utf16(QByteArray(good).replace("encoding=\"UTF-8\"", "encoding=\"UTF-16\""), true),
          {"First Song|03:45|0|||||mp3|225"}},
