@@ -1,5 +1,6 @@
 #include "FuzzSupport.h"
 #include "library/playlists/PlaylistFormats.h"
+#include "library/stores/RhythmboxQuery.h"
 #include "library/stores/StoreFormats.h"
 
 // One player's store reader on the input as its file's bytes: CORVANE_FUZZ_STORE names the
@@ -52,6 +53,15 @@ void read(Store store, const QByteArray& bytes) {
         try {
             for (const RhythmboxPlaylist& playlist : parseRhythmboxPlaylists(bytes)) {
                 fuzz::require(playlist.name.size() <= MaxOutsideText, "a name is bounded");
+                if (playlist.query) {
+                    // An automatic playlist's query is evaluated on a song it may choose.
+                    const RhythmboxEntry entry{untaggedSong("file:///a.mp3", "a"), {}};
+                    const std::size_t chosen =
+                        rhythmboxMatches(*playlist.query, entry, 0)
+                            ? rhythmboxChosen(*playlist.query, {entry}).size()
+                            : 0;
+                    fuzz::require(chosen <= 1, "a query chooses among the songs it is given");
+                }
             }
         } catch (const LibraryError& e) {
             requireOneLine(e);

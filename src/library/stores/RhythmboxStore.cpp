@@ -1,11 +1,13 @@
 #include "library/playlists/PlaylistFormats.h"
 #include "library/songs/Rating.h"
 #include "library/songs/SharedTexts.h"
+#include "library/stores/RhythmboxQuery.h"
 #include "library/stores/StoreFiles.h"
 #include "library/stores/StoreFormats.h"
 
 #include <QBuffer>
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <cmath>
 
@@ -32,13 +34,33 @@ void expectRoot(QXmlStreamReader& xml, QStringView root, const char* what) {
     }
 }
 
-enum class Field { Title, Artist, Album, Genre, Duration, Date, Rating, Location, Other };
+enum class Field {
+    Title,
+    Artist,
+    Album,
+    Genre,
+    Duration,
+    Date,
+    Rating,
+    Location,
+    // What only an automatic playlist's criteria look at.
+    PlayCount,
+    LastPlayed,
+    FirstSeen,
+    FileSize,
+    Hidden,
+    Other
+};
 
 Field fieldNamed(QStringView name) {
     constexpr std::pair<const char16_t*, Field> Fields[] = {
-        {u"title", Field::Title},   {u"artist", Field::Artist},     {u"album", Field::Album},
-        {u"genre", Field::Genre},   {u"duration", Field::Duration}, {u"date", Field::Date},
-        {u"rating", Field::Rating}, {u"location", Field::Location}};
+        {u"title", Field::Title},          {u"artist", Field::Artist},
+        {u"album", Field::Album},          {u"genre", Field::Genre},
+        {u"duration", Field::Duration},    {u"date", Field::Date},
+        {u"rating", Field::Rating},        {u"location", Field::Location},
+        {u"play-count", Field::PlayCount}, {u"last-played", Field::LastPlayed},
+        {u"first-seen", Field::FirstSeen}, {u"file-size", Field::FileSize},
+        {u"hidden", Field::Hidden}};
     for (const auto& [text, field] : Fields) {
         if (name == text) {
             return field;
@@ -47,13 +69,21 @@ Field fieldNamed(QStringView name) {
     return Field::Other;
 }
 
-StoreSong readEntry(QXmlStreamReader& xml, QString* location, SharedTexts& shared) {
+// A count or a time as written; one out of bounds (the largest a terabyte) counts as none.
+qint64 boundedNumber(const QString& text) {
+    const qint64 number = text.toLongLong();
+    return number > 0 && number <= (qint64{1} << 40) ? number : 0;
+}
+
+// `facts`, where not null, gets what the criteria of automatic playlists look at.
+StoreSong readEntry(QXmlStreamReader& xml, QString* location, SharedTexts& shared,
+                    RhythmboxFacts* facts) {
     StoreSong song;
     song.tagged = true;
     song.rating = 0; // no <rating>: unrated
     while (xml.readNextStartElement()) {
         const Field field = fieldNamed(xml.name());
-        if (field == Field::Other) {
+        if (field == Field::Other || (!facts && field > Field::Location)) {
             xml.skipCurrentElement();
             continue;
         }
@@ -63,6 +93,39 @@ StoreSong readEntry(QXmlStreamReader& xml, QString* location, SharedTexts& share
         if (field == Field::Location) {
             *location = text; // a location past the system's limits names nothing
             continue;
+        }
+        if (facts) {
+            const qint64 number = boundedNumber(text);
+            switch (field) {
+            case Field::Duration:
+                facts->duration = std::min(number, static_cast<qint64>(LongestSongSeconds));
+                break;
+            case Field::Date:
+                facts->date = number;
+                break;
+            case Field::Rating:
+                if (const float stars = text.toFloat(); std::isfinite(stars)) {
+                    facts->stars = std::clamp(stars, 0.0F, 5.0F);
+                }
+                break;
+            case Field::PlayCount:
+                facts->playCount = number;
+                break;
+            case Field::LastPlayed:
+                facts->lastPlayed = number;
+                break;
+            case Field::FirstSeen:
+                facts->firstSeen = number;
+                break;
+            case Field::FileSize:
+                facts->fileSize = number;
+                break;
+            case Field::Hidden:
+                facts->hidden = number != 0;
+                break;
+            default:
+                break;
+            }
         }
         switch (field) {
         case Field::Title:
@@ -93,8 +156,7 @@ StoreSong readEntry(QXmlStreamReader& xml, QString* location, SharedTexts& share
                               : 0;
             break;
         }
-        case Field::Location:
-        case Field::Other:
+        default:
             break;
         }
     }
@@ -113,8 +175,8 @@ void expectDatabase(QXmlStreamReader& xml) {
 }
 
 // The songs of a database as it is read (from its file, or its bytes in a buffer): each is given
-// to `take` with its location as written.
-template <class Take> void readSongs(QIODevice& input, Take take) {
+// to `take` with its location as written; `facts`, where not null, holds the song's meanwhile.
+template <class Take> void readSongs(QIODevice& input, Take take, RhythmboxFacts* facts = nullptr) {
     QXmlStreamReader xml(&input);
     expectDatabase(xml);
     SharedTexts shared;
@@ -125,8 +187,14 @@ template <class Take> void readSongs(QIODevice& input, Take take) {
             xml.skipCurrentElement();
             continue;
         }
+        if (facts) {
+            *facts = {};
+            facts->type = type == u"iradio"         ? RhythmboxFacts::Type::Radio
+                          : type == u"podcast-post" ? RhythmboxFacts::Type::Podcast
+                                                    : RhythmboxFacts::Type::Song;
+        }
         QString location;
-        StoreSong song = readEntry(xml, &location, shared);
+        StoreSong song = readEntry(xml, &location, shared, facts);
         if (!location.isEmpty()) {
             take(std::move(location), std::move(song));
         }
@@ -144,19 +212,38 @@ QHash<QString, StoreSong> readAllSongs(QIODevice& input) {
     return songs;
 }
 
+// The window's database: each song with what automatic playlists look at.
+QHash<QString, RhythmboxEntry> readAllEntries(QIODevice& input) {
+    QHash<QString, RhythmboxEntry> entries;
+    RhythmboxFacts facts;
+    readSongs(
+        input,
+        [&](QString location, StoreSong song) {
+            song.location = location;
+            entries.insert(std::move(location), {std::move(song), facts});
+        },
+        &facts);
+    return entries;
+}
+
 std::vector<RhythmboxPlaylist> readPlaylists(QIODevice& input) {
     QXmlStreamReader xml(&input);
     expectRoot(xml, u"rhythmdb-playlists",
                "not a Rhythmbox playlist file (no <rhythmdb-playlists> element)");
     std::vector<RhythmboxPlaylist> playlists;
     while (xml.readNextStartElement()) {
-        if (xml.name() != u"playlist" ||
-            xml.attributes().value(QLatin1StringView("type")) != u"static") {
+        const QStringView type = xml.attributes().value(QLatin1StringView("type"));
+        if (xml.name() != u"playlist" || (type != u"static" && type != u"automatic")) {
             xml.skipCurrentElement();
             continue;
         }
         RhythmboxPlaylist playlist{
             boundedText(xml.attributes().value(QLatin1StringView("name")).toString()), {}};
+        if (type == u"automatic") {
+            playlist.query = std::make_shared<const RhythmboxQuery>(readRhythmboxQuery(xml));
+            playlists.push_back(std::move(playlist));
+            continue;
+        }
         while (xml.readNextStartElement()) {
             if (xml.name() == u"location") {
                 playlist.locations.push_back(xml.readElementText());
@@ -201,15 +288,48 @@ namespace {
 
 // A playlist's songs as `database` holds them; a location it does not know is read from its file.
 std::vector<StoreSong> songsOf(const RhythmboxPlaylist& playlist,
-                               const QHash<QString, StoreSong>& database) {
+                               const QHash<QString, RhythmboxEntry>& database) {
     std::vector<StoreSong> songs;
     songs.reserve(static_cast<std::size_t>(playlist.locations.size()));
     for (const QString& location : playlist.locations) {
         const auto found = database.constFind(location);
-        songs.push_back(found != database.cend() ? *found : untaggedSong({}));
+        songs.push_back(found != database.cend() ? found->song : untaggedSong({}));
         songs.back().location = location;
     }
     return songs;
+}
+
+// An automatic playlist's songs, as the player shows them now.
+std::vector<StoreSong> chosenOf(const RhythmboxQuery& query,
+                                const QHash<QString, RhythmboxEntry>& database) {
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    std::vector<RhythmboxEntry> matches;
+    for (const RhythmboxEntry& entry : database) {
+        if (rhythmboxMatches(query, entry, now)) {
+            matches.push_back(entry);
+        }
+    }
+    return rhythmboxChosen(query, std::move(matches));
+}
+
+// The same, the database read as it is parsed and only the songs that match kept of it.
+std::vector<StoreSong> chosenOf(const RhythmboxQuery& query, QIODevice& database) {
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    QHash<QString, RhythmboxEntry> matches; // by location: a later entry stands, as in the hash
+    RhythmboxFacts facts;
+    readSongs(
+        database,
+        [&](QString location, StoreSong song) {
+            song.location = location;
+            RhythmboxEntry entry{std::move(song), facts};
+            if (rhythmboxMatches(query, entry, now)) {
+                matches.insert(std::move(location), std::move(entry));
+            } else {
+                matches.remove(location);
+            }
+        },
+        &facts);
+    return rhythmboxChosen(query, {matches.cbegin(), matches.cend()});
 }
 
 // The same, the database read as it is parsed and only the playlist's songs kept of it: a run
@@ -244,7 +364,7 @@ struct Rhythmbox {
 
     QString folder;
     bool keep; // the window's: the database, once read, serves every playlist
-    ParsedFile<QHash<QString, StoreSong>> database;
+    ParsedFile<QHash<QString, RhythmboxEntry>> database;
     ParsedFile<std::vector<RhythmboxPlaylist>> playlistFile;
 
     QString databasePath() const { return folder + QStringLiteral("/rhythmdb.xml"); }
@@ -254,11 +374,13 @@ struct Rhythmbox {
         if (!keep) {
             FileStamp stamp;
             const std::unique_ptr<QFile> file = openStoreFile(databasePath(), &stamp);
-            return library::songsOf(playlist, *file, stamp.size);
+            return playlist.query ? chosenOf(*playlist.query, *file)
+                                  : library::songsOf(playlist, *file, stamp.size);
         }
-        return library::songsOf(
-            playlist, *database.getStreamed(databasePath(),
-                                            [](QIODevice& file) { return readAllSongs(file); }));
+        const auto songs = database.getStreamed(
+            databasePath(), [](QIODevice& file) { return readAllEntries(file); });
+        return playlist.query ? chosenOf(*playlist.query, *songs)
+                              : library::songsOf(playlist, *songs);
     }
 
     // Rhythmbox writes playlists.xml on its first run; until then there are none.
@@ -283,14 +405,21 @@ std::shared_ptr<Player> openRhythmbox(const QString& location, SongSource songs,
                                            [&] { return store->playlists(); });
         std::vector<StoreListing> listings;
         for (std::size_t i = 0; i < playlists->size(); ++i) {
-            listings.push_back({(*playlists)[i].name,
-                                [store, playlists, i](QStringList&) {
-                                    return namingStore(
-                                        StoreKind::Rhythmbox, store->databasePath(),
-                                        [&] { return store->songsOf((*playlists)[i]); });
-                                },
-                                // Without the database, each song is read from its file.
-                                [playlists, i] { return songsOf((*playlists)[i], {}); }});
+            const RhythmboxPlaylist& playlist = (*playlists)[i];
+            StoreListing listing{playlist.name, [store, playlists, i](QStringList&) {
+                                     return namingStore(
+                                         StoreKind::Rhythmbox, store->databasePath(),
+                                         [&] { return store->songsOf((*playlists)[i]); });
+                                 }};
+            if (!playlist.query) {
+                // Without the database, each song is read from its file.
+                listing.withoutStore = [playlists, i] { return songsOf((*playlists)[i], {}); };
+            } else if (!playlist.query->unread.isEmpty()) {
+                listing.leftOut =
+                    QStringLiteral("Rhythmbox's automatic playlist \"%1\" is left out: %2")
+                        .arg(playlist.name, playlist.query->unread);
+            }
+            listings.push_back(std::move(listing));
         }
         return listings;
     };

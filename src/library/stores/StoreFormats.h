@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 struct sqlite3;
@@ -39,12 +40,16 @@ QHash<QString, StoreSong> parseRhythmboxSongs(const QByteArray& bytes);
 // Throws as parseRhythmboxSongs does for bytes that are not a Rhythmbox database, one of a newer
 // version, or one cut short, without reading its entries.
 void checkRhythmboxSongs(const QByteArray& bytes);
-// A static playlist: its songs by their locations as written (percent-encoded URIs).
+struct RhythmboxQuery;
+// A static playlist: its songs by their locations as written (percent-encoded URIs); an
+// automatic one: its query instead.
 struct RhythmboxPlaylist {
     QString name;
     QStringList locations;
+    std::shared_ptr<const RhythmboxQuery> query = nullptr;
 };
-// playlists.xml: the static playlists. Automatic playlists and the play queue are left out.
+// playlists.xml: the static and automatic playlists, in the player's order. The play queue is
+// left out.
 std::vector<RhythmboxPlaylist> parseRhythmboxPlaylists(const QByteArray& bytes);
 
 // --- Audacious ---

@@ -3,15 +3,18 @@
 #include "library/MemoryLibrary.h"
 #include "library/demo/AudioWriter.h"
 #include "library/stores/PlayerStores.h"
+#include "library/stores/RhythmboxQuery.h"
 #include "library/stores/StoreFormats.h"
 #include "stores/StoreFixtures.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
 
-// Lollypop's and Kodi's playlists, smart ones evaluated as the players do, and Elisa's ratings.
+// Lollypop's, Kodi's and Rhythmbox's playlists, smart ones evaluated as the players do, and
+// Elisa's ratings.
 using namespace corvane::library;
 using namespace corvane::storefixtures;
 
@@ -280,6 +283,192 @@ TEST_F(SmartStoresTest, Kodi) {
               QStringList({"First Song|03:45|75|Ann|Folk|1999|Album|mp3|225",
                            "New|00:05|50|Ann|Pop|2020|Album|mp3|5"}));
     EXPECT_EQ(files_.asked, QStringList({"/music/new.mp3"}));
+}
+
+// A day as rhythmdb.xml writes it (GLib's Julian day).
+qint64 glibDay(int year, int month, int day) {
+    return QDate(year, month, day).toJulianDay() - 1721425;
+}
+
+// Each criterion the automatic playlist editor writes, once, on songs whose facts tell them apart;
+// then sorts and each kind of limit.
+TEST(RhythmboxQueryTest, CriteriaSortsAndLimits) {
+    constexpr qint64 Now = 1'700'000'000;
+    constexpr qint64 Day = 86400;
+    const auto entry = [](QString title, QString artist, QString album, QString genre,
+                          RhythmboxFacts facts) {
+        StoreSong song;
+        song.title = std::move(title);
+        song.artist = std::move(artist);
+        song.album = std::move(album);
+        song.genre = std::move(genre);
+        song.location = "file:///music/" + song.title;
+        return RhythmboxEntry{song, facts};
+    };
+    using Type = RhythmboxFacts::Type;
+    const std::vector<RhythmboxEntry> entries{
+        entry("First Song", "Ann", "Album", "Folk",
+              {Type::Song, false, 4, 3, Now - 3600, Now - 30 * Day, 5 << 20, 225,
+               glibDay(1999, 6, 1)}),
+        entry("Zweites Lied", "Bär", "Lieder", "Pop",
+              {Type::Song, false, 0, 0, 0, Now - 3600, 1 << 20, 61, 0}),
+        entry("Third", "Cee", "Lieder", "Rock",
+              {Type::Song, false, 5, 10, Now - 10 * Day, Now - 60 * Day, 7 << 20, 300,
+               glibDay(2005, 12, 31)}),
+        entry("Radio One", "", "", "", {Type::Radio}),
+        entry("Gone", "Ann", "Album", "Folk", {Type::Song, true, 5, 9, Now, Now}),
+    };
+    const auto titles = [&](const QString& playlist) {
+        QXmlStreamReader xml(playlist);
+        xml.readNextStartElement();
+        const RhythmboxQuery query = readRhythmboxQuery(xml);
+        EXPECT_EQ(query.unread, "") << playlist.toStdString();
+        std::vector<RhythmboxEntry> matches;
+        for (const RhythmboxEntry& e : entries) {
+            if (rhythmboxMatches(query, e, Now)) {
+                matches.push_back(e);
+            }
+        }
+        QStringList shown;
+        for (const StoreSong& song : rhythmboxChosen(query, matches)) {
+            shown.push_back(song.title);
+        }
+        return shown;
+    };
+    const QString byTitle = "<playlist type=\"automatic\" sort-key=\"Title\"><conjunction>%1"
+                            "</conjunction></playlist>";
+    const QStringList all{"First Song", "Radio One", "Third", "Zweites Lied"};
+    const std::vector<std::pair<QString, QStringList>> criteria{
+        {"<equals prop=\"type\">song</equals>", {"First Song", "Third", "Zweites Lied"}},
+        {"<not-equal prop=\"type\">song</not-equal>", {"Radio One"}},
+        {"<greater prop=\"rating\">4.000000</greater>", {"First Song", "Third"}},
+        {"<less prop=\"play-count\">3</less>", {"First Song", "Radio One", "Zweites Lied"}},
+        {"<current-time-within prop=\"last-played\">604800</current-time-within>", {"First Song"}},
+        {"<current-time-not-within prop=\"last-played\">604800</current-time-not-within>",
+         {"Radio One", "Third", "Zweites Lied"}},
+        {"<current-time-within prop=\"first-seen\">604800</current-time-within>", {"Zweites Lied"}},
+        {"<equals prop=\"genre-folded\">FOLK</equals>", {"First Song"}},
+        {"<like prop=\"artist-folded\">BAR</like>", {"Zweites Lied"}},
+        {"<not-like prop=\"artist-folded\">a</not-like>", {"Radio One", "Third"}},
+        {"<prefix prop=\"album-folded\">lie</prefix>", {"Third", "Zweites Lied"}},
+        {"<suffix prop=\"title-folded\">song</suffix>", {"First Song"}},
+        {"<not-equal prop=\"title\">third</not-equal>", all},
+        {QStringLiteral("<year-equals prop=\"date\">%1</year-equals>").arg(glibDay(2005, 3, 3)),
+         {"Third"}},
+        {QStringLiteral("<year-greater prop=\"date\">%1</year-greater>").arg(glibDay(2000, 5, 5)),
+         {"Third"}},
+        {QStringLiteral("<year-less prop=\"date\">%1</year-less>").arg(glibDay(1999, 1, 1)),
+         {"First Song", "Radio One", "Zweites Lied"}},
+        {"<greater prop=\"duration\">225</greater>", {"First Song", "Third"}},
+        {"<less prop=\"file-size\">1048576</less>", {"Radio One", "Zweites Lied"}},
+        {"<subquery><conjunction><equals prop=\"artist\">Ann</equals><disjunction/>"
+         "<equals prop=\"genre\">Rock</equals></conjunction></subquery>",
+         {"First Song", "Third"}},
+    };
+    for (const auto& [criterion, expected] : criteria) {
+        EXPECT_EQ(titles(byTitle.arg(criterion)), expected) << criterion.toStdString();
+    }
+    const std::vector<std::pair<QString, QStringList>> limits{
+        {"sort-key=\"Rating\" sort-direction=\"1\" limit-count=\"2\"", {"Third", "First Song"}},
+        {"sort-key=\"Title\" limit-size=\"6\"", {"First Song", "Radio One"}},
+        {"sort-key=\"PlayCount\" sort-direction=\"1\" limit-time=\"400\"", {"Third"}},
+        {"sort-key=\"FirstSeen\"", {"Radio One", "Third", "First Song", "Zweites Lied"}},
+        {"", {"Radio One", "First Song", "Zweites Lied", "Third"}}, // by artist
+    };
+    for (const auto& [attributes, expected] : limits) {
+        EXPECT_EQ(titles("<playlist type=\"automatic\" " + attributes + "/>"), expected)
+            << attributes.toStdString();
+    }
+}
+
+// Automatic playlists as Rhythmbox 3.4.6 writes them, among static ones, evaluated on the
+// database as it is now, alike when the window keeps it and when one view is listed.
+TEST_F(SmartStoresTest, RhythmboxAutomaticPlaylists) {
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    ASSERT_TRUE(
+        writeFile(at("rb/rhythmdb.xml"), QStringLiteral(R"(<?xml version="1.0" standalone="yes"?>
+<rhythmdb version="2.0">
+  <entry type="song"><title>First Song</title><genre>Folk</genre><artist>Ann</artist>
+    <album>Album</album><duration>225</duration><file-size>4096</file-size>
+    <location>file:///music/Ann/First%20Song.mp3</location><mtime>1700000000</mtime>
+    <first-seen>%1</first-seen><last-seen>%3</last-seen><rating>5</rating><play-count>2</play-count>
+    <last-played>%2</last-played><date>730120</date><media-type>audio/mpeg</media-type></entry>
+  <entry type="song"><title>Zweites Lied</title><genre>Unknown</genre><artist>Bär</artist>
+    <album>Unknown</album><duration>61</duration><first-seen>%2</first-seen>
+    <location>file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac</location></entry>
+  <entry type="song"><title>Gone</title><artist>Ann</artist><rating>5</rating>
+    <location>file:///music/gone.mp3</location><first-seen>%2</first-seen><hidden>1</hidden></entry>
+  <entry type="iradio"><title>Radio One</title><genre>Unknown</genre><rating>4</rating>
+    <location>http://radio.example/live</location></entry>
+</rhythmdb>
+)")
+                                             .arg(now - 30 * 86400)
+                                             .arg(now - 3600)
+                                             .arg(now)
+                                             .toUtf8()));
+    ASSERT_TRUE(writeFile(at("rb/playlists.xml"), R"(<?xml version="1.0"?>
+<rhythmdb-playlists>
+  <playlist name="My Top Rated" show-browser="true" browser-position="179" search-type="search-match" type="automatic" sort-key="Rating" sort-direction="1">
+    <conjunction>
+      <equals prop="type">song</equals>
+      <subquery>
+        <conjunction>
+          <greater prop="rating">4.000000</greater>
+        </conjunction>
+      </subquery>
+    </conjunction>
+  </playlist>
+  <playlist name="Road Trip" show-browser="false" search-type="search-match" type="static">
+    <location>file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac</location>
+  </playlist>
+  <playlist name="Recently Added" show-browser="true" browser-position="179" search-type="search-match" type="automatic" sort-key="FirstSeen" sort-direction="1">
+    <conjunction>
+      <equals prop="type">song</equals>
+      <subquery>
+        <conjunction>
+          <current-time-within prop="first-seen">604800</current-time-within>
+        </conjunction>
+      </subquery>
+    </conjunction>
+  </playlist>
+  <playlist name="Recently Played" show-browser="true" browser-position="179" search-type="search-match" type="automatic" sort-key="LastPlayed" sort-direction="1">
+    <conjunction>
+      <equals prop="type">song</equals>
+      <subquery>
+        <conjunction>
+          <current-time-within prop="last-played">604800</current-time-within>
+        </conjunction>
+      </subquery>
+    </conjunction>
+  </playlist>
+  <playlist name="Composers" show-browser="true" browser-position="180" search-type="search-match" type="automatic" sort-key="Artist" sort-direction="0">
+    <conjunction><like prop="composer-folded">bach</like></conjunction>
+  </playlist>
+  <playlist name="Play Queue" show-browser="false" browser-position="180" search-type="search-match" type="queue"/>
+</rhythmdb-playlists>
+)"));
+    const QString first = "First Song|03:45|99|Ann|Folk|2000|Album|mp3|225";
+    const QString second = "Zweites Lied|01:01|0|Bär||||flac|61";
+    for (const bool lookOnce : {false, true}) {
+        const auto player = openStore(StoreKind::Rhythmbox, at("rb"), files_.source(), lookOnce);
+        const PlaylistArray all = player->playlistCollection()->getAll();
+        EXPECT_EQ(names(all),
+                  QStringList({"My Top Rated", "Road Trip", "Recently Added", "Recently Played"}));
+        EXPECT_EQ(all.notes(), QStringList({"Rhythmbox's automatic playlist \"Composers\" is left "
+                                            "out: a criterion on a property it cannot read "
+                                            "(composer-folded like)"}));
+        const std::vector<std::pair<QString, QStringList>> shown{{"My Top Rated", {first}},
+                                                                 {"Recently Added", {second}},
+                                                                 {"Recently Played", {first}},
+                                                                 {"Road Trip", {second}}};
+        for (const auto& [name, songs] : shown) {
+            EXPECT_EQ(listing(*openStore(StoreKind::Rhythmbox, at("rb"), files_.source(), lookOnce),
+                              name),
+                      songs)
+                << name.toStdString() << lookOnce;
+        }
+    }
+    EXPECT_EQ(files_.asked, QStringList());
 }
 
 // Elisa's ratings go with the music folder's playlist files, found or named.
