@@ -2,6 +2,7 @@
 #include "library/stores/StoreFiles.h"
 #include "library/stores/StoreFormats.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QRegularExpression>
 #include <QUrl>
@@ -82,9 +83,11 @@ QStringList quodLibetFiles(const QString& folder) {
             files.push_back(name);
         }
     }
-    std::sort(files.begin(), files.end(), [](const QString& a, const QString& b) {
-        return QString::localeAwareCompare(quodLibetPlaylistName(a).toLower(),
-                                           quodLibetPlaylistName(b).toLower()) < 0;
+    // A collator of its own: the one QString::localeAwareCompare keeps per thread is never freed.
+    const QCollator collator;
+    std::sort(files.begin(), files.end(), [&](const QString& a, const QString& b) {
+        return collator.compare(quodLibetPlaylistName(a).toLower(),
+                                quodLibetPlaylistName(b).toLower()) < 0;
     });
     return files;
 }
