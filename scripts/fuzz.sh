@@ -14,8 +14,10 @@ shift || true
 build=${BUILD:-build-sanitize}
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-    targets=(m3u pls xspf smil zpl_tags asx b4s ram quicktime cue choose_playlist_parser settings
-        song_file store_rhythmbox store_itunes store_audacious store_cmus mpd_answer)
+    # Every target, found by its seed corpus: a new one is fuzzed without being named here.
+    for corpus in tests/fuzz/corpus/*/; do
+        targets+=("$(basename "$corpus")")
+    done
 fi
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}

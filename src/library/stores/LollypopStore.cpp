@@ -35,7 +35,9 @@ QString orderClause(const QString& order) {
         {QStringLiteral("tracks.duration ASC"), QStringLiteral("tracks.duration ASC, ")}};
     const auto found = orders.constFind(order);
     if (found == orders.cend()) {
-        throw LibraryError(QStringLiteral("an order it cannot read (%1)").arg(order).toStdString());
+        throw LibraryError(QStringLiteral("an order it cannot read (%1)")
+                               .arg(order.simplified().left(80))
+                               .toStdString());
     }
     return *found + QStringLiteral("tracks.rowid");
 }
@@ -72,8 +74,9 @@ LollypopRule parseRule(QString text) {
         R"(artists\.name) (=|!=|>|<|LIKE|NOT LIKE) '((?:[^']|'')*)'( COLLATE NOCASE)?$)"));
     const QRegularExpressionMatch match = form.match(text);
     if (!match.hasMatch()) {
-        throw LibraryError(
-            QStringLiteral("a rule it cannot read (%1)").arg(text.left(80)).toStdString());
+        throw LibraryError(QStringLiteral("a rule it cannot read (%1)")
+                               .arg(text.simplified().left(80))
+                               .toStdString());
     }
     static const QHash<QString, QString> fields{
         {"tracks.rate", "rate"},   {"tracks.popularity", "popularity"},
@@ -91,8 +94,9 @@ LollypopRule parseRule(QString text) {
     }
     // The editor offers LIKE for texts, > and < for numbers, and a number for a number.
     if ((text_ && numberOp) || (!text_ && textOp) || !number) {
-        throw LibraryError(
-            QStringLiteral("a rule it cannot read (%1)").arg(text.left(80)).toStdString());
+        throw LibraryError(QStringLiteral("a rule it cannot read (%1)")
+                               .arg(text.simplified().left(80))
+                               .toStdString());
     }
     return rule;
 }

@@ -244,7 +244,8 @@ PlaylistArray StoreLibrary::getAll() const {
     QStringList notes;
     for (StoreListing& listing : listings()) {
         if (!listing.leftOut.isEmpty()) {
-            notes.push_back(listing.leftOut);
+            // One line, whatever the store's names and values hold.
+            notes.push_back(listing.leftOut.simplified());
         } else {
             playlists.push_back(std::make_shared<ListedPlaylist>(std::move(listing), songs_));
         }
@@ -262,7 +263,7 @@ PlaylistArray StoreLibrary::getByName(const QString& name) const {
     QString error;
     for (StoreListing& listing : takeListings()) {
         if (listing.name == name && !listing.leftOut.isEmpty()) {
-            notes.push_back(listing.leftOut);
+            notes.push_back(listing.leftOut.simplified());
         } else if (listing.name == name) {
             auto playlist = std::make_shared<ListedPlaylist>(std::move(listing), songs_);
             playlist->read(notes, error);
