@@ -277,6 +277,9 @@ public:
 
     // `chain`: the real paths of the playlist whose entries these are and of those it is part of.
     void add(std::vector<PlaylistEntry> list, QStringList& chain) {
+        if (entries.empty()) {
+            entries.reserve(list.size()); // no nested playlist: one move each, no regrowth
+        }
         for (PlaylistEntry& entry : list) {
             if (entries.size() >= MaxEntries) {
                 notes.push_back(QStringLiteral("%1: its nested playlists come to more than %2 "

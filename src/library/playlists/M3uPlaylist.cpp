@@ -1,5 +1,7 @@
 #include "library/playlists/PlaylistFormats.h"
 
+#include <algorithm>
+
 namespace corvane::library {
 namespace {
 
@@ -42,6 +44,10 @@ bool isHlsTag(QStringView line) {
 ParsedPlaylist parseM3u(const QByteArray& bytes, const QString& baseFolder) {
     ParsedPlaylist playlist;
     const QString text = decodePlaylistText(bytes);
+    // At most one entry a line: room for a usual playlist's at once, not grown and copied step by
+    // step (bounded: a file of empty lines reserves no gigabytes).
+    constexpr qsizetype Reserved = 65'536;
+    playlist.entries.reserve(static_cast<std::size_t>(std::min(bytes.count('\n') + 1, Reserved)));
     PlaylistEntry stated; // from the #EXTINF line before an entry
     for (QStringView line : playlistLines(text)) {
         line = line.trimmed();
