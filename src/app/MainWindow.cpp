@@ -638,7 +638,9 @@ void MainWindow::saveAsPdf() {
         }
         const QString path = dialog.selectedFiles().constFirst();
         pdfFolder_ = QFileInfo(path).absolutePath();
-        OutputFile file(path, OutputFile::Kind::Pdf);
+        OutputFile file(path, [](QIODevice& device, const QString& name) {
+            return print::makePdfPrinter(device, name);
+        });
         form.printWith([&file] { return file.makePrinter(); },
                        [&file](bool whole) { return file.finish(whole); });
     });

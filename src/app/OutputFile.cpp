@@ -1,6 +1,5 @@
 #include "app/OutputFile.h"
 
-#include "print/QtPrinter.h"
 #include "print/TextPrinter.h"
 
 #include <QFile>
@@ -16,9 +15,9 @@ QString cannotWrite(const QString& name, const QString& why) {
 
 } // namespace
 
-OutputFile::OutputFile(QString path, Kind kind)
+OutputFile::OutputFile(QString path, PagePrinter pages)
     : path_(std::move(path))
-    , kind_(kind) {}
+    , pages_(std::move(pages)) {}
 
 QFileDevice& OutputFile::open() {
     if (file_) {
@@ -40,8 +39,8 @@ QFileDevice& OutputFile::open() {
 
 std::unique_ptr<print::Printer> OutputFile::makePrinter() {
     QFileDevice& file = open();
-    if (kind_ == Kind::Pdf) {
-        return print::makePdfPrinter(file, path_);
+    if (pages_) {
+        return pages_(file, path_);
     }
     return std::make_unique<print::TextPrinter>(file);
 }
@@ -57,7 +56,7 @@ QString OutputFile::finish(bool whole) {
         return problem;
     }
     try {
-        if (!file_ && kind_ == Kind::Pdf) {
+        if (!file_ && pages_) {
             // Nothing was printed: one empty page, so that the file tells so.
             const std::unique_ptr<print::Printer> printer = makePrinter();
             printer->printLine();

@@ -4,6 +4,7 @@
 
 #include <QFileDevice>
 #include <QString>
+#include <functional>
 #include <memory>
 
 // The file that --pdf FILE and --print-text FILE print to. A regular file is written beside its
@@ -14,10 +15,13 @@ namespace corvane::app {
 
 class OutputFile {
 public:
-    enum class Kind { Pdf, Text };
+    // A printer that draws pages onto the open file (print::makePdfPrinter), which `name` is.
+    using PagePrinter =
+        std::function<std::unique_ptr<print::Printer>(QIODevice& file, const QString& name)>;
 
-    // Nothing is opened yet. Without finish(), or when it fails, the new file is thrown away.
-    OutputFile(QString path, Kind kind);
+    // A text file, or with `pages` a PDF. Nothing is opened yet. Without finish(), or when it
+    // fails, the new file is thrown away.
+    explicit OutputFile(QString path, PagePrinter pages = {});
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
@@ -31,7 +35,7 @@ private:
     QFileDevice& open();
 
     QString path_;
-    Kind kind_;
+    PagePrinter pages_;
     std::unique_ptr<QFileDevice> file_;
 };
 
