@@ -17,6 +17,7 @@ namespace {
 struct Program : test::FormTest {
     QString libraryFolder = dir.filePath(QStringLiteral("library"));
     QString out = dir.filePath(QStringLiteral("out"));
+    QString program = QStringLiteral(CORVANE_PROGRAM);
 
     Program() {
         playlist(QStringLiteral("Streams"), 2000);
@@ -44,8 +45,7 @@ struct Program : test::FormTest {
                            dir.filePath(QStringLiteral("runtime")));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(CORVANE_PROGRAM),
-                      QStringList{QStringLiteral("--library"), libraryFolder} + arguments);
+        process.start(program, QStringList{QStringLiteral("--library"), libraryFolder} + arguments);
         ASSERT_TRUE(process.waitForStarted());
     }
 
@@ -110,6 +110,21 @@ TEST_F(Program, WritingOntoAFullDeviceIsAFailureOfOneLine) {
         SCOPED_TRACE(arguments.join(u' ').toStdString());
         run(arguments, standardOutput).expectFailedToWrite();
     }
+}
+
+// The window and drawn pages are a module's: a program installed without it still prints text,
+// and says in one line why it draws no pages.
+TEST_F(Program, WithoutItsWindowModuleTextIsPrintedAndPagesFailInOneLine) {
+    program = dir.filePath(QStringLiteral("alone/corvane"));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("alone"))));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CORVANE_PROGRAM), program));
+    EXPECT_EQ(run({"--playlist", "Streams"}, out + QStringLiteral("/list.txt")).exitCode, 0);
+    const Run pages = run({"--playlist", "Streams", "--pdf", out + QStringLiteral("/list.pdf")});
+    EXPECT_EQ(pages.exitCode, 2);
+    ASSERT_EQ(pages.errorLines.size(), 1);
+    EXPECT_TRUE(pages.errorLines[0].startsWith(
+        QStringLiteral("corvane: cannot load the window's module (")))
+        << pages.errorLines[0].toStdString();
 }
 
 TEST_F(Program, AFullDiskKeepsTheEarlierFilesWholeAndLeavesNothingBeside) {
