@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The window's first paint, timed by hyperfine on a virtual display: from the start of each
+# program given to the moment its window is shown on the demo library, side by side (an earlier
+# build as the yardstick). Needs xvfb, xdotool and hyperfine.
+#     bash bench/app/first-paint.sh OLD_CORVANE build-test/bin/corvane [--runs N]
+set -euo pipefail
+programs=()
+while [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; do
+    programs+=("$(realpath "$1")")
+    shift
+done
+work=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 3>"$work/display" 2>/dev/null &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+until [ -s "$work/display" ]; do sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+demo=$(dirname "${programs[-1]}")/demo-library
+# One run: the program started, its window waited for (polled as fast as xdotool answers), closed.
+cat >"$work/run.sh" <<'RUN'
+env -u CORVANE_LIBRARY HOME="$1" XDG_CONFIG_HOME="$1/config" "$2" --quiet --library "$3" &
+until xdotool search --onlyvisible --name Corvane >/dev/null 2>&1; do :; done
+kill $!
+wait $! 2>/dev/null || true
+RUN
+commands=()
+for program in "${programs[@]}"; do
+    commands+=("bash $work/run.sh $work $program $demo")
+done
+hyperfine --warmup 2 "$@" "${commands[@]}"
