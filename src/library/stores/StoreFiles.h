@@ -57,19 +57,26 @@ inline std::unique_ptr<QFile> openStoreFile(const QString& path, FileStamp* stam
     return file;
 }
 
-// Its first 4 KiB and its last 256 bytes (a byte order mark's code units kept whole), or all
-// of it when it is no larger: enough to tell what a store is and whether it ends.
+// The first 4 KiB and the last 256 bytes (a byte order mark's code units kept whole) of a file
+// of `size` bytes open at its start, or all of it when it is no larger: enough to tell what a
+// store is and whether it ends. The file is left at its start again.
+inline QByteArray readStoreFileEnds(QFileDevice& file, qint64 size) {
+    QByteArray ends;
+    if (size <= 8192) {
+        ends = file.readAll();
+    } else {
+        ends = file.read(4096);
+        if (!file.seek((size - 256) & ~qint64{1})) {
+            throw LibraryError("the file cannot be read");
+        }
+        ends += file.readAll();
+    }
+    file.seek(0);
+    return ends;
+}
 inline QByteArray readStoreFileEnds(const QString& path) {
     FileStamp stamp;
-    const std::unique_ptr<QFile> file = openStoreFile(path, &stamp);
-    if (stamp.size <= 8192) {
-        return file->readAll();
-    }
-    QByteArray ends = file->read(4096);
-    if (!file->seek((stamp.size - 256) & ~qint64{1})) {
-        throw LibraryError("the file cannot be read");
-    }
-    return ends + file->readAll();
+    return readStoreFileEnds(*openStoreFile(path, &stamp), stamp.size);
 }
 
 // One store file parsed into a T, parsed again only when the file's stamp changed: from its
