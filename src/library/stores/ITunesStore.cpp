@@ -456,8 +456,8 @@ std::shared_ptr<Player> openITunes(const QString& location, SongSource songs, bo
     auto reader = [store] {
         return namingStore(StoreKind::ITunes, store->file, [&] {
             // The whole file is checked (the first and last bytes) whenever it is read again.
-            const auto playlists = store->playlists.getStreamed(store->file, [&](QFile& file) {
-                checkITunesLibrary(readStoreFileEnds(store->file));
+            const auto playlists = store->playlists.getStreamed(store->file, [](QFile& file) {
+                checkITunesLibrary(readStoreFileEnds(file, file.size()));
                 return readPlaylistsPassingTracks(file);
             });
             std::vector<StoreListing> listings;

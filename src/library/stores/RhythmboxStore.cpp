@@ -338,15 +338,13 @@ std::vector<StoreSong> songsOf(const RhythmboxPlaylist& playlist, QFileDevice& d
                                qint64 size) {
     std::vector<StoreSong> songs(static_cast<std::size_t>(playlist.locations.size()));
     // A large database is cut between two entries near its middle.
-    const Halves halves{halfway(database, size,
-                                [](QByteArrayView bytes) {
-                                    return nextAfter(bytes, "</entry>", "<entry",
-                                                     [](QByteArrayView) { return true; });
-                                }),
-                        "</rhythmdb>", "<rhythmdb>"};
+    const Halves halves{
+        halfway(database, size,
+                [](QByteArrayView bytes) { return nextAfter(bytes, "</entry>", "<entry"); }),
+        "</rhythmdb>", "<rhythmdb>"};
     readPlaylistSongs(
         database, size, halves, PlaylistPlaces(playlist.locations),
-        [](QIODevice& part, const auto& give, bool) { readSongs(part, give); },
+        [](QIODevice& part, const auto& give) { readSongs(part, give); },
         [&](std::size_t i, const StoreSong& song) { songs[i] = song; },
         [&] { std::fill(songs.begin(), songs.end(), StoreSong{}); });
     for (std::size_t i = 0; i < songs.size(); ++i) {

@@ -57,19 +57,26 @@ inline std::unique_ptr<QFile> openStoreFile(const QString& path, FileStamp* stam
     return file;
 }
 
-// Its first 4 KiB and its last 256 bytes (a byte order mark's code units kept whole), or all
-// of it when it is no larger: enough to tell what a store is and whether it ends.
+// The first 4 KiB and the last 256 bytes (a byte order mark's code units kept whole) of a file
+// of `size` bytes open at its start, or all of it when it is no larger: enough to tell what a
+// store is and whether it ends. The file is left at its start again.
+inline QByteArray readStoreFileEnds(QFileDevice& file, qint64 size) {
+    QByteArray ends;
+    if (size <= 8192) {
+        ends = file.readAll();
+    } else {
+        ends = file.read(4096);
+        if (!file.seek((size - 256) & ~qint64{1})) {
+            throw LibraryError("the file cannot be read");
+        }
+        ends += file.readAll();
+    }
+    file.seek(0);
+    return ends;
+}
 inline QByteArray readStoreFileEnds(const QString& path) {
     FileStamp stamp;
-    const std::unique_ptr<QFile> file = openStoreFile(path, &stamp);
-    if (stamp.size <= 8192) {
-        return file->readAll();
-    }
-    QByteArray ends = file->read(4096);
-    if (!file->seek((stamp.size - 256) & ~qint64{1})) {
-        throw LibraryError("the file cannot be read");
-    }
-    return ends + file->readAll();
+    return readStoreFileEnds(*openStoreFile(path, &stamp), stamp.size);
 }
 
 // One store file parsed into a T, parsed again only when the file's stamp changed: from its
@@ -207,16 +214,14 @@ struct Halves {
     QByteArray secondHead; // what opens the second ("<rhythmdb>")
 };
 
-// The first place in `bytes` where, after `end` and white space, `next` begins and what follows
-// is `fits`; -1: none.
-template <class Fits>
-qsizetype nextAfter(QByteArrayView bytes, QByteArrayView end, QByteArrayView next, Fits fits) {
+// The first place in `bytes` where, after `end` and white space, `next` begins; -1: none.
+inline qsizetype nextAfter(QByteArrayView bytes, QByteArrayView end, QByteArrayView next) {
     for (qsizetype at = bytes.indexOf(end); at >= 0; at = bytes.indexOf(end, at + 1)) {
         qsizetype start = at + end.size();
         while (start < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[start]))) {
             ++start;
         }
-        if (bytes.sliced(start).startsWith(next) && fits(bytes.sliced(start + next.size()))) {
+        if (bytes.sliced(start).startsWith(next)) {
             return start;
         }
     }
@@ -255,7 +260,7 @@ template <class Boundary> qint64 halfway(QFileDevice& file, qint64 size, Boundar
     return at < 0 ? -1 : size / 2 + at;
 }
 
-// One playlist's songs read from a store document by `read(device, give, half)`, which gives
+// One playlist's songs read from a store document by `read(device, give)`, which gives
 // each song with its key (a location, a Track ID), and reads a half to its very end (a half cut
 // anywhere but between two songs does not end as a document should): each song the playlist
 // holds goes to keep(place, song), in the document's order. A document cut in halves is read on
@@ -287,10 +292,10 @@ void readPlaylistSongs(QFileDevice& file, qint64 size, const Halves& halves,
         bool laterRead = false;
         std::thread second([&] {
             FilePart part(file.handle(), halves.secondHead, halves.middle, size, {});
-            laterRead = resumeNext([&] { read(part, setDown(true), true); });
+            laterRead = resumeNext([&] { read(part, setDown(true)); });
         });
         FilePart first(file.handle(), {}, 0, halves.middle, halves.firstTail);
-        const bool firstRead = resumeNext([&] { read(first, setDown(false), true); });
+        const bool firstRead = resumeNext([&] { read(first, setDown(false)); });
         second.join();
         if (firstRead && laterRead) {
             return;
@@ -298,7 +303,7 @@ void readPlaylistSongs(QFileDevice& file, qint64 size, const Halves& halves,
         restart();
     }
     file.seek(0);
-    read(file, give, false);
+    read(file, give);
 }
 
 // Why an XML reader stopped: the file is cut short, or not well-formed at a line.
