@@ -170,10 +170,11 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
     std::vector<std::size_t> again;     // entries naming a file that an earlier entry names
     std::vector<std::size_t> here;      // entries to be found on the calling thread
     std::vector<TagIndex::Song> kept;   // read, not yet written to the index
-    QSet<QString> shared;    // the songs of an album share their album, artist... held once
-    std::size_t looked = 0;  // entries found
-    std::size_t toRead = 0;  // files found that must be read
-    std::size_t readNow = 0; // of them, read
+    QSet<QString> shared;      // the songs of an album share their album, artist... held once
+    std::size_t looked = 0;    // entries found
+    std::size_t toRead = 0;    // files found that must be read
+    std::size_t readNow = 0;   // of them, read
+    bool beyondMemory = false; // a song not in memory was sought: in the index, or its file
     std::atomic<bool> halted{false};
 
     const auto land = [&](std::size_t i, const Wanted& w, SongRead read) {
@@ -229,6 +230,7 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
                     sought.push_back({i, std::move(w)});
                 }
             }
+            beyondMemory = beyondMemory || !sought.empty();
         }
         std::vector<std::optional<SongRead>> indexed(sought.size());
         if (index_ && !sought.empty()) {
@@ -337,12 +339,12 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
             tell(false);
         }
     } else {
-        // Songs served from memory or the index come faster than threads start and take turns:
-        // the other threads join in once a stretch had files to read.
+        // Songs served from memory come faster than threads start and take turns: the other
+        // threads join in once a stretch had files to look up in the index or read.
         for (std::size_t k; !halted.load() && (k = next++) < stretches;) {
             walk(k * Stretch, std::min(count, (k + 1) * Stretch));
             tell(false);
-            if (threads.empty() && readNow > 0) {
+            if (threads.empty() && beyondMemory) {
                 startHelpers();
             }
         }
