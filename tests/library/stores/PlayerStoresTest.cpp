@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QStringEncoder>
-#include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
@@ -29,20 +28,11 @@ using namespace corvane::storefixtures;
 namespace {
 
 // The songs every store's "Road Trip" holds, in the store's own words.
-const QString First = QStringLiteral("file:///music/Ann/First%20Song.mp3");
-const QString Second = QStringLiteral("file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac");
 const QString Radio = QStringLiteral("http://radio.example/live");
 const QString SecondPath = QStringLiteral("/music/Bär/Zweites Lied #1.flac");
 
-class PlayerStoresTest : public ::testing::Test {
+class PlayerStoresTest : public ::testing::Test, public StoreFolder {
 protected:
-    QString at(const QString& relative) const { return dir_.path() + u'/' + relative; }
-    void write(const QString& relative, const QByteArray& bytes) {
-        ASSERT_TRUE(writeFile(at(relative), bytes));
-    }
-    void sql(const QString& relative, const QString& statements) {
-        ASSERT_EQ(execSql(at(relative), statements), "");
-    }
     std::shared_ptr<Player> open(StoreKind kind, const QString& relative) {
         return openStore(kind, at(relative), files_.source());
     }
@@ -76,7 +66,6 @@ protected:
                     .arg(link, url, library, blob("file:///music/gone.ogg"), stream, blob(Radio)));
     }
 
-    QTemporaryDir dir_;
     FakeFiles files_;
 };
 
