@@ -374,7 +374,7 @@ TEST(RhythmboxQueryTest, CriteriaSortsAndLimits) {
 
 // Automatic playlists as Rhythmbox 3.4.6 writes them, among static ones, evaluated on the
 // database as it is now, alike when the window keeps it and when one view is listed.
-TEST_F(SmartStoresTest, RhythmboxAutomaticPlaylists) {
+TEST_F(SmartStoresTest, Rhythmbox) {
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     write("rb/rhythmdb.xml", QStringLiteral(R"(<?xml version="1.0" standalone="yes"?>
 <rhythmdb version="2.0">
@@ -390,6 +390,7 @@ TEST_F(SmartStoresTest, RhythmboxAutomaticPlaylists) {
     <location>file:///music/gone.mp3</location><first-seen>%2</first-seen><hidden>1</hidden></entry>
   <entry type="iradio"><title>Radio One</title><genre>Unknown</genre><rating>4</rating>
     <location>http://radio.example/live</location></entry>
+  <entry type="ignore"><location>file:///music/cover.jpg</location></entry>
 </rhythmdb>
 )")
                                  .arg(now - 30 * 86400)
@@ -409,7 +410,10 @@ TEST_F(SmartStoresTest, RhythmboxAutomaticPlaylists) {
     </conjunction>
   </playlist>
   <playlist name="Road Trip" show-browser="false" search-type="search-match" type="static">
+    <location>file:///music/Ann/First%20Song.mp3</location>
     <location>file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac</location>
+    <location>file:///music/gone.ogg</location><location>file:///music/new.mp3</location>
+    <location>http://radio.example/live</location>
   </playlist>
   <playlist name="Recently Added" show-browser="true" browser-position="179" search-type="search-match" type="automatic" sort-key="FirstSeen" sort-direction="1">
     <conjunction>
@@ -434,11 +438,16 @@ TEST_F(SmartStoresTest, RhythmboxAutomaticPlaylists) {
   <playlist name="Composers" show-browser="true" browser-position="180" search-type="search-match" type="automatic" sort-key="Artist" sort-direction="0">
     <conjunction><like prop="composer-folded">bach</like></conjunction>
   </playlist>
-  <playlist name="Play Queue" show-browser="false" browser-position="180" search-type="search-match" type="queue"/>
+  <playlist name="Play Queue" show-browser="false" browser-position="180" search-type="search-match" type="queue">
+    <location>file:///music/new.mp3</location>
+  </playlist>
 </rhythmdb-playlists>
 )");
+    files_.present.insert("/music/new.mp3",
+                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
     const QString first = "First Song|03:45|99|Ann|Folk|2000|Album|mp3|225";
     const QString second = "Zweites Lied|01:01|0|Bär||||flac|61";
+    const auto kept = openStore(StoreKind::Rhythmbox, at("rb"), files_.source());
     for (const bool lookOnce : {false, true}) {
         const auto player = openStore(StoreKind::Rhythmbox, at("rb"), files_.source(), lookOnce);
         const PlaylistArray all = player->playlistCollection()->getAll();
@@ -447,18 +456,37 @@ TEST_F(SmartStoresTest, RhythmboxAutomaticPlaylists) {
         EXPECT_EQ(all.notes(), QStringList({"Rhythmbox's automatic playlist \"Composers\" is left "
                                             "out: a criterion on a property it cannot read "
                                             "(composer-folded like)"}));
-        const std::vector<std::pair<QString, QStringList>> shown{{"My Top Rated", {first}},
-                                                                 {"Recently Added", {second}},
-                                                                 {"Recently Played", {first}},
-                                                                 {"Road Trip", {second}}};
+        const std::vector<std::pair<QString, QStringList>> shown{
+            {"My Top Rated", {first}},
+            {"Recently Added", {second}},
+            {"Recently Played", {first}},
+            {"Road Trip",
+             {first, second, "gone.ogg|!/music/gone.ogg: no such file",
+              "New|00:05|50|Ann|Pop|2020|Album|mp3|5", "Radio One||75||||||"}}};
         for (const auto& [name, songs] : shown) {
+            files_.asked.clear();
             EXPECT_EQ(listing(*openStore(StoreKind::Rhythmbox, at("rb"), files_.source(), lookOnce),
                               name),
                       songs)
                 << name.toStdString() << lookOnce;
+            // Only the songs the database does not know are read from their files.
+            EXPECT_EQ(files_.asked, name == u"Road Trip"
+                                        ? QStringList({"/music/gone.ogg", "/music/new.mp3"})
+                                        : QStringList())
+                << name.toStdString() << lookOnce;
         }
     }
-    EXPECT_EQ(files_.asked, QStringList());
+
+    // A run that shows one view keeps only the playlist it listed, and gives it again.
+    const auto once = openStore(StoreKind::Rhythmbox, at("rb"), files_.source(), true);
+    const auto listed = once->playlistCollection()->getByName("Road Trip").item(0);
+    EXPECT_EQ(listed->count(), 5);
+    write("rb/rhythmdb.xml", "damaged");
+    EXPECT_EQ(once->playlistCollection()->getByName("Road Trip").item(0), listed);
+    // A changed store is read again.
+    write("rb/playlists.xml", R"(<rhythmdb-playlists><playlist name="Renamed" type="static"/>
+</rhythmdb-playlists>)");
+    EXPECT_EQ(names(*kept), QStringList({"Renamed"}));
 }
 
 // Elisa's ratings go with the music folder's playlist files, found or named.
