@@ -148,7 +148,7 @@ TEST_F(PlayerStoresTest, StrawberryAndClementine) {
 }
 
 TEST_F(PlayerStoresTest, Audacious) {
-    write("aud/playlists/order", "1002 1001\n");
+    write("aud/playlists/order", "1002 1001 1002 1002\n"); // Café named thrice, listed once
     write("aud/playlists/1001.audpl", "title=Road%20Trip\nuri=" + First.toUtf8() +
                                           "\ntitle=First%20Song\nartist=Ann\nyear=1999\n"
                                           "length=225000\nuri=" +
@@ -156,7 +156,9 @@ TEST_F(PlayerStoresTest, Audacious) {
                                           "\ntitle=Zweites%20Lied\nartist=B%C3%A4r\nlength=61000\n"
                                           "codec=FLAC\nuri=" +
                                           Radio.toUtf8() + "\ntitle=Radio%20One\n");
-    write("aud/playlists/1002.audpl", "title=Caf%C3%A9\n");
+    // A NUL in a file URL is refused, not read as the path up to it.
+    write("aud/playlists/1002.audpl",
+          "title=Caf%C3%A9\nuri=file:///%00/etc/passwd\nuri=" + First.toUtf8() + "\nlength=9e99\n");
     write("aud/playlists/1003.audpl", "title=Not%20in%20the%20order\n");
     files_.present.insert("/music/Ann/First Song.mp3",
                           SongData{"First (file)", "Ann", "Album", "2020", "Pop", 99, 225, "mp3"});
@@ -167,9 +169,13 @@ TEST_F(PlayerStoresTest, Audacious) {
               QStringList({"First (file)|03:45|99|Ann|Pop|2020|Album|mp3|225",
                            "Zweites Lied|01:01||Bär||||flac|61", "Radio One||||||||"}));
     EXPECT_EQ(files_.asked, QStringList({"/music/Ann/First Song.mp3", SecondPath}));
+    files_.asked.clear();
+    expectLinesBeginning(shownAndSaid(*player, "Café"), {"|", "First (file)|03:45|99|"}, "a NUL");
+    EXPECT_EQ(files_.asked, QStringList({"/music/Ann/First Song.mp3"}));
 }
 
-TEST_F(PlayerStoresTest, CmusSongsReadAsTheFileLibraryReadsThem) {
+// cmus's songs are read as the file library reads them.
+TEST_F(PlayerStoresTest, Cmus) {
     ASSERT_TRUE(QDir().mkpath(at("Música/Ann")));
     ASSERT_TRUE(demo::writeSong(at("Música/Ann/First.mp3"), 5,
                                 {"First Song", "Ann", "Album", "Folk", "1999", {{"x", 128}}, {}}));
@@ -186,6 +192,22 @@ TEST_F(PlayerStoresTest, CmusSongsReadAsTheFileLibraryReadsThem) {
     EXPECT_EQ(names(*player), QStringList({"Road Trip"}));
     EXPECT_EQ(listing(*player, "Road Trip"), listing(*files, "Road Trip"));
     EXPECT_TRUE(listing(*player, "Road Trip")[0].startsWith("First Song|00:05|50|Ann|Folk|1999|"));
+
+    // Lines that name no file the system could open (a NUL, a 1 MB path, a name and a path longer
+    // than the system allows) are counted in one note.
+    QByteArray mix = "/music/kept.mp3\n";
+    for (const QByteArray& line :
+         {QByteArray("/music/a\0/etc/passwd", 20), "/music/" + QByteArray(1 << 20, 'p'),
+          "/music/" + QByteArray(300, 'n') + "/a.mp3", QByteArray(2100, '/').replace("/", "a/")}) {
+        mix += line + "\n";
+    }
+    write("cmus/playlists/Mix", mix);
+    files_.asked.clear();
+    EXPECT_EQ(shownAndSaid(*open(StoreKind::Cmus, "cmus"), "Mix"),
+              QStringList({"kept.mp3|!/music/kept.mp3: no such file",
+                           "note: 4 lines of the cmus playlist \"Mix\" named no file that can be "
+                           "opened, and were left out"}));
+    EXPECT_EQ(files_.asked, QStringList({"/music/kept.mp3"}));
 }
 
 TEST_F(PlayerStoresTest, ITunes) {
@@ -389,42 +411,6 @@ TEST_F(PlayerStoresTest, HostileITunesLibraries) {
              {"First Song|03:45|0|||||mp3|225"}},
         },
         true);
-}
-
-TEST_F(PlayerStoresTest, HostileAudaciousAndCmusPlaylists) {
-    // Audacious: a NUL in a file URL is refused, not read as the path up to it; a playlist
-    // that the order names three times is listed once.
-    write("aud/playlists/order", "1 1 1\n");
-    write("aud/playlists/1.audpl",
-          "title=One\nuri=file:///%00/etc/passwd\nuri=" + First.toUtf8() + "\nlength=9e99\n");
-    const auto audacious = open(StoreKind::Audacious, "aud");
-    EXPECT_EQ(names(*audacious), QStringList({"One"}));
-    expectLinesBeginning(shownAndSaid(*audacious, "One"),
-                         {"|", "First Song.mp3|!/music/Ann/First Song.mp3: no such file"},
-                         "audacious");
-    EXPECT_EQ(files_.asked, QStringList({"/music/Ann/First Song.mp3"}));
-
-    // cmus: lines that name no file the system could open are counted in one note.
-    const struct {
-        const char* what;
-        QByteArray line;
-    } dropped[] = {
-        {"a NUL", QByteArray("/music/a\0/etc/passwd", 20)},
-        {"a 1 MB path", "/music/" + QByteArray(1 << 20, 'p')},
-        {"a name longer than the system allows", "/music/" + QByteArray(300, 'n') + "/a.mp3"},
-        {"a path longer than the system allows", QByteArray(2100, '/').replace("/", "a/")},
-    };
-    QByteArray lines = "/music/kept.mp3\n";
-    for (const auto& d : dropped) {
-        lines += d.line + "\n";
-    }
-    write("cmus/playlists/Mix", lines);
-    files_.asked.clear();
-    EXPECT_EQ(shownAndSaid(*open(StoreKind::Cmus, "cmus"), "Mix"),
-              QStringList({"kept.mp3|!/music/kept.mp3: no such file",
-                           "note: 4 lines of the cmus playlist \"Mix\" named no file that can be "
-                           "opened, and were left out"}));
-    EXPECT_EQ(files_.asked, QStringList({"/music/kept.mp3"}));
 }
 
 // As Quod Libet 4.5 writes them: XSPF named by the file, plain paths as <location>; older
