@@ -271,8 +271,7 @@ TEST_F(PlayerStoresTest, HostileRhythmboxDatabases) {
                                   "<location>file:///music/new.mp3</location>"
                                   "<location>file:///%00/etc/passwd</location>"
                                   "</playlist></rhythmdb-playlists>\n");
-    files_.present.insert("/music/new.mp3",
-                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
+    files_.present.insert("/music/new.mp3", NewSong);
     const QByteArray head = "<?xml version=\"1.0\"?>\n<rhythmdb version=\"2.0\">\n";
     const auto first = [&](const QByteArray& fields) {
         return "<entry type=\"song\"><location>" + First.toUtf8() + "</location>" + fields +

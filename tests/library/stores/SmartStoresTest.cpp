@@ -21,14 +21,6 @@ namespace {
 
 class SmartStoresTest : public ::testing::Test, public StoreFolder {
 protected:
-    // The names of the songs of the playlist `name`, in order.
-    QStringList titles(const Player& player, const QString& name) {
-        QStringList shown;
-        for (const QString& line : listing(player, name)) {
-            shown.push_back(line.section(u'|', 0, 0));
-        }
-        return shown;
-    }
     FakeFiles files_;
 };
 
@@ -139,8 +131,7 @@ TEST_F(SmartStoresTest, Lollypop) {
                  sqlText(First) + "), (99, 'file:///music/new.mp3'), (99, " + sqlText(Second) +
                  ");";
     sql("lollypop/playlists.db", playlists);
-    files_.present.insert("/music/new.mp3",
-                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
+    files_.present.insert("/music/new.mp3", NewSong);
     const auto player = openStore(StoreKind::Lollypop, at("lollypop"), files_.source());
     const PlaylistArray all = player->playlistCollection()->getAll();
     EXPECT_EQ(names(all).first(), "road trip");
@@ -247,8 +238,7 @@ TEST_F(SmartStoresTest, Kodi) {
     write(playlists + "broken.xsp", "<smartplaylist type=\"songs\"><name>");
     write(playlists + "Road Trip.m3u", "#EXTM3U\n#EXTINF:225,Ann - First Song\n/music/Ann/First "
                                        "Song.mp3\n#EXTINF:5,New\n/music/new.mp3\n");
-    files_.present.insert("/music/new.mp3",
-                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
+    files_.present.insert("/music/new.mp3", NewSong);
 
     const auto player = openStore(StoreKind::Kodi, at(".kodi"), files_.source());
     const PlaylistArray all = player->playlistCollection()->getAll();
@@ -443,8 +433,7 @@ TEST_F(SmartStoresTest, Rhythmbox) {
   </playlist>
 </rhythmdb-playlists>
 )");
-    files_.present.insert("/music/new.mp3",
-                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
+    files_.present.insert("/music/new.mp3", NewSong);
     const QString first = "First Song|03:45|99|Ann|Folk|2000|Album|mp3|225";
     const QString second = "Zweites Lied|01:01|0|Bär||||flac|61";
     const auto kept = openStore(StoreKind::Rhythmbox, at("rb"), files_.source());

@@ -72,6 +72,9 @@ protected:
 inline const QString First = QStringLiteral("file:///music/Ann/First%20Song.mp3");
 inline const QString Second = QStringLiteral("file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac");
 
+// A song that no store knows, found at /music/new.mp3 by FakeFiles.
+inline const library::SongData NewSong{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"};
+
 // "'text'" as an SQL literal.
 QString sqlText(const QString& text);
 
