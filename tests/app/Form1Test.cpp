@@ -91,13 +91,6 @@ TEST_F(Guards, NothingSelectedMakesItemMinorSortAndSaveDoNothing) {
     }
 }
 
-TEST_F(Guards, ClicksOnTheListActOnlyOnTheListOfPlaylists) {
-    auto form = loadedForm();
-    form->List1_Click(4);
-    EXPECT_EQ(form->state().List1.lines(), guideLines());
-    EXPECT_TRUE(form->state().SelectedPlaylist.isEmpty());
-}
-
 TEST_F(PlaylistList, NumbersEveryPlaylistUnderTheHeading) {
     auto form = loadedForm();
     form->CmdPlaylists_Click();
@@ -137,28 +130,32 @@ TEST_F(ListClick, SelectsAPlaylistOfAnyNameExactly) {
     }
 }
 
-TEST_F(ListClick, OnTheHeadingShowsTheGuideAndKeepsTheTip) {
+// A click on no playlist's line shows the guide: on the guide itself it selects nothing, on the
+// heading it keeps the tip, on an empty line it empties the selection.
+TEST_F(ListClick, OffAPlaylistsLineShowsTheGuide) {
     auto form = loadedForm();
+    const views::FormState& s = form->state();
+    form->List1_Click(4);
+    EXPECT_EQ(s.List1.lines(), guideLines());
+    EXPECT_TRUE(s.SelectedPlaylist.isEmpty());
+
     form->CmdPlaylists_Click();
     const views::ListBoxGeometry geometry{600, 400, 10, 0};
     form->List1_MouseMove(geometry, 15.0F * 5, 15.0F * 45); // over line 4
-    ASSERT_EQ(form->state().Text1, QStringLiteral("   1   Road Trip"));
+    ASSERT_EQ(s.Text1, QStringLiteral("   1   Road Trip"));
     form->List1_Click(2);
-    EXPECT_EQ(form->state().SelectedPlaylist, QStringLiteral("LIST OF PLAYLISTS"));
-    EXPECT_EQ(form->state().Text1, QStringLiteral("   1   Road Trip"));
-    EXPECT_EQ(form->state().List1.lines(), guideLines());
-    EXPECT_EQ(form->state().PrintCaption, QStringLiteral("PRINT\nuser's guide"));
-}
+    EXPECT_EQ(s.SelectedPlaylist, QStringLiteral("LIST OF PLAYLISTS"));
+    EXPECT_EQ(s.Text1, QStringLiteral("   1   Road Trip"));
+    EXPECT_EQ(s.List1.lines(), guideLines());
+    EXPECT_EQ(s.PrintCaption, QStringLiteral("PRINT\nuser's guide"));
 
-TEST_F(ListClick, OnAnEmptyLineEmptiesTheSelection) {
-    auto form = loadedForm();
     form->CmdPlaylists_Click();
     form->List1_Click(lineOf(*form, "Jazz"));
     form->CmdPlaylists_Click();
     form->List1_Click(0);
-    EXPECT_TRUE(form->state().SelectedPlaylist.isEmpty());
-    EXPECT_TRUE(form->state().Text1.isEmpty());
-    EXPECT_EQ(form->state().List1.lines(), guideLines());
+    EXPECT_TRUE(s.SelectedPlaylist.isEmpty());
+    EXPECT_TRUE(s.Text1.isEmpty());
+    EXPECT_EQ(s.List1.lines(), guideLines());
 }
 
 TEST_F(ListClick, KeepsACustomDisplay) {

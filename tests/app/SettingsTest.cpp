@@ -180,12 +180,12 @@ TEST_F(DisplaySettings, ABadFileAtStartUpLeavesTheDeliveredDisplay) {
     EXPECT_EQ(form->state().List1.lines(), guide::GuideLines());
 }
 
-TEST_F(DisplaySettings, SaveThatCannotWriteLeavesTheEarlierFileWhole) {
+// A save that cannot write (where the settings folder should be there is a file; the disk is
+// full) says so with why, and leaves the earlier file whole and nothing beside it.
+TEST_F(DisplaySettings, SaveThatCannotWriteLeavesTheEarlierFileWholeAndSaysSo) {
+    const QByteArray earlier = lines(customValues());
     auto form = customForm();
     form->cmdCustom_Click(views::Rating);
-    const QByteArray earlier = lines(customValues());
-
-    // Where the settings folder should be, there is a file: nothing can be written there.
     const QString folder = QFileInfo(userSettings).absolutePath();
     QDir(folder).removeRecursively();
     write(folder, earlier);
@@ -194,22 +194,20 @@ TEST_F(DisplaySettings, SaveThatCannotWriteLeavesTheEarlierFileWhole) {
         << form->statusLine().toStdString();
     EXPECT_TRUE(form->statusLine().contains(userSettings));
     EXPECT_EQ(read(folder), earlier);
-}
 
-TEST_F(DisplaySettings, SaveOnAFullDiskLeavesTheEarlierFileWholeAndSaysSo) {
     const test::FullFolder full;
     if (!full.why.isEmpty()) {
         GTEST_SKIP() << full.why.toStdString();
     }
     userSettings = full.path + QStringLiteral("/Quembly.txt");
-    auto form = customForm();
+    form = customForm();
     full.fill();
     form->cmdCustom_Click(views::Rating);
     form->cmdSave_Click();
     EXPECT_TRUE(form->statusLine().startsWith(QStringLiteral("The display was not saved")))
         << form->statusLine().toStdString();
     EXPECT_TRUE(form->statusLine().contains(QStringLiteral("No space left on device")));
-    EXPECT_EQ(read(userSettings), lines(customValues()));
+    EXPECT_EQ(read(userSettings), earlier);
     EXPECT_EQ(QDir(full.path).entryList(QDir::Files).size(), 2); // and the filler
 }
 

@@ -12,9 +12,15 @@ using namespace corvane::library;
 
 namespace {
 
-void requireOneLine(const LibraryError& error) {
-    const QString said = QString::fromUtf8(error.what());
-    fuzz::require(!said.isEmpty() && !said.contains(u'\n'), "a refused store is told in one line");
+// Runs `read`; a store it refuses is told in one line.
+template <class Read> void refusedInOneLine(const Read& read) {
+    try {
+        read();
+    } catch (const LibraryError& error) {
+        const QString said = QString::fromUtf8(error.what());
+        fuzz::require(!said.isEmpty() && !said.contains(u'\n'),
+                      "a refused store is told in one line");
+    }
 }
 
 void requireBounded(const StoreSong& song) {
@@ -38,19 +44,13 @@ enum class Store { rhythmbox, itunes, audacious, cmus, kodi, lollypop, quodlibet
 void read(Store store, const QByteArray& bytes) {
     switch (store) {
     case Store::rhythmbox:
-        try {
-            checkRhythmboxSongs(bytes);
-        } catch (const LibraryError& e) {
-            requireOneLine(e);
-        }
-        try {
+        refusedInOneLine([&] { checkRhythmboxSongs(bytes); });
+        refusedInOneLine([&] {
             for (const StoreSong& song : parseRhythmboxSongs(bytes)) {
                 requireBounded(song);
             }
-        } catch (const LibraryError& e) {
-            requireOneLine(e);
-        }
-        try {
+        });
+        refusedInOneLine([&] {
             for (const RhythmboxPlaylist& playlist : parseRhythmboxPlaylists(bytes)) {
                 fuzz::require(playlist.name.size() <= MaxOutsideText, "a name is bounded");
                 if (playlist.query) {
@@ -63,26 +63,20 @@ void read(Store store, const QByteArray& bytes) {
                     fuzz::require(chosen <= 1, "a query chooses among the songs it is given");
                 }
             }
-        } catch (const LibraryError& e) {
-            requireOneLine(e);
-        }
+        });
         break;
     case Store::itunes:
-        try {
+        refusedInOneLine([&] {
             checkITunesLibrary(bytes);
             for (const ITunesPlaylist& playlist : parseITunesPlaylists(bytes)) {
                 fuzz::require(playlist.name.size() <= MaxOutsideText, "a name is bounded");
             }
-        } catch (const LibraryError& e) {
-            requireOneLine(e);
-        }
-        try {
+        });
+        refusedInOneLine([&] {
             for (const StoreSong& song : parseITunesTracks(bytes)) {
                 requireBounded(song);
             }
-        } catch (const LibraryError& e) {
-            requireOneLine(e);
-        }
+        });
         break;
     case Store::audacious: {
         QStringList order = parseAudaciousOrder(bytes);
@@ -108,7 +102,7 @@ void read(Store store, const QByteArray& bytes) {
         break;
     }
     case Store::kodi:
-        try {
+        refusedInOneLine([&] {
             const KodiSmartPlaylist playlist = parseKodiSmartPlaylist(bytes);
             fuzz::require(playlist.name.size() <= MaxOutsideText && playlist.limit >= 0,
                           "a name is bounded, a limit not negative");
@@ -119,28 +113,22 @@ void read(Store store, const QByteArray& bytes) {
                             [](const KodiRule& rule) { return kodiRuleUnread(rule).isEmpty(); })) {
                 fuzz::require(kodiSmartSongs(playlist, songs).size() <= 1, "no song made up");
             }
-        } catch (const LibraryError& e) {
-            requireOneLine(e);
-        }
+        });
         break;
     case Store::lollypop:
-        try {
+        refusedInOneLine([&] {
             const LollypopSmart smart = parseLollypopSmart(QString::fromUtf8(bytes));
             fuzz::require(!smart.rules.empty() && smart.limit >= 0, "a query has rules");
-        } catch (const LibraryError& e) {
-            requireOneLine(e);
-        }
+        });
         break;
     case Store::quodlibet:
-        try {
+        refusedInOneLine([&] {
             for (const StoreSong& song : parseQuodLibetXspf(bytes).songs) {
                 requireBounded(song);
                 fuzz::require(!song.location.isEmpty(), "a song has a location");
                 requireLocation(song.location);
             }
-        } catch (const LibraryError& e) {
-            requireOneLine(e);
-        }
+        });
         fuzz::require(quodLibetPlaylistName(QString::fromUtf8(bytes)).size() <= MaxOutsideText,
                       "a name is bounded");
         break;

@@ -7,7 +7,6 @@
 #include "stores/StoreFixtures.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -16,33 +15,27 @@ using namespace corvane::storefixtures;
 
 namespace {
 
-class LibrarySourceTest : public ::testing::Test {
+class LibrarySourceTest : public ::testing::Test, public StoreFolder {
 protected:
-    QString at(const QString& relative) const { return home_.path() + u'/' + relative; }
-    void write(const QString& relative, const QByteArray& bytes) {
-        ASSERT_TRUE(writeFile(at(relative), bytes));
-    }
     SourceEnvironment environment() const {
-        return {{home_.path(), at("data"), at("config"), {}}, {at("no-mpd"), {}, {}}};
+        return {{dir_.path(), at("data"), at("config"), {}}, {at("no-mpd"), {}, {}}};
     }
     ChosenLibrary choose(const QString& source = {}, const LibraryOptions& options = {}) const {
         return chooseLibrary(source, options, environment());
     }
 
-    QTemporaryDir home_;
     const ScopedVariable noLibrary_{"CORVANE_LIBRARY", ""};
 };
 
 TEST_F(LibrarySourceTest, EverythingFoundIsOneListOfDistinctNamesWithoutTheStoreThatFails) {
     write("Music/Road Trip.m3u", "/music/file.mp3\n");
     ASSERT_EQ(::mkfifo(QFile::encodeName(at("Music/fifo.m3u")).constData(), 0600), 0);
-    ASSERT_EQ(execSql(at("data/strawberry/strawberry/strawberry.db"),
-                      schema("strawberry") +
-                          QStringLiteral("INSERT INTO playlists (name, ui_order) VALUES ('Road "
-                                         "Trip', 0); INSERT INTO playlist_items (playlist, "
-                                         "type, url, title, length) VALUES (1, 5, "
-                                         "'http://radio.example/live', 'Radio One', -1);")),
-              "");
+    sql("data/strawberry/strawberry/strawberry.db",
+        schema("strawberry") +
+            QStringLiteral("INSERT INTO playlists (name, ui_order) VALUES ('Road "
+                           "Trip', 0); INSERT INTO playlist_items (playlist, "
+                           "type, url, title, length) VALUES (1, 5, "
+                           "'http://radio.example/live', 'Radio One', -1);"));
     write("config/cmus/playlists/Road Trip", "/music/gone.mp3\n");
     write("data/rhythmbox/rhythmdb.xml", "<?xml version=\"1.0\"?>\n<rhythmdb version=\"2.0\">\n");
 

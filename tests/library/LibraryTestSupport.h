@@ -111,6 +111,15 @@ template <class Library> QStringList listing(const Library& library, const QStri
     return lines;
 }
 
+// The titles of the songs of the playlist `name`, in order.
+template <class Library> QStringList titles(const Library& library, const QString& name) {
+    QStringList shown;
+    for (const QString& line : listing(library, name)) {
+        shown.push_back(line.section(u'|', 0, 0));
+    }
+    return shown;
+}
+
 } // namespace corvane::library
 
 // Sets an environment variable for one test and puts the old value back.

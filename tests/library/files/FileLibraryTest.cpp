@@ -182,19 +182,12 @@ TEST_F(FileLibraryTest, NamedPlaylistsStandInForTheirEntriesAndCyclesAreCut) {
                            "~/sub/Inner.pls: names ~/Outer.m3u, which names it: left out there",
                            "~/Self.m3u: names itself: left out there",
                            "~/Self.m3u: names itself: left out there"}));
-    const auto titles = [&](const QString& name) {
-        QStringList result;
-        for (const QString& line : listing(*library, name)) {
-            result.push_back(line.section(u'|', 0, 0));
-        }
-        return result;
-    };
-    EXPECT_EQ(titles("Outer"), QStringList({"A", "B"}));
-    EXPECT_EQ(titles("Inner"), QStringList({"B", "A"}));
-    EXPECT_EQ(titles("Windows"), QStringList({"A"}));
+    EXPECT_EQ(titles(*library, "Outer"), QStringList({"A", "B"}));
+    EXPECT_EQ(titles(*library, "Inner"), QStringList({"B", "A"}));
+    EXPECT_EQ(titles(*library, "Windows"), QStringList({"A"}));
     // A change to a named playlist is a change to the one naming it.
     writeText("sub/Inner.pls", "[playlist]\nFile1=../b.mp3\nFile2=../b.mp3\nX-GNOME-Title=Inner\n");
-    EXPECT_EQ(titles("Outer"), QStringList({"A", "B", "B"}));
+    EXPECT_EQ(titles(*library, "Outer"), QStringList({"A", "B", "B"}));
 }
 
 // Each audio track of a CUE sheet is a song: a stretch of its audio file, described by the
@@ -361,30 +354,28 @@ TEST_F(FileLibraryTest, SourcesThatCannotBeReadSayWhy) {
     ::chmod(QFile::encodeName(at("locked")).constData(), 0700);
 }
 
-TEST_F(FileLibraryTest, OneFileIsALibraryOfOnePlaylistWhoseMovedSongsAreSoughtInTheMusicFolder) {
+// One file is a library of one playlist, whose moved songs are sought in the music folder; MPD's
+// playlist folder finds its songs in MPD's music folder.
+TEST_F(FileLibraryTest, SongsNotWhereThePlaylistSaysAreSoughtInTheMusicFolder) {
     const ScopedVariable home("HOME", root_.toUtf8());
-    const ScopedVariable config("XDG_CONFIG_HOME", at("config").toUtf8());
-    writeText("config/user-dirs.dirs", "XDG_MUSIC_DIR=\"$HOME/Tunes\"\n");
+    const ScopedVariable config("XDG_CONFIG_HOME", at(".config").toUtf8());
+    writeText(".config/user-dirs.dirs", "XDG_MUSIC_DIR=\"$HOME/Tunes\"\n");
     writeSong("Tunes/Ann/a.mp3", tagsOf("A"));
     writeText("Lists/VLC Party.xspf", vlcXspf("file:///home/ann/Music/Ann/a.mp3"));
     writeText("Lists/Other.m3u", "");
     const auto library = open("Lists/VLC Party.xspf");
     EXPECT_EQ(names(library->getAll()), QStringList({"Playlist"}));
     EXPECT_TRUE(listing(*library, "Playlist").value(0).startsWith("A|00:05"));
-}
 
-TEST_F(FileLibraryTest, MpdsPlaylistFolderFindsItsSongsInMpdsMusicFolder) {
-    const ScopedVariable home("HOME", root_.toUtf8());
-    const ScopedVariable config("XDG_CONFIG_HOME", at(".config").toUtf8());
     writeText(".config/mpd/mpd.conf", "music_directory \"~/music\"\n"
                                       "playlist_directory \"~/.config/mpd/playlists\"\n"
                                       "audio_output {\n\ttype \"null\"\n\tname \"none\"\n}\n");
-    writeSong("music/Ann/a.mp3", tagsOf("A"));
+    writeSong("music/Ann/a.mp3", tagsOf("B")); // not the one in the user's music folder
     // As MPD saves them: relative to its music folder.
     writeText(".config/mpd/playlists/Road Trip.m3u", "Ann/a.mp3\nAnn/gone.mp3\n");
     const QStringList lines = listing(*open(".config/mpd/playlists"), "Road Trip");
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(lines[0].startsWith("A|00:05|"));
+    EXPECT_TRUE(lines[0].startsWith("B|00:05|"));
     EXPECT_EQ(lines[1], "gone.mp3|!~/.config/mpd/playlists/Ann/gone.mp3: no such file");
 }
 

@@ -129,7 +129,7 @@ void expectParsed(const FormatCase& c) {
 
 // Each parser on what players write: the playlist's title, then each entry's location and what
 // the playlist states of it.
-TEST(PlaylistFormats, ReadM3uPlsXspfSmilAndZpl) {
+TEST(PlaylistFormats, EachParserOnWhatPlayersWrite) {
     const FormatCase cases[] = {
         // What #EXTINF states belongs to the entry right after it only; "Artist - Title" is split.
         {"m3u",
@@ -248,14 +248,7 @@ TEST(PlaylistFormats, ReadM3uPlsXspfSmilAndZpl) {
          QByteArray("\xFF\xFEN\0M\0=\0\x1C\x59.\0m\0p\0003\0\r\0\n\0B\0R\0!\0\r\0\n\0", 32),
          {},
          {"/music/lists/夜.mp3"}},
-    };
-    for (const FormatCase& c : cases) {
-        expectParsed(c);
-    }
-}
-
-TEST(PlaylistFormats, ReadWindowsMediaWinampRealAndQuickTimeLinks) {
-    const FormatCase cases[] = {
+        // Windows Media, Winamp, Real and QuickTime links.
         {"asx as players write it",
          parseAsx,
          "<ASX version=\"3.0\">\r\n<Title>Morning</Title>\r\n<Entry>\r\n"
@@ -312,14 +305,6 @@ TEST(PlaylistFormats, ReadWindowsMediaWinampRealAndQuickTimeLinks) {
          "<embed src=\"http://media.example/a.mp3\" autoplay=\"true\" moviename=\"First\"/>\n",
          {},
          {"http://media.example/a.mp3 title=First"}},
-    };
-    for (const FormatCase& c : cases) {
-        expectParsed(c);
-    }
-}
-
-TEST(PlaylistFormats, ReadCueSheets) {
-    const FormatCase cases[] = {
         // The sheet's performer, genre and date where a track gives none; a pregap; the last
         // track of each file lasts to its end; a data track ends the one before and is no song.
         {"cue with two files and a data track",

@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QStringEncoder>
-#include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
@@ -29,20 +28,49 @@ using namespace corvane::storefixtures;
 namespace {
 
 // The songs every store's "Road Trip" holds, in the store's own words.
-const QString First = QStringLiteral("file:///music/Ann/First%20Song.mp3");
-const QString Second = QStringLiteral("file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac");
 const QString Radio = QStringLiteral("http://radio.example/live");
 const QString SecondPath = QStringLiteral("/music/Bär/Zweites Lied #1.flac");
 
-class PlayerStoresTest : public ::testing::Test {
+// What a listing of `name` shows and says: its songs as listing() gives them, then "note: ..."
+// and "error: ..." lines.
+QStringList shownAndSaid(const Player& player, const QString& name) {
+    const PlaylistArray found = player.playlistCollection()->getByName(name);
+    QStringList lines = listing(player, name);
+    for (const QString& note : found.notes()) {
+        lines.push_back("note: " + note);
+    }
+    if (!found.error().isEmpty()) {
+        lines.push_back("error: " + found.error());
+    }
+    return lines;
+}
+
+// Each line of `shown` begins as the line of `expected` does, and there are as many.
+void expectLinesBeginning(const QStringList& shown, const QStringList& expected, const char* what) {
+    ASSERT_EQ(shown.size(), expected.size()) << what << ": " << shown.join('\n').toStdString();
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        EXPECT_TRUE(shown[i].startsWith(expected[i]))
+            << what << ": " << shown[i].toStdString()
+            << "\nexpected: " << expected[i].toStdString();
+    }
+}
+
+QByteArray utf16(const QByteArray& utf8, bool bigEndian) {
+    QStringEncoder encode(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
+                          QStringConverter::Flag::WriteBom);
+    return encode(QString::fromUtf8(utf8));
+}
+
+// A store's file as a hostile hand could make it, and the lines of "Road Trip" it leaves: each as
+// it begins, or the one line that refuses the file.
+struct Hostile {
+    const char* what;
+    QByteArray bytes;
+    QStringList shown;
+};
+
+class PlayerStoresTest : public ::testing::Test, public StoreFolder {
 protected:
-    QString at(const QString& relative) const { return dir_.path() + u'/' + relative; }
-    void write(const QString& relative, const QByteArray& bytes) {
-        ASSERT_TRUE(writeFile(at(relative), bytes));
-    }
-    void sql(const QString& relative, const QString& statements) {
-        ASSERT_EQ(execSql(at(relative), statements), "");
-    }
     std::shared_ptr<Player> open(StoreKind kind, const QString& relative) {
         return openStore(kind, at(relative), files_.source());
     }
@@ -76,69 +104,48 @@ protected:
                     .arg(link, url, library, blob("file:///music/gone.ogg"), stream, blob(Radio)));
     }
 
-    QTemporaryDir dir_;
+    // Each case written to `file`, then shown by the store at `store`: alike when the window keeps
+    // what it read and when a run that shows one view reads it as it is parsed. No file is read
+    // that names no song, nor any at all with `readsNone`.
+    void expectShown(StoreKind kind, const QString& store, const QString& file,
+                     const std::vector<Hostile>& cases, bool readsNone) {
+        for (const Hostile& c : cases) {
+            write(file, c.bytes);
+            for (const bool lookOnce : {false, true}) {
+                files_.asked.clear();
+                QStringList shown;
+                try {
+                    const auto player = openStore(kind, at(store), files_.source(), lookOnce);
+                    EXPECT_EQ(names(*player), QStringList({"Road Trip"})) << c.what;
+                    shown = shownAndSaid(*player, "Road Trip");
+                } catch (const LibraryError& e) {
+                    shown = QStringList({QString::fromUtf8(e.what())});
+                }
+                expectLinesBeginning(shown, c.shown, c.what);
+                EXPECT_TRUE(readsNone ? files_.asked.isEmpty() : !files_.asked.contains("/"))
+                    << c.what;
+            }
+        }
+    }
+
     FakeFiles files_;
 };
 
-TEST_F(PlayerStoresTest, Rhythmbox) {
-    write("rb/rhythmdb.xml", R"(<?xml version="1.0" standalone="yes"?>
-<rhythmdb version="2.0">
-  <entry type="song"><title>First Song</title><genre>Folk</genre><artist>Ann</artist>
-    <album>Album</album><duration>225</duration><location>file:///music/Ann/First%20Song.mp3</location>
-    <rating>4</rating><date>730120</date></entry>
-  <entry type="song"><title>Zweites Lied</title><genre>Unknown</genre><artist>Bär</artist>
-    <album>Unknown</album><duration>61</duration><date>0</date>
-    <location>file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac</location></entry>
-  <entry type="iradio"><title>Radio One</title><genre>Unknown</genre>
-    <location>http://radio.example/live</location></entry>
-  <entry type="ignore"><location>file:///music/cover.jpg</location></entry>
-</rhythmdb>
-)");
-    write("rb/playlists.xml", R"(<?xml version="1.0"?>
-<rhythmdb-playlists>
-  <playlist name="My Top Rated" type="automatic" sort-key="Rating" sort-direction="1">
-    <conjunction><greater-equal prop="rating">4</greater-equal></conjunction></playlist>
-  <playlist name="Road Trip" show-browser="false" search-type="search-match" type="static">
-    <location>file:///music/Ann/First%20Song.mp3</location>
-    <location>file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac</location>
-    <location>file:///music/gone.ogg</location><location>file:///music/new.mp3</location>
-    <location>http://radio.example/live</location></playlist>
-  <playlist name="Play Queue" type="queue"><location>file:///music/new.mp3</location></playlist>
-</rhythmdb-playlists>
-)");
-    files_.present.insert("/music/new.mp3",
-                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
-    const auto player = open(StoreKind::Rhythmbox, "rb");
-    EXPECT_EQ(names(*player), QStringList({"Road Trip"}));
-    EXPECT_EQ(listing(*player, "Road Trip"),
-              QStringList({"First Song|03:45|75|Ann|Folk|2000|Album|mp3|225",
-                           "Zweites Lied|01:01|0|Bär||||flac|61",
-                           "gone.ogg|!/music/gone.ogg: no such file",
-                           "New|00:05|50|Ann|Pop|2020|Album|mp3|5", "Radio One||0||||||"}));
-    // Only the songs the database does not know are read from their files.
-    EXPECT_EQ(files_.asked, QStringList({"/music/gone.ogg", "/music/new.mp3"}));
-
-    // A run that shows one view keeps only the playlist it listed, and gives it again.
-    const auto once = openStore(StoreKind::Rhythmbox, at("rb"), files_.source(), true);
-    const auto listed = once->playlistCollection()->getByName("Road Trip").item(0);
-    EXPECT_EQ(listed->count(), 5);
-    write("rb/rhythmdb.xml", "damaged");
-    EXPECT_EQ(once->playlistCollection()->getByName("Road Trip").item(0), listed);
-
-    // A changed store is read again.
-    write("rb/playlists.xml", R"(<rhythmdb-playlists><playlist name="Renamed" type="static"/>
-</rhythmdb-playlists>)");
-    EXPECT_EQ(names(*player), QStringList({"Renamed"}));
-}
-
+// Each database read as the player wrote it; a library source names it by its file or folder.
 TEST_F(PlayerStoresTest, StrawberryAndClementine) {
     for (const auto& [kind, layout, file] :
-         {std::tuple{StoreKind::Strawberry, SqliteLayout::Strawberry, "strawberry.db"},
-          std::tuple{StoreKind::Clementine, SqliteLayout::Clementine, "clementine.db"}}) {
+         {std::tuple{StoreKind::Strawberry, SqliteLayout::Strawberry, "sb/strawberry.db"},
+          std::tuple{StoreKind::Clementine, SqliteLayout::Clementine, "cl/clementine.db"}}) {
         SCOPED_TRACE(file);
         writeDatabase(file, layout);
         const auto player = open(kind, file);
         EXPECT_EQ(names(*player), QStringList({"Road Trip", "Second Tab", "Kept"}));
+        for (const QString& source : {QString(file), QString(file).section(u'/', 0, 0)}) {
+            QString error;
+            const auto named = openLibrary(at(source), &error);
+            ASSERT_TRUE(named) << error.toStdString();
+            EXPECT_EQ(names(*named), names(*player));
+        }
         EXPECT_EQ(listing(*player, "Road Trip"),
                   QStringList({"First Song|03:45|75|Ann|Folk|1999|Album|mp3|225",
                                "Zweites Lied|01:02|0|Bär||||flac|61.5",
@@ -148,7 +155,7 @@ TEST_F(PlayerStoresTest, StrawberryAndClementine) {
 }
 
 TEST_F(PlayerStoresTest, Audacious) {
-    write("aud/playlists/order", "1002 1001\n");
+    write("aud/playlists/order", "1002 1001 1002 1002\n"); // Café named thrice, listed once
     write("aud/playlists/1001.audpl", "title=Road%20Trip\nuri=" + First.toUtf8() +
                                           "\ntitle=First%20Song\nartist=Ann\nyear=1999\n"
                                           "length=225000\nuri=" +
@@ -156,20 +163,30 @@ TEST_F(PlayerStoresTest, Audacious) {
                                           "\ntitle=Zweites%20Lied\nartist=B%C3%A4r\nlength=61000\n"
                                           "codec=FLAC\nuri=" +
                                           Radio.toUtf8() + "\ntitle=Radio%20One\n");
-    write("aud/playlists/1002.audpl", "title=Caf%C3%A9\n");
+    // A NUL in a file URL is refused, not read as the path up to it.
+    write("aud/playlists/1002.audpl",
+          "title=Caf%C3%A9\nuri=file:///%00/etc/passwd\nuri=" + First.toUtf8() + "\nlength=9e99\n");
     write("aud/playlists/1003.audpl", "title=Not%20in%20the%20order\n");
     files_.present.insert("/music/Ann/First Song.mp3",
                           SongData{"First (file)", "Ann", "Album", "2020", "Pop", 99, 225, "mp3"});
     const auto player = open(StoreKind::Audacious, "aud");
     EXPECT_EQ(names(*player), QStringList({"Café", "Road Trip"}));
+    QString error;
+    const auto named = openLibrary(at("aud/playlists"), &error); // a library source names it
+    ASSERT_TRUE(named) << error.toStdString();
+    EXPECT_EQ(names(*named), names(*player));
     // The file's tags and rating where it is there; the cached ones, unrated, where it is gone.
     EXPECT_EQ(listing(*player, "Road Trip"),
               QStringList({"First (file)|03:45|99|Ann|Pop|2020|Album|mp3|225",
                            "Zweites Lied|01:01||Bär||||flac|61", "Radio One||||||||"}));
     EXPECT_EQ(files_.asked, QStringList({"/music/Ann/First Song.mp3", SecondPath}));
+    files_.asked.clear();
+    expectLinesBeginning(shownAndSaid(*player, "Café"), {"|", "First (file)|03:45|99|"}, "a NUL");
+    EXPECT_EQ(files_.asked, QStringList({"/music/Ann/First Song.mp3"}));
 }
 
-TEST_F(PlayerStoresTest, CmusSongsReadAsTheFileLibraryReadsThem) {
+// cmus's songs are read as the file library reads them.
+TEST_F(PlayerStoresTest, Cmus) {
     ASSERT_TRUE(QDir().mkpath(at("Música/Ann")));
     ASSERT_TRUE(demo::writeSong(at("Música/Ann/First.mp3"), 5,
                                 {"First Song", "Ann", "Album", "Folk", "1999", {{"x", 128}}, {}}));
@@ -186,6 +203,22 @@ TEST_F(PlayerStoresTest, CmusSongsReadAsTheFileLibraryReadsThem) {
     EXPECT_EQ(names(*player), QStringList({"Road Trip"}));
     EXPECT_EQ(listing(*player, "Road Trip"), listing(*files, "Road Trip"));
     EXPECT_TRUE(listing(*player, "Road Trip")[0].startsWith("First Song|00:05|50|Ann|Folk|1999|"));
+
+    // Lines that name no file the system could open (a NUL, a 1 MB path, a name and a path longer
+    // than the system allows) are counted in one note.
+    QByteArray mix = "/music/kept.mp3\n";
+    for (const QByteArray& line :
+         {QByteArray("/music/a\0/etc/passwd", 20), "/music/" + QByteArray(1 << 20, 'p'),
+          "/music/" + QByteArray(300, 'n') + "/a.mp3", QByteArray(2100, '/').replace("/", "a/")}) {
+        mix += line + "\n";
+    }
+    write("cmus/playlists/Mix", mix);
+    files_.asked.clear();
+    EXPECT_EQ(shownAndSaid(*open(StoreKind::Cmus, "cmus"), "Mix"),
+              QStringList({"kept.mp3|!/music/kept.mp3: no such file",
+                           "note: 4 lines of the cmus playlist \"Mix\" named no file that can be "
+                           "opened, and were left out"}));
+    EXPECT_EQ(files_.asked, QStringList({"/music/kept.mp3"}));
 }
 
 TEST_F(PlayerStoresTest, ITunes) {
@@ -241,36 +274,6 @@ TEST_F(PlayerStoresTest, ITunes) {
     EXPECT_EQ(files_.asked, QStringList());
 }
 
-// What a listing of `name` shows and says: its songs as listing() gives them, then "note: ..."
-// and "error: ..." lines.
-QStringList shownAndSaid(const Player& player, const QString& name) {
-    const PlaylistArray found = player.playlistCollection()->getByName(name);
-    QStringList lines = listing(player, name);
-    for (const QString& note : found.notes()) {
-        lines.push_back("note: " + note);
-    }
-    if (!found.error().isEmpty()) {
-        lines.push_back("error: " + found.error());
-    }
-    return lines;
-}
-
-// Each line of `shown` begins as the line of `expected` does, and there are as many.
-void expectLinesBeginning(const QStringList& shown, const QStringList& expected, const char* what) {
-    ASSERT_EQ(shown.size(), expected.size()) << what << ": " << shown.join('\n').toStdString();
-    for (qsizetype i = 0; i < shown.size(); ++i) {
-        EXPECT_TRUE(shown[i].startsWith(expected[i]))
-            << what << ": " << shown[i].toStdString()
-            << "\nexpected: " << expected[i].toStdString();
-    }
-}
-
-QByteArray utf16(const QByteArray& utf8, bool bigEndian) {
-    QStringEncoder encode(bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
-                          QStringConverter::Flag::WriteBom);
-    return encode(QString::fromUtf8(utf8));
-}
-
 TEST_F(PlayerStoresTest, HostileRhythmboxDatabases) {
     write("rb/playlists.xml", "<rhythmdb-playlists><playlist name=\"Road Trip\" type=\"static\">"
                               "<location>" +
@@ -279,8 +282,7 @@ TEST_F(PlayerStoresTest, HostileRhythmboxDatabases) {
                                   "<location>file:///music/new.mp3</location>"
                                   "<location>file:///%00/etc/passwd</location>"
                                   "</playlist></rhythmdb-playlists>\n");
-    files_.present.insert("/music/new.mp3",
-                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
+    files_.present.insert("/music/new.mp3", NewSong);
     const QByteArray head = "<?xml version=\"1.0\"?>\n<rhythmdb version=\"2.0\">\n";
     const auto first = [&](const QByteArray& fields) {
         return "<entry type=\"song\"><location>" + First.toUtf8() + "</location>" + fields +
@@ -292,47 +294,36 @@ TEST_F(PlayerStoresTest, HostileRhythmboxDatabases) {
     const QString unreadable = "First Song.mp3|!/music/Ann/First Song.mp3: no such file";
     const QString error =
         "error: cannot read the Rhythmbox library \"" + at("rb/rhythmdb.xml") + "\": ";
-    const struct {
-        const char* what;
-        QByteArray rhythmdb;
-        QStringList shown; // each line as it begins; the refused NUL path's song shows nothing
-    } cases[] = {
-        {"a bad element in the middle",
-         head + "<entry type=\"song\"><title>A</titel></entry>\n" + good.sliced(head.size()),
-         {unreadable, fromFiles, "|", error + "not well-formed XML at line 3"}},
-        {"an entity bomb",
-         "<?xml version=\"1.0\"?>\n<!DOCTYPE rhythmdb [<!ENTITY a \"aaaaaaaaaaaaaaaa\">"
-         "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
-         "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
-         "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>\n"
-         "<rhythmdb version=\"2.0\">\n" +
-             first("<title>&d;</title>") + "</rhythmdb>\n",
-         {unreadable, fromFiles, "|", error + "not well-formed XML at line 4"}},
-        {"an invalid character reference",
-         head + first("<title>&#1;</title>") + "</rhythmdb>\n",
-         {unreadable, fromFiles, "|", error + "not well-formed XML at line 3"}},
-        {"a length no song has, and a title without bound",
-         head +
-             first("<title>" + QByteArray(100'000, 't') +
-                   "</title><duration>2500000000000"
-                   "</duration>") +
-             "</rhythmdb>\n",
-         {QString(MaxOutsideText, u't') + "||0|||||mp3|", fromFiles, "|"}},
-        {"UTF-16 with its byte order mark",
-         utf16(good, false),
-         {"First Song|03:45|0|||||mp3|225", fromFiles, "|"}},
-    };
-    for (const auto& c : cases) {
-        write("rb/rhythmdb.xml", c.rhythmdb);
-        // The window keeps the database; a run that shows one view reads it as it is parsed.
-        for (const bool lookOnce : {false, true}) {
-            files_.asked.clear();
-            const auto player =
-                openStore(StoreKind::Rhythmbox, at("rb"), files_.source(), lookOnce);
-            expectLinesBeginning(shownAndSaid(*player, "Road Trip"), c.shown, c.what);
-            EXPECT_FALSE(files_.asked.contains("/")) << c.what;
-        }
-    }
+    // The refused NUL path's song shows nothing.
+    expectShown(
+        StoreKind::Rhythmbox, "rb", "rb/rhythmdb.xml",
+        {
+            {"a bad element in the middle",
+             head + "<entry type=\"song\"><title>A</titel></entry>\n" + good.sliced(head.size()),
+             {unreadable, fromFiles, "|", error + "not well-formed XML at line 3"}},
+            {"an entity bomb",
+             "<?xml version=\"1.0\"?>\n<!DOCTYPE rhythmdb [<!ENTITY a \"aaaaaaaaaaaaaaaa\">"
+             "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+             "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">"
+             "<!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>\n"
+             "<rhythmdb version=\"2.0\">\n" +
+                 first("<title>&d;</title>") + "</rhythmdb>\n",
+             {unreadable, fromFiles, "|", error + "not well-formed XML at line 4"}},
+            {"an invalid character reference",
+             head + first("<title>&#1;</title>") + "</rhythmdb>\n",
+             {unreadable, fromFiles, "|", error + "not well-formed XML at line 3"}},
+            {"a length no song has, and a title without bound",
+             head +
+                 first("<title>" + QByteArray(100'000, 't') +
+                       "</title><duration>2500000000000"
+                       "</duration>") +
+                 "</rhythmdb>\n",
+             {QString(MaxOutsideText, u't') + "||0|||||mp3|", fromFiles, "|"}},
+            {"UTF-16 with its byte order mark",
+             utf16(good, false),
+             {"First Song|03:45|0|||||mp3|225", fromFiles, "|"}},
+        },
+        false);
 }
 
 // A database large enough to be read in two halves at once lists as it does read whole, and a
@@ -403,87 +394,33 @@ TEST_F(PlayerStoresTest, HostileITunesLibraries) {
                             track(located + "<key>Total Time</key><integer>225000"
                                             "</integer>") +
                             playlists + "</dict></plist>\n";
-    const struct {
-        const char* what;
-        QByteArray plist;
-        QStringList shown; // the listing of "Road Trip", or the one line that refuses the file
-    } cases[] = {
-        {"cut in the middle, its last line kept",
-         good.first(head.size() + 40) + "</plist>\n",
-         {"cannot read the iTunes library \"" + at("itunes/iTunes Library.xml") +
-          "\": the file is cut short (line 4"}},
-        {"a Playlists key in a comment after the real one",
-         good.first(good.size() - 16) +
-             "<!-- <key>Playlists</key><array><dict><key>Name</key>"
-             "<string>Fake</string></dict></array> -->\n</dict></plist>\n",
-         {"First Song|03:45|0|||||mp3|225"}},
-        {"a length near the 64-bit limit",
-         head + track(located + "<key>Total Time</key><integer>9223372036854775000</integer>") +
-             playlists + "</dict></plist>\n",
-         {"First Song||0|||||mp3|"}},
-        {"tracks holding what looks like their end, in a comment and character data",
-         QByteArray(good).replace("<key>Total Time</key>",
-                                  "<!-- </dict></dict> --><key>Comments</key><string><![CDATA["
-                                  "</dict><key>Playlists</key>]]></string><key>Total Time</key>"),
-         {"First Song|03:45|0|||||mp3|225"}},
-        {"UTF-16 with its byte order mark",
-         utf16(QByteArray(good).replace("encoding=\"UTF-8\"", "encoding=\"UTF-16\""), true),
-         {"First Song|03:45|0|||||mp3|225"}},
-    };
-    for (const auto& c : cases) {
-        write("itunes/iTunes Library.xml", c.plist);
-        // The window keeps the tracks; a run that shows one view reads them as they are parsed.
-        for (const bool lookOnce : {false, true}) {
-            files_.asked.clear();
-            QStringList shown;
-            try {
-                const auto player = openStore(StoreKind::ITunes, at("itunes/iTunes Library.xml"),
-                                              files_.source(), lookOnce);
-                EXPECT_EQ(names(*player), QStringList({"Road Trip"})) << c.what;
-                shown = shownAndSaid(*player, "Road Trip");
-            } catch (const LibraryError& e) {
-                shown = QStringList({QString::fromUtf8(e.what())});
-            }
-            expectLinesBeginning(shown, c.shown, c.what);
-            EXPECT_TRUE(files_.asked.isEmpty()) << c.what;
-        }
-    }
-}
-
-TEST_F(PlayerStoresTest, HostileAudaciousAndCmusPlaylists) {
-    // Audacious: a NUL in a file URL is refused, not read as the path up to it; a playlist
-    // that the order names three times is listed once.
-    write("aud/playlists/order", "1 1 1\n");
-    write("aud/playlists/1.audpl",
-          "title=One\nuri=file:///%00/etc/passwd\nuri=" + First.toUtf8() + "\nlength=9e99\n");
-    const auto audacious = open(StoreKind::Audacious, "aud");
-    EXPECT_EQ(names(*audacious), QStringList({"One"}));
-    expectLinesBeginning(shownAndSaid(*audacious, "One"),
-                         {"|", "First Song.mp3|!/music/Ann/First Song.mp3: no such file"},
-                         "audacious");
-    EXPECT_EQ(files_.asked, QStringList({"/music/Ann/First Song.mp3"}));
-
-    // cmus: lines that name no file the system could open are counted in one note.
-    const struct {
-        const char* what;
-        QByteArray line;
-    } dropped[] = {
-        {"a NUL", QByteArray("/music/a\0/etc/passwd", 20)},
-        {"a 1 MB path", "/music/" + QByteArray(1 << 20, 'p')},
-        {"a name longer than the system allows", "/music/" + QByteArray(300, 'n') + "/a.mp3"},
-        {"a path longer than the system allows", QByteArray(2100, '/').replace("/", "a/")},
-    };
-    QByteArray lines = "/music/kept.mp3\n";
-    for (const auto& d : dropped) {
-        lines += d.line + "\n";
-    }
-    write("cmus/playlists/Mix", lines);
-    files_.asked.clear();
-    EXPECT_EQ(shownAndSaid(*open(StoreKind::Cmus, "cmus"), "Mix"),
-              QStringList({"kept.mp3|!/music/kept.mp3: no such file",
-                           "note: 4 lines of the cmus playlist \"Mix\" named no file that can be "
-                           "opened, and were left out"}));
-    EXPECT_EQ(files_.asked, QStringList({"/music/kept.mp3"}));
+    expectShown(
+        StoreKind::ITunes, "itunes/iTunes Library.xml", "itunes/iTunes Library.xml",
+        {
+            {"cut in the middle, its last line kept",
+             good.first(head.size() + 40) + "</plist>\n",
+             {"cannot read the iTunes library \"" + at("itunes/iTunes Library.xml") +
+              "\": the file is cut short (line 4"}},
+            {"a Playlists key in a comment after the real one",
+             good.first(good.size() - 16) +
+                 "<!-- <key>Playlists</key><array><dict><key>Name</key>"
+                 "<string>Fake</string></dict></array> -->\n</dict></plist>\n",
+             {"First Song|03:45|0|||||mp3|225"}},
+            {"a length near the 64-bit limit",
+             head + track(located + "<key>Total Time</key><integer>9223372036854775000</integer>") +
+                 playlists + "</dict></plist>\n",
+             {"First Song||0|||||mp3|"}},
+            {"tracks holding what looks like their end, in a comment and character data",
+             QByteArray(good).replace(
+                 "<key>Total Time</key>",
+                 "<!-- </dict></dict> --><key>Comments</key><string><![CDATA["
+                 "</dict><key>Playlists</key>]]></string><key>Total Time</key>"),
+             {"First Song|03:45|0|||||mp3|225"}},
+            {"UTF-16 with its byte order mark",
+             utf16(QByteArray(good).replace("encoding=\"UTF-8\"", "encoding=\"UTF-16\""), true),
+             {"First Song|03:45|0|||||mp3|225"}},
+        },
+        true);
 }
 
 // As Quod Libet 4.5 writes them: XSPF named by the file, plain paths as <location>; older
@@ -726,18 +663,6 @@ TEST_F(PlayerStoresTest, AWalDatabaseInAFolderNoOneCanWriteIsReadAsItStands) {
     ::close(folder);
     ASSERT_TRUE(store);
     EXPECT_EQ(listing(*store, "Road Trip").size(), 4);
-}
-
-TEST_F(PlayerStoresTest, LibrarySourceOpensAStoreByItsFileOrFolder) {
-    write("aud/order", "7");
-    write("aud/7.audpl", "title=Seven\n");
-    writeDatabase("sb/strawberry.db", SqliteLayout::Strawberry);
-    for (const char* source : {"aud", "sb", "sb/strawberry.db"}) {
-        QString error;
-        const auto player = openLibrary(at(source), &error);
-        ASSERT_TRUE(player) << error.toStdString();
-        EXPECT_EQ(names(*player).first(), source == std::string("aud") ? "Seven" : "Road Trip");
-    }
 }
 
 } // namespace

@@ -9,7 +9,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -20,25 +19,9 @@ using namespace corvane::storefixtures;
 
 namespace {
 
-const QString First = QStringLiteral("file:///music/Ann/First%20Song.mp3");
-const QString Second = QStringLiteral("file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac");
-
-class SmartStoresTest : public ::testing::Test {
+class SmartStoresTest : public ::testing::Test, public StoreFolder {
 protected:
-    QString at(const QString& relative) const { return dir_.path() + u'/' + relative; }
-    void sql(const QString& relative, const QString& statements) {
-        ASSERT_EQ(execSql(at(relative), statements), "");
-    }
-    // The names of the songs of the playlist `name`, in order.
-    QStringList titles(const Player& player, const QString& name) {
-        QStringList shown;
-        for (const QString& line : listing(player, name)) {
-            shown.push_back(line.section(u'|', 0, 0));
-        }
-        return shown;
-    }
     FakeFiles files_;
-    QTemporaryDir dir_;
 };
 
 // Lollypop's songs as its collection scanner writes them: file: URIs as GLib makes them,
@@ -148,8 +131,7 @@ TEST_F(SmartStoresTest, Lollypop) {
                  sqlText(First) + "), (99, 'file:///music/new.mp3'), (99, " + sqlText(Second) +
                  ");";
     sql("lollypop/playlists.db", playlists);
-    files_.present.insert("/music/new.mp3",
-                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
+    files_.present.insert("/music/new.mp3", NewSong);
     const auto player = openStore(StoreKind::Lollypop, at("lollypop"), files_.source());
     const PlaylistArray all = player->playlistCollection()->getAll();
     EXPECT_EQ(names(all).first(), "road trip");
@@ -231,47 +213,46 @@ TEST_F(SmartStoresTest, Kodi) {
         {"<order direction=\"ascending\">title</order>", {"First Song", "Third", "Zweites Lied"}},
         {"<rule field=\"genre\" operator=\"is\">Rock</rule>", {"Zweites Lied", "Third"}}};
     for (std::size_t i = 0; i < cases.size(); ++i) {
-        ASSERT_TRUE(
-            writeFile(at(playlists + QStringLiteral("Case %1.xsp").arg(i, 2, 10, QChar('0'))),
-                      xsp(cases[i].first)));
+        write(playlists + QStringLiteral("Case %1.xsp").arg(i, 2, 10, QChar('0')),
+              xsp(cases[i].first));
     }
-    ASSERT_TRUE(writeFile(at(playlists + "named.xsp"),
-                          xsp("<name>Top Rated</name>" + rule("userrating", "is", {"8"}))));
-    // What is left out, each with its note.
-    ASSERT_TRUE(
-        writeFile(at(playlists + "played.xsp"),
-                  xsp("<name>Played</name>" + rule("lastplayed", "inthelast", {"2 weeks"}))));
-    ASSERT_TRUE(writeFile(at(playlists + "albums.xsp"),
-                          QByteArray("<smartplaylist type=\"albums\"><name>Albums</name>"
-                                     "</smartplaylist>")));
-    ASSERT_TRUE(writeFile(at(playlists + "nested.xsp"),
-                          xsp("<name>Nested</name><rules><match>one</match></rules>")));
-    ASSERT_TRUE(writeFile(at(playlists + "year.xsp"),
-                          xsp("<name>Year</name>" + rule("year", "greaterthan", {"soon"}))));
-    ASSERT_TRUE(writeFile(at(playlists + "broken.xsp"), "<smartplaylist type=\"songs\"><name>"));
-    ASSERT_TRUE(writeFile(at(playlists + "Road Trip.m3u"),
-                          "#EXTM3U\n#EXTINF:225,Ann - First Song\n/music/Ann/First Song.mp3\n"
-                          "#EXTINF:5,New\n/music/new.mp3\n"));
-    files_.present.insert("/music/new.mp3",
-                          SongData{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"});
+    write(playlists + "named.xsp", xsp("<name>Top Rated</name>" + rule("userrating", "is", {"8"})));
+    // What is left out, each with its note, kept to one line whatever it quotes.
+    const QString left = "Kodi's smart playlist \"%1\" is left out: ";
+    const std::vector<std::tuple<QString, QByteArray, QString>> leftOut{
+        {"albums", "<smartplaylist type=\"albums\"><name>Albums</name></smartplaylist>",
+         left.arg("Albums") + "it lists albums, not songs"},
+        {"nested", xsp("<name>Nested</name><rules><match>one</match></rules>"),
+         left.arg("Nested") + "a group of rules it cannot read"},
+        {"played", xsp("<name>Played</name>" + rule("lastplayed", "inthelast", {"2 weeks"})),
+         left.arg("Played") + "a rule on a field it cannot read (lastplayed inthelast)"},
+        {"wrapped", xsp("<name>Two\nLines</name>" + rule("year", "is", {"so\non"})),
+         left.arg("Two Lines") + "a rule whose value is no number (year is so on)"},
+        {"year", xsp("<name>Year</name>" + rule("year", "greaterthan", {"soon"})),
+         left.arg("Year") + "a rule whose value is no number (year greaterthan soon)"}};
+    QStringList expectedNotes;
+    for (const auto& [file, bytes, note] : leftOut) {
+        write(playlists + file + ".xsp", bytes);
+        expectedNotes.push_back(note);
+    }
+    write(playlists + "broken.xsp", "<smartplaylist type=\"songs\"><name>");
+    write(playlists + "Road Trip.m3u", "#EXTM3U\n#EXTINF:225,Ann - First Song\n/music/Ann/First "
+                                       "Song.mp3\n#EXTINF:5,New\n/music/new.mp3\n");
+    files_.present.insert("/music/new.mp3", NewSong);
 
     const auto player = openStore(StoreKind::Kodi, at(".kodi"), files_.source());
     const PlaylistArray all = player->playlistCollection()->getAll();
     EXPECT_EQ(all.count(), static_cast<int>(cases.size()) + 2);
     EXPECT_TRUE(names(all).contains("Top Rated"));
-    const QString left = "Kodi's smart playlist \"%1\" is left out: ";
     QStringList notes = all.notes();
-    ASSERT_EQ(notes.size(), 5);
+    ASSERT_EQ(notes.size(), 6);
     EXPECT_TRUE(notes.takeAt(1).startsWith(
         QStringLiteral("cannot read the Kodi library \"%1/playlists/music/broken.xsp\": the "
                        "file is cut short")
             .arg(userdata)));
-    EXPECT_EQ(notes, QStringList({left.arg("Albums") + "it lists albums, not songs",
-                                  left.arg("Nested") + "a group of rules it cannot read",
-                                  left.arg("Played") + "a rule on a field it cannot read "
-                                                       "(lastplayed inthelast)",
-                                  left.arg("Year") + "a rule whose value is no number (year "
-                                                     "greaterthan soon)"}));
+    EXPECT_EQ(notes, expectedNotes);
+    EXPECT_EQ(player->playlistCollection()->getByName("Two\nLines").notes(),
+              QStringList({expectedNotes[3]}));
     for (std::size_t i = 0; i < cases.size(); ++i) {
         EXPECT_EQ(titles(*player, QStringLiteral("Case %1").arg(i, 2, 10, QChar('0'))),
                   cases[i].second)
@@ -383,10 +364,9 @@ TEST(RhythmboxQueryTest, CriteriaSortsAndLimits) {
 
 // Automatic playlists as Rhythmbox 3.4.6 writes them, among static ones, evaluated on the
 // database as it is now, alike when the window keeps it and when one view is listed.
-TEST_F(SmartStoresTest, RhythmboxAutomaticPlaylists) {
+TEST_F(SmartStoresTest, Rhythmbox) {
     const qint64 now = QDateTime::currentSecsSinceEpoch();
-    ASSERT_TRUE(
-        writeFile(at("rb/rhythmdb.xml"), QStringLiteral(R"(<?xml version="1.0" standalone="yes"?>
+    write("rb/rhythmdb.xml", QStringLiteral(R"(<?xml version="1.0" standalone="yes"?>
 <rhythmdb version="2.0">
   <entry type="song"><title>First Song</title><genre>Folk</genre><artist>Ann</artist>
     <album>Album</album><duration>225</duration><file-size>4096</file-size>
@@ -400,13 +380,14 @@ TEST_F(SmartStoresTest, RhythmboxAutomaticPlaylists) {
     <location>file:///music/gone.mp3</location><first-seen>%2</first-seen><hidden>1</hidden></entry>
   <entry type="iradio"><title>Radio One</title><genre>Unknown</genre><rating>4</rating>
     <location>http://radio.example/live</location></entry>
+  <entry type="ignore"><location>file:///music/cover.jpg</location></entry>
 </rhythmdb>
 )")
-                                             .arg(now - 30 * 86400)
-                                             .arg(now - 3600)
-                                             .arg(now)
-                                             .toUtf8()));
-    ASSERT_TRUE(writeFile(at("rb/playlists.xml"), R"(<?xml version="1.0"?>
+                                 .arg(now - 30 * 86400)
+                                 .arg(now - 3600)
+                                 .arg(now)
+                                 .toUtf8());
+    write("rb/playlists.xml", R"(<?xml version="1.0"?>
 <rhythmdb-playlists>
   <playlist name="My Top Rated" show-browser="true" browser-position="179" search-type="search-match" type="automatic" sort-key="Rating" sort-direction="1">
     <conjunction>
@@ -419,7 +400,10 @@ TEST_F(SmartStoresTest, RhythmboxAutomaticPlaylists) {
     </conjunction>
   </playlist>
   <playlist name="Road Trip" show-browser="false" search-type="search-match" type="static">
+    <location>file:///music/Ann/First%20Song.mp3</location>
     <location>file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac</location>
+    <location>file:///music/gone.ogg</location><location>file:///music/new.mp3</location>
+    <location>http://radio.example/live</location>
   </playlist>
   <playlist name="Recently Added" show-browser="true" browser-position="179" search-type="search-match" type="automatic" sort-key="FirstSeen" sort-direction="1">
     <conjunction>
@@ -444,11 +428,15 @@ TEST_F(SmartStoresTest, RhythmboxAutomaticPlaylists) {
   <playlist name="Composers" show-browser="true" browser-position="180" search-type="search-match" type="automatic" sort-key="Artist" sort-direction="0">
     <conjunction><like prop="composer-folded">bach</like></conjunction>
   </playlist>
-  <playlist name="Play Queue" show-browser="false" browser-position="180" search-type="search-match" type="queue"/>
+  <playlist name="Play Queue" show-browser="false" browser-position="180" search-type="search-match" type="queue">
+    <location>file:///music/new.mp3</location>
+  </playlist>
 </rhythmdb-playlists>
-)"));
+)");
+    files_.present.insert("/music/new.mp3", NewSong);
     const QString first = "First Song|03:45|99|Ann|Folk|2000|Album|mp3|225";
     const QString second = "Zweites Lied|01:01|0|Bär||||flac|61";
+    const auto kept = openStore(StoreKind::Rhythmbox, at("rb"), files_.source());
     for (const bool lookOnce : {false, true}) {
         const auto player = openStore(StoreKind::Rhythmbox, at("rb"), files_.source(), lookOnce);
         const PlaylistArray all = player->playlistCollection()->getAll();
@@ -457,18 +445,37 @@ TEST_F(SmartStoresTest, RhythmboxAutomaticPlaylists) {
         EXPECT_EQ(all.notes(), QStringList({"Rhythmbox's automatic playlist \"Composers\" is left "
                                             "out: a criterion on a property it cannot read "
                                             "(composer-folded like)"}));
-        const std::vector<std::pair<QString, QStringList>> shown{{"My Top Rated", {first}},
-                                                                 {"Recently Added", {second}},
-                                                                 {"Recently Played", {first}},
-                                                                 {"Road Trip", {second}}};
+        const std::vector<std::pair<QString, QStringList>> shown{
+            {"My Top Rated", {first}},
+            {"Recently Added", {second}},
+            {"Recently Played", {first}},
+            {"Road Trip",
+             {first, second, "gone.ogg|!/music/gone.ogg: no such file",
+              "New|00:05|50|Ann|Pop|2020|Album|mp3|5", "Radio One||75||||||"}}};
         for (const auto& [name, songs] : shown) {
+            files_.asked.clear();
             EXPECT_EQ(listing(*openStore(StoreKind::Rhythmbox, at("rb"), files_.source(), lookOnce),
                               name),
                       songs)
                 << name.toStdString() << lookOnce;
+            // Only the songs the database does not know are read from their files.
+            EXPECT_EQ(files_.asked, name == u"Road Trip"
+                                        ? QStringList({"/music/gone.ogg", "/music/new.mp3"})
+                                        : QStringList())
+                << name.toStdString() << lookOnce;
         }
     }
-    EXPECT_EQ(files_.asked, QStringList());
+
+    // A run that shows one view keeps only the playlist it listed, and gives it again.
+    const auto once = openStore(StoreKind::Rhythmbox, at("rb"), files_.source(), true);
+    const auto listed = once->playlistCollection()->getByName("Road Trip").item(0);
+    EXPECT_EQ(listed->count(), 5);
+    write("rb/rhythmdb.xml", "damaged");
+    EXPECT_EQ(once->playlistCollection()->getByName("Road Trip").item(0), listed);
+    // A changed store is read again.
+    write("rb/playlists.xml", R"(<rhythmdb-playlists><playlist name="Renamed" type="static"/>
+</rhythmdb-playlists>)");
+    EXPECT_EQ(names(*kept), QStringList({"Renamed"}));
 }
 
 // Elisa's ratings go with the music folder's playlist files, found or named.
@@ -478,7 +485,7 @@ TEST_F(SmartStoresTest, ElisaRatingsWinOverTheFiles) {
                                 {"Known", "Ann", "Album", "Folk", "1999", {{"x", 64}}, {}}));
     ASSERT_TRUE(demo::writeSong(at("Music/Ann/Other.mp3"), 5,
                                 {"Other", "Ann", "Album", "Folk", "1999", {{"x", 64}}, {}}));
-    ASSERT_TRUE(writeFile(at("Music/Mix.m3u8"), "Ann/Known.mp3\nAnn/Other.mp3\n"));
+    write("Music/Mix.m3u8", "Ann/Known.mp3\nAnn/Other.mp3\n");
     const QString known = QUrl::fromLocalFile(at("Music/Ann/Known.mp3")).toString();
     sql("data/elisa/elisaDatabase.db",
         schema("elisa") +
@@ -505,7 +512,7 @@ TEST_F(SmartStoresTest, ElisaRatingsWinOverTheFiles) {
     EXPECT_EQ(ratings(), QStringList({"Known:50", "Other:25"}));
 
     // A database that cannot be read leaves the playlist files as they are, and says why.
-    ASSERT_TRUE(writeFile(at("data/elisa/elisaDatabase.db"), "not a database"));
+    write("data/elisa/elisaDatabase.db", "not a database");
     const std::vector<FoundSource> without = findSources(environment);
     ASSERT_EQ(without.size(), 2u);
     EXPECT_EQ(without[0].kind, "playlist files");

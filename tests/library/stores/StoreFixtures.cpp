@@ -55,6 +55,19 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+void StoreFolder::write(const QString& relative, const QByteArray& bytes) const {
+    if (!writeFile(at(relative), bytes)) {
+        qFatal("cannot write %s", qPrintable(at(relative)));
+    }
+}
+
+void StoreFolder::sql(const QString& relative, const QString& statements) const {
+    const QString error = execSql(at(relative), statements);
+    if (!error.isEmpty()) {
+        qFatal("%s: %s", qPrintable(at(relative)), qPrintable(error));
+    }
+}
+
 QString sqlText(const QString& text) {
     return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
 }

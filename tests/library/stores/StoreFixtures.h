@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QTemporaryDir>
 
 struct sqlite3;
 
@@ -53,6 +54,26 @@ struct FakeFiles {
 
 // Writes `bytes` to `path`, making its folders; false when that fails.
 bool writeFile(const QString& path, const QByteArray& bytes);
+
+// A temporary folder to write stores in. Its writes stop the run when they fail: a test that
+// cannot set itself up says so, rather than failing for another reason.
+class StoreFolder {
+public:
+    QString at(const QString& relative) const { return dir_.path() + u'/' + relative; }
+    void write(const QString& relative, const QByteArray& bytes) const;
+    // Runs `statements` on the database at `relative`, made when missing.
+    void sql(const QString& relative, const QString& statements) const;
+
+protected:
+    QTemporaryDir dir_;
+};
+
+// Two songs as the stores name them: a space, a non-ASCII letter and a '#' escaped.
+inline const QString First = QStringLiteral("file:///music/Ann/First%20Song.mp3");
+inline const QString Second = QStringLiteral("file:///music/B%C3%A4r/Zweites%20Lied%20%231.flac");
+
+// A song that no store knows, found at /music/new.mp3 by FakeFiles.
+inline const library::SongData NewSong{"New", "Ann", "Album", "2020", "Pop", 50, 5, "mp3"};
 
 // "'text'" as an SQL literal.
 QString sqlText(const QString& text);
