@@ -277,8 +277,11 @@ public:
 
     // `chain`: the real paths of the playlist whose entries these are and of those it is part of.
     void add(std::vector<PlaylistEntry> list, QStringList& chain) {
-        if (entries.empty()) {
-            entries.reserve(list.size()); // no nested playlist: one move each, no regrowth
+        // Most playlists name no other: their entries are taken as they are, not one by one.
+        if (entries.empty() && list.size() <= MaxEntries &&
+            std::none_of(list.begin(), list.end(), namesPlaylist)) {
+            entries = std::move(list);
+            return;
         }
         for (PlaylistEntry& entry : list) {
             if (entries.size() >= MaxEntries) {
@@ -288,9 +291,7 @@ public:
                                     .arg(MaxEntries));
                 return;
             }
-            const bool namesPlaylist = isLocal(entry.location) && entry.start < 0 &&
-                                       (entry.playlist || hasPlaylistExtension(entry.location));
-            const QString real = namesPlaylist ? realPath(entry.location) : QString();
+            const QString real = namesPlaylist(entry) ? realPath(entry.location) : QString();
             if (real.isEmpty()) {
                 entries.push_back(std::move(entry));
                 continue;
@@ -329,6 +330,12 @@ public:
             add(std::move(nested.entries), chain);
             chain.pop_back();
         }
+    }
+
+private:
+    static bool namesPlaylist(const PlaylistEntry& entry) {
+        return isLocal(entry.location) && entry.start < 0 &&
+               (entry.playlist || hasPlaylistExtension(entry.location));
     }
 };
 

@@ -1,7 +1,5 @@
 #include "library/playlists/PlaylistFormats.h"
 
-#include <QFileInfo>
-
 namespace corvane::library {
 namespace {
 
@@ -20,8 +18,12 @@ constexpr ExtensionRow Extensions[] = {
     {QLatin1StringView("qtl"), parseQuickTime}, {QLatin1StringView("cue"), parseCue},
 };
 
+// By the name's last extension, as QFileInfo::suffix() gives it, without a QFileInfo for each of
+// a playlist's entries.
 const ExtensionRow* rowFor(const QString& fileName) {
-    const QString extension = QFileInfo(fileName).suffix();
+    const QStringView name = QStringView(fileName).sliced(fileName.lastIndexOf(u'/') + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QStringView extension = dot < 0 ? QStringView() : name.sliced(dot + 1);
     for (const ExtensionRow& row : Extensions) {
         if (extension.compare(row.extension, Qt::CaseInsensitive) == 0) {
             return &row;
