@@ -170,6 +170,10 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
     std::vector<std::size_t> again;     // entries naming a file that an earlier entry names
     std::vector<std::size_t> here;      // entries to be found on the calling thread
     std::vector<TagIndex::Song> kept;   // read, not yet written to the index
+    // Room for every song at once: growing a step at a time rehashes all held so far.
+    const auto room = static_cast<qsizetype>(std::min<std::size_t>(count, 1U << 20));
+    firsts.reserve(room);
+    songs_.reserve(songs_.size() + room);
     QSet<QString> shared;      // the songs of an album share their album, artist... held once
     std::size_t looked = 0;    // entries found
     std::size_t toRead = 0;    // files found that must be read
