@@ -1,6 +1,7 @@
 #include "views/CustomDisplay.h"
 
 #include "ViewsTestSupport.h"
+#include "views/DisplayReset.h"
 
 using namespace corvane;
 using namespace corvane::views;
@@ -25,25 +26,7 @@ protected:
             .add(Song("Delta").artist("Cure").rating(50).genre("Rock").seconds(200))
             .add(Song("alpha").artist("Abba").rating(99).genre("Pop").seconds(100));
         state.SelectedPlaylist = QStringLiteral("Mix");
-        resetList();
-    }
-
-    // The state a reset of the list display leaves: the delivered display, its items on the sort
-    // buttons.
-    void resetList() {
-        state.DisplayKind = Display::List;
-        state.CustomActive = false;
-        state.Configuration = DisplayConfiguration::delivered();
-        state.SortCaptions = {"Title", "Artist", "Time", "Rating", "", "", "", ""};
-        state.CustomCaptions = ItemNames;
-        state.PrintCaption = QStringLiteral("PRINT\nselected list");
-    }
-    void resetLabel() {
-        resetList();
-        state.DisplayKind = Display::Label;
-        state.CustomCaptions[Album].clear();
-        state.CustomCaptions[Type].clear();
-        state.PrintCaption = QStringLiteral("PRINT\nlabel");
+        ResetList(state);
     }
 
     void click(std::initializer_list<int> items) {
@@ -148,11 +131,7 @@ TEST_F(CustomDisplay, FontIndentAndPageFollowTheWidthAtEachThreshold) {
         {true, {Title, Artist, Time, Genre}, {67, 6, 7, 42}},
     };
     for (const Case& c : cases) {
-        if (c.label) {
-            resetLabel();
-        } else {
-            resetList();
-        }
+        c.label ? ResetLabel(state) : ResetList(state);
         for (const int item : c.items) {
             EXPECT_EQ(cmdCustom_Click(state, item), c.label ? Rebuild::Label : Rebuild::List);
         }
@@ -165,7 +144,7 @@ TEST_F(CustomDisplay, FontIndentAndPageFollowTheWidthAtEachThreshold) {
 // --- The label display ---------------------------------------------------------------------
 
 TEST_F(CustomDisplay, LabelOffersSixItems) {
-    resetLabel();
+    ResetLabel(state);
     EXPECT_EQ(cmdCustom_Click(state, Album), Rebuild::None);
     EXPECT_EQ(cmdCustom_Click(state, Type), Rebuild::None);
     EXPECT_FALSE(state.CustomActive);
@@ -201,7 +180,7 @@ TEST_F(CustomDisplay, LabelOffersSixItems) {
 TEST_F(CustomDisplay, EveryDisplayItMakesIsASoundSettingsFile) {
     for (const bool onLabel : {false, true}) {
         for (unsigned items = 1; items < 1U << ItemCount; ++items) {
-            onLabel ? resetLabel() : resetList();
+            onLabel ? ResetLabel(state) : ResetList(state);
             for (int item = 0; item < ItemCount; ++item) {
                 if ((items & 1U << item) != 0) {
                     cmdCustom_Click(state, item);
