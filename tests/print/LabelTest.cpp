@@ -119,7 +119,6 @@ TEST_F(LabelTest, TitleAloneFillsTheRightColumnOnlyAfterTheLeft) {
     playlistOf(65, QStringLiteral("65"));
     const QStringList& l65 = label();
     ASSERT_EQ(l65.size(), 36 + 5);
-    EXPECT_EQ(l65.mid(36, 4), l65.mid(0, 4));
     EXPECT_EQ(l65[39], single + single);
     EXPECT_EQ(l65[40], text::padRight(QStringLiteral("  65 Song 65"), 70));
 }
@@ -130,12 +129,10 @@ TEST_F(LabelTest, WideItemsGiveFortyTwoSongsABlockNinetyFourWide) {
     playlistOf(43);
     const QStringList& lines = label();
     ASSERT_EQ(lines.size(), 4 + 42 + 4 + 1);
-    expectFullWidth();
     EXPECT_EQ(lines[1],
               text::padRight(text::spaces(12) + QStringLiteral("ALBUM: Mix") +
                                  text::spaces(33 + 16) + QStringLiteral("Total Time  2:23:20"),
                              94));
-    EXPECT_EQ(text::columnCount(lines[1].trimmed()) + 12, 90);
     EXPECT_EQ(lines[3], text::padRight(
                             text::spaces(12) +
                                 QStringLiteral("SONG TITLE -----------------  ARTIST ------------  "
@@ -146,12 +143,17 @@ TEST_F(LabelTest, WideItemsGiveFortyTwoSongsABlockNinetyFourWide) {
                                                                "Artist 1             3:20 ***    "
                                                                "Rock       1999 "),
                              94));
-    EXPECT_EQ(lines[45].left(12), text::spaces(9) + QStringLiteral("42 "));
-    EXPECT_EQ(lines.mid(46, 4), lines.mid(0, 4));
-    EXPECT_EQ(lines[50].left(12), text::spaces(9) + QStringLiteral("43 "));
 }
 
+// Japanese titles, artists, genre and playlist name among plain ones in every layout: every line
+// of the view is the label's width in columns (and so its printed frames stay whole).
 TEST_F(LabelTest, EveryLayoutOfTheSongsPerLabelTableIsFullWidth) {
+    const QString titles[] = {QStringLiteral("\u591c\u306b\u99c6\u3051\u308b"),
+                              QStringLiteral("\u30de\u30ea\u30fc\u30b4\u30fc\u30eb\u30c9\u306e"
+                                             "\u6b4c\u3068\u590f\u306e\u7d42\u308f\u308a\u306e"
+                                             "\u98a8"),
+                              QStringLiteral("a\u6771\u4eac\u30bf\u30ef\u30fc Tower"),
+                              QStringLiteral("Plain title")};
     const std::vector<std::vector<int>> choices = {
         {Title},
         {Artist},
@@ -169,7 +171,17 @@ TEST_F(LabelTest, EveryLayoutOfTheSongsPerLabelTableIsFullWidth) {
         const views::DisplayConfiguration& c = state.Configuration;
         const bool twoColumns = c.LabelWidth <= 30;
         for (const int songs : {1, 31, 32, 33, 42, 43, 64, 65, 130}) {
-            playlistOf(songs, QStringLiteral("P%1").arg(++n));
+            library::MemoryPlaylist& playlist = library->addPlaylist(
+                QStringLiteral("\u6771\u4eac\u306e\u591c\u306e\u30d7\u30ec\u30a4\u30ea"
+                               "\u30b9\u30c8\u305d\u306e%1")
+                    .arg(++n));
+            for (int k = 0; k < songs; ++k) {
+                playlist.add(test_support::Song(titles[k % 4])
+                                 .artist(titles[(k + 1) % 4])
+                                 .genre(QStringLiteral("\u6f14\u6b4c\u30dd\u30c3\u30d7\u30b9"))
+                                 .seconds(200));
+            }
+            state.SelectedPlaylist = playlist.name();
             const QStringList& lines = label();
             SCOPED_TRACE(
                 QStringLiteral("width %1, %2 songs").arg(c.LabelWidth).arg(songs).toStdString());
@@ -180,13 +192,14 @@ TEST_F(LabelTest, EveryLayoutOfTheSongsPerLabelTableIsFullWidth) {
                 twoColumns ? std::min<int>(lastBlockSongs, c.LabelRows) : lastBlockSongs;
             EXPECT_EQ(lines.size(), (blocks - 1) * (c.LabelRows + 4) + 4 + lastBlockLines);
             expectFullWidth();
-            // Each block opens with four header lines; its song lines are recorded with their
-            // numbers and lead with them after the indent.
+            // Each block opens with the first's four header lines; its song lines are recorded
+            // with their numbers and lead with them after the indent.
             for (int i = 0; i < lines.size(); ++i) {
                 const int inBlock = i % (c.LabelRows + 4);
                 const views::LineRole role = state.List1.role(i);
                 if (inBlock < 4) {
                     EXPECT_NE(role.kind, views::LineKind::LabelSongs) << i;
+                    EXPECT_EQ(lines[i], lines[inBlock]) << i;
                     continue;
                 }
                 const int number = (i / (c.LabelRows + 4)) * perBlock + inBlock - 3;
@@ -283,7 +296,9 @@ TEST_F(LabelTest, MinorSortModeKeepsTheSortedTable) {
     EXPECT_TRUE(lines[1].contains(QStringLiteral("Total Time  0:10:00")));
 }
 
-TEST_F(LabelTest, AnEmptyPlaylistShowsNothingAndKeepsTheSortState) {
+// An empty playlist shows nothing and keeps a pending sort; one gone from the library, or rows of
+// zero or less, show nothing and say why.
+TEST_F(LabelTest, ShowsNothingWithoutSongsOrRows) {
     chooseLabelItems({Title});
     playlistOf(0);
     state.SortRequest = 2;
@@ -294,13 +309,9 @@ TEST_F(LabelTest, AnEmptyPlaylistShowsNothingAndKeepsTheSortState) {
     EXPECT_EQ(state.LastSort, 5);
     EXPECT_EQ(state.PrintKind, views::PrintLayout::Label);
     EXPECT_FALSE(state.SortGroupVisible);
-}
 
-TEST_F(LabelTest, APlaylistGoneFromTheLibraryShowsNoOtherPlaylistsSongs) {
-    chooseLabelItems({Title});
     playlistOf(5, QStringLiteral("Old Name"));
-    Label(state);
-    ASSERT_FALSE(state.List1.lines().isEmpty());
+    ASSERT_FALSE(label().isEmpty());
     library->removePlaylist(QStringLiteral("Old Name"));
     for (const bool minor : {false, true}) {
         state.MinorSortOn = minor;
@@ -312,44 +323,15 @@ TEST_F(LabelTest, APlaylistGoneFromTheLibraryShowsNoOtherPlaylistsSongs) {
     }
     state.Playlists = nullptr;
     EXPECT_TRUE(label().isEmpty());
-}
 
-TEST_F(LabelTest, RowsOfZeroOrLessShowNothing) {
+    state.Playlists = library;
+    state.MinorSortOn = false;
     chooseLabelItems({Title, Time});
-    playlistOf(3);
+    playlistOf(3, QStringLiteral("Three"));
     for (const int rows : {0, -4}) {
         state.Configuration.LabelRows = static_cast<std::int16_t>(rows);
         state.StatusLine.clear();
         EXPECT_TRUE(label().isEmpty());
         EXPECT_FALSE(state.StatusLine.isEmpty());
-    }
-}
-
-// Japanese titles, artists and playlist name in each kind of label: every line of the view is the
-// label's width in columns (and so its printed frames stay whole).
-TEST_F(LabelTest, JapaneseTitlesKeepTheFramesWhole) {
-    const QString titles[] = {QStringLiteral("\u591c\u306b\u99c6\u3051\u308b"),
-                              QStringLiteral("\u30de\u30ea\u30fc\u30b4\u30fc\u30eb\u30c9\u306e"
-                                             "\u6b4c\u3068\u590f\u306e\u7d42\u308f\u308a\u306e"
-                                             "\u98a8"),
-                              QStringLiteral("a\u6771\u4eac\u30bf\u30ef\u30fc Tower"),
-                              QStringLiteral("Plain title")};
-    int n = 0;
-    for (const std::vector<int>& items :
-         {std::vector<int>{Title}, {Title, Artist, Time}, {Title, Artist, Time, Rating, Genre}}) {
-        chooseLabelItems(items);
-        library::MemoryPlaylist& playlist = library->addPlaylist(
-            QStringLiteral("\u6771\u4eac\u306e\u591c\u306e\u30d7\u30ec\u30a4\u30ea\u30b9\u30c8"
-                           "\u305d\u306e%1")
-                .arg(++n));
-        for (int k = 0; k < 70; ++k) {
-            playlist.add(test_support::Song(titles[k % 4])
-                             .artist(titles[(k + 1) % 4])
-                             .genre(QStringLiteral("\u6f14\u6b4c\u30dd\u30c3\u30d7\u30b9"))
-                             .seconds(200));
-        }
-        state.SelectedPlaylist = playlist.name();
-        label();
-        expectFullWidth();
     }
 }
