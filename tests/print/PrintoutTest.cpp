@@ -34,12 +34,24 @@ protected:
         return printer.operations();
     }
 
-    QList<int> pageSizes() const {
-        QList<int> sizes;
-        for (const QStringList& page : printer.pages()) {
-            sizes << static_cast<int>(page.size());
+    // Prints at the first font size `size` on pages of these sizes: the first begins with
+    // `first`, each further one with `further`, and the last ends with `last`.
+    void expectPages(const QString& size, const QList<int>& sizes, const QStringList& first,
+                     const QStringList& further, const QString& last) {
+        const QStringList& ops = print();
+        EXPECT_EQ(ops[3], size);
+        EXPECT_EQ(ops.back(), QStringLiteral("end"));
+        const QList<QStringList> pages = printer.pages();
+        QList<int> printed;
+        for (const QStringList& page : pages) {
+            printed << static_cast<int>(page.size());
         }
-        return sizes;
+        EXPECT_EQ(printed, sizes);
+        EXPECT_EQ(pages[0].mid(0, first.size()), first);
+        for (const QStringList& page : pages.mid(1)) {
+            EXPECT_EQ(page.mid(0, further.size()), further);
+        }
+        EXPECT_EQ(pages.back().back(), last);
     }
 
     void showLabel(const std::vector<int>& items, int songs) {
@@ -51,22 +63,13 @@ protected:
     QString border() const {
         return text::spaces(20) + QString(state.Configuration.LabelLineWidth + 2, u'.');
     }
-    QString emptyRow() const {
-        return text::spaces(20) + u'.' + text::spaces(state.Configuration.LabelLineWidth) + u'.';
-    }
-    QStringList emptyRows(int count) const {
-        QStringList rows;
-        for (int k = 0; k < count; ++k) {
-            rows.append(line(emptyRow()));
+    // The lines printed inside a label's frame; `count` empty ones by default.
+    QStringList framed(int count, QStringList lines = {}) const {
+        lines.append(QStringList(count, text::spaces(state.Configuration.LabelLineWidth)));
+        for (QString& l : lines) {
+            l = line(text::spaces(20) + u'.' + l + u'.');
         }
-        return rows;
-    }
-    QStringList contentRows() const {
-        QStringList rows;
-        for (const QString& l : state.List1.lines()) {
-            rows.append(line(text::spaces(20) + u'.' + l + u'.'));
-        }
-        return rows;
+        return lines;
     }
 };
 
@@ -86,9 +89,8 @@ struct Frame {
                             [](const QString& r) { return !r.trimmed().isEmpty(); }) -
                rows.rbegin();
     }
-    // Empty frame rows above the block's first (blank) line and below its last line.
+    // Empty frame rows above the block's first (blank) line.
     qsizetype above() const { return firstText() - 1; }
-    qsizetype below() const { return lastText(); }
     const QString& closingLine() const { return rows[rows.size() - 1 - lastText()]; }
 };
 
@@ -123,19 +125,6 @@ QList<QList<Frame>> framesByPage(const RecordingPrinter& printer) {
 }
 
 } // namespace
-
-TEST_F(PrintoutTest, AnEmptyDisplayListPrintsNothing) {
-    for (const auto kind :
-         {views::PrintLayout::Guide, views::PrintLayout::List, views::PrintLayout::Label}) {
-        state.PrintKind = kind;
-        EXPECT_TRUE(print().isEmpty());
-    }
-    QBuffer out;
-    out.open(QIODevice::WriteOnly);
-    TextPrinter textPrinter(out);
-    Printout(state, textPrinter);
-    EXPECT_TRUE(out.data().isEmpty());
-}
 
 TEST_F(PrintoutTest, GuidePrintsOnTwoPagesAtTenPoints) {
     state.Configuration.ListFontSize = 11;
@@ -200,22 +189,13 @@ TEST_F(PrintoutTest, ListsTurnThePageAfterAFullPage) {
         SCOPED_TRACE(c.playlists);
         state.DisplayKind = c.display;
         showPlaylists(c.playlists);
-        const QStringList& ops = print();
-        EXPECT_EQ(ops.mid(0, 4), QStringList(std::begin(Start), std::end(Start))
-                                     << (c.display == views::Display::List ? "size 9" : "size 6"));
-        EXPECT_EQ(ops.back(), QStringLiteral("end"));
-        const QList<QStringList> pages = printer.pages();
-        EXPECT_EQ(pageSizes(), c.pageSizes);
         // Every line after the margin; each further page under the heading, 17 spaces in.
-        EXPECT_EQ(pages[0].mid(1, 5),
-                  QStringList({margin, margin, margin + "       LIST OF PLAYLISTS", margin,
-                               margin + "   1   P1"}));
-        for (const QStringList& page : pages.mid(1)) {
-            EXPECT_EQ(page.mid(0, 4),
-                      QStringList({{}, {}, text::spaces(17) + "LIST OF PLAYLISTS", {}}));
-        }
-        EXPECT_EQ(pages.back().back(), margin + text::formatNumber(c.playlists, u"@@@@   ") +
-                                           QStringLiteral("P%1").arg(c.playlists));
+        expectPages(
+            c.display == views::Display::List ? "size 9" : "size 6", c.pageSizes,
+            {{}, margin, margin, margin + "       LIST OF PLAYLISTS", margin, margin + "   1   P1"},
+            {{}, {}, text::spaces(17) + "LIST OF PLAYLISTS", {}},
+            margin + text::formatNumber(c.playlists, u"@@@@   ") +
+                QStringLiteral("P%1").arg(c.playlists));
     }
     // The heading line picked (SelectedPlaylist "LIST OF PLAYLISTS") still prints the list.
     state.SelectedPlaylist = views::ListOfPlaylistsHeading;
@@ -242,21 +222,11 @@ TEST_F(PrintoutTest, APlaylistRepeatsItsHeadingsOnEachPage) {
         state.Configuration.ListSongsPerPage = static_cast<std::int16_t>(c.perPage);
         showSelected(c.songs, QStringLiteral("List of %1").arg(c.songs));
         state.DisplayKind = c.display;
-        const QStringList& ops = print();
-        EXPECT_EQ(ops[3], c.display == views::Display::List ? "size 11" : "size 6");
-        EXPECT_EQ(ops.back(), QStringLiteral("end"));
-        const QList<QStringList> pages = printer.pages();
-        EXPECT_EQ(pageSizes(), c.pageSizes);
         // A continuation page begins as the first does: two empty lines, title, heading.
-        EXPECT_EQ(pages[0].mid(0, 5),
-                  QStringList(
-                      {{}, margin, margin + state.TitleLine, margin, margin + state.HeadingLine}));
-        for (const QStringList& page : pages.mid(1)) {
-            EXPECT_EQ(
-                page.mid(0, 5),
-                QStringList({{}, {}, margin + state.TitleLine, {}, margin + state.HeadingLine}));
-        }
-        EXPECT_EQ(pages.back().back(), margin + state.List1.lines().back());
+        expectPages(c.display == views::Display::List ? "size 11" : "size 6", c.pageSizes,
+                    {{}, margin, margin + state.TitleLine, margin, margin + state.HeadingLine},
+                    {{}, {}, margin + state.TitleLine, {}, margin + state.HeadingLine},
+                    margin + state.List1.lines().back());
     }
 }
 
@@ -275,8 +245,8 @@ TEST_F(PrintoutTest, OneLabelIsCentredInAFullSizeFrame) {
         showLabel(c.items, c.songs);
         QStringList expected(std::begin(Start), std::end(Start));
         expected << QStringLiteral("size 8") << QStringLiteral("frame 72x40") << line(border())
-                 << emptyRows(c.above) << contentRows() << emptyRows(c.below) << line(border())
-                 << QStringLiteral("end");
+                 << framed(c.above) << framed(0, state.List1.lines()) << framed(c.below)
+                 << line(border()) << QStringLiteral("end");
         EXPECT_EQ(print(), expected) << c.songs << " songs";
     }
 }
@@ -339,7 +309,20 @@ TEST_F(PrintoutTest, LabelsTurnThePageAfterWholeLabels) {
     }
 }
 
-TEST_F(PrintoutTest, LabelRowsOfZeroOrLessPrintNothing) {
+// An empty display list prints nothing on any printer; label rows of zero or less print nothing
+// and say so; a text write that fails is reported.
+TEST_F(PrintoutTest, PrintsNothingOrReportsWhyNot) {
+    for (const auto kind :
+         {views::PrintLayout::Guide, views::PrintLayout::List, views::PrintLayout::Label}) {
+        state.PrintKind = kind;
+        EXPECT_TRUE(print().isEmpty());
+    }
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    TextPrinter textPrinter(out);
+    Printout(state, textPrinter);
+    EXPECT_TRUE(out.data().isEmpty());
+
     state.PrintKind = views::PrintLayout::Label;
     state.List1.AddItem(QStringLiteral("   1 a"), {views::LineKind::LabelSongs, 1});
     state.List1.AddItem(QStringLiteral("   2 b"), {views::LineKind::LabelSongs, 2});
@@ -348,12 +331,11 @@ TEST_F(PrintoutTest, LabelRowsOfZeroOrLessPrintNothing) {
         EXPECT_THROW(print(), PrintError);
         EXPECT_TRUE(printer.operations().isEmpty());
     }
-}
 
-TEST_F(PrintoutTest, TextPrinterReportsAWriteThatFails) {
+    state.List1.Clear();
     views::ShowUsersGuide(state);
     QBuffer readOnly;
     readOnly.open(QIODevice::ReadOnly);
-    TextPrinter textPrinter(readOnly);
-    EXPECT_THROW(Printout(state, textPrinter), PrintError);
+    TextPrinter failing(readOnly);
+    EXPECT_THROW(Printout(state, failing), PrintError);
 }
