@@ -122,18 +122,16 @@ protected:
 
 } // namespace
 
-TEST_F(QtPrinterTest, AnEmptyPrintoutBeginsNoDocument) {
+// An empty printout begins no document; a file that cannot be written is reported in one line.
+TEST_F(QtPrinterTest, AnEmptyPrintoutBeginsNoDocumentAndAFailedOneIsReported) {
     const QString path = dir.filePath(QStringLiteral("empty.pdf"));
-    const std::unique_ptr<Printer> pdf = makePdfPrinter(path);
+    std::unique_ptr<Printer> pdf = makePdfPrinter(path);
     Printout(state, *pdf);
     pdf->endDocument();
     EXPECT_FALSE(QFileInfo::exists(path));
-}
 
-TEST_F(QtPrinterTest, AFileThatCannotBeWrittenIsReported) {
     views::ShowUsersGuide(state);
-    const std::unique_ptr<Printer> pdf =
-        makePdfPrinter(dir.filePath(QStringLiteral("no such folder/guide.pdf")));
+    pdf = makePdfPrinter(dir.filePath(QStringLiteral("no such folder/guide.pdf")));
     try {
         Printout(state, *pdf);
         FAIL() << "no error";
