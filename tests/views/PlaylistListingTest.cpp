@@ -29,10 +29,8 @@ const QStringList Heading = {"", "", "       LIST OF PLAYLISTS", ""};
 
 TEST_F(ListingTest, NoPlaylistsGivesTheFourHeadingLines) {
     EXPECT_EQ(list(), Heading);
-    state.Playlists = nullptr;
-    state.List1.Clear();
-    ListPlaylists(state);
-    EXPECT_EQ(state.List1.lines(), Heading);
+    library = nullptr;
+    EXPECT_EQ(list(), Heading);
 }
 
 TEST_F(ListingTest, NumbersEveryPlaylistInLibraryOrderAndNamesThemWhole) {

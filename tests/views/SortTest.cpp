@@ -212,6 +212,7 @@ TEST_F(SortButtons, SortWaitsWhileThePlaylistIsEmpty) {
     state.List1.Clear();
     ListSelectedPlaylists(state);
     EXPECT_EQ(titles(), QStringList({"alpha", "Bravo", "Echo", "Delta", "Charlie"}));
+    EXPECT_EQ(state.SortRequest, -1);
 }
 
 TEST_F(SortButtons, MinorSortToggleNeedsAPlaylist) {
