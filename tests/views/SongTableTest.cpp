@@ -73,18 +73,14 @@ TEST_F(SongTable, TextsAreCutToTheirKeptLength) {
     playlist.add(Song(title35.first(29)).artist(" spaced ").album("x "));
     playlist.add(Song(cjk).artist(emoji).album(accents));
     ASSERT_TRUE(LoadSongTable(state, playlist));
-    EXPECT_EQ(row(0)[Title], title35.first(29));
-    EXPECT_EQ(row(0)[Artist], QString(20, u'a'));
-    EXPECT_EQ(row(0)[Genre], QString(11, u'g'));
-    EXPECT_EQ(row(0)[Album], QString(27, u'b'));
-    EXPECT_EQ(row(0)[Year], "2001-2002");
-    EXPECT_EQ(row(0)[Type], "webm-audio");
-    EXPECT_EQ(row(1)[Title], title35.first(29));
-    EXPECT_EQ(row(1)[Artist], " spaced ");
-    EXPECT_EQ(row(1)[Album], "x ");
-    EXPECT_EQ(row(2)[Title], cjk.first(29));
-    EXPECT_EQ(row(2)[Artist], emoji.first(40));  // 20 surrogate pairs
-    EXPECT_EQ(row(2)[Album], accents.first(54)); // 27 letters with their accents
+    const QString none = QStringLiteral("----");
+    EXPECT_EQ(row(0), SongRow({title35.first(29), QString(20, u'a'), "00:00", none,
+                               QString(11, u'g'), "2001-2002", QString(27, u'b'), "webm-audio"}));
+    EXPECT_EQ(row(1),
+              SongRow({title35.first(29), " spaced ", "00:00", none, none, none, "x ", none}));
+    // 20 surrogate pairs; 27 letters with their accents.
+    EXPECT_EQ(row(2), SongRow({cjk.first(29), emoji.first(40), "00:00", none, none, none,
+                               accents.first(54), none}));
 }
 
 TEST_F(SongTable, RatingsBecomeStarsRoundingHalvesToEven) {
@@ -107,16 +103,11 @@ TEST_F(SongTable, AFailingCallLeavesOnlyItsCellEmpty) {
     playlist.add(Song("Next").artist("B").rating(99).genre("Pop").failing("UserRating"));
     playlist.add(Song("Time").artist("C").failing("durationString").failing("FileType"));
     ASSERT_TRUE(LoadSongTable(state, playlist));
-    EXPECT_EQ(row(0)[Title], "----");
-    EXPECT_EQ(row(0)[Artist], "A");
-    EXPECT_EQ(row(0)[Genre], "----");
-    EXPECT_EQ(row(0)[Rating], "*****");
+    const QString none = QStringLiteral("----");
+    EXPECT_EQ(row(0), SongRow({none, "A", "00:00", "*****", none, none, none, none}));
     // A rating that cannot be read shows no stars, not the previous song's.
-    EXPECT_EQ(row(1)[Rating], "----");
-    EXPECT_EQ(row(1)[Genre], "Pop");
-    EXPECT_EQ(row(2)[Time], "----");
-    EXPECT_EQ(row(2)[Type], "----");
-    EXPECT_EQ(row(2)[Artist], "C");
+    EXPECT_EQ(row(1), SongRow({"Next", "B", "00:00", none, "Pop", none, none, none}));
+    EXPECT_EQ(row(2), SongRow({"Time", "C", none, none, none, none, none, none}));
     // Said once, counting songs, not calls.
     EXPECT_EQ(state.StatusLine, "3 songs could not be read (first: cannot read Name)");
 }
@@ -125,10 +116,9 @@ TEST_F(SongTable, OneSongThatCouldNotBeReadIsNamedInOneLine) {
     playlist.add(Song("Fine"));
     ASSERT_TRUE(LoadSongTable(state, playlist));
     EXPECT_EQ(state.StatusLine, QString());
-    const QStringList calls = {"durationString", "UserRating", "Artist",  "WM/Genre",
-                               "WM/Year",        "Album",      "FileType"};
     Song unread("x");
-    for (const QString& call : calls) {
+    for (const char* call :
+         {"durationString", "UserRating", "Artist", "WM/Genre", "WM/Year", "Album", "FileType"}) {
         unread.failing(call);
     }
     playlist.add(unread.because("/music/a\nb.flac: not an audio file"));
