@@ -233,9 +233,7 @@ TEST_F(PrintoutTest, APlaylistRepeatsItsHeadingsOnEachPage) {
 TEST_F(PrintoutTest, OneLabelIsCentredInAFullSizeFrame) {
     struct Case {
         std::vector<int> items;
-        int songs;
-        int above;
-        int below;
+        int songs, above, below;
     };
     // 11 lines: 14 above, 13 below; 13 lines: 12 and 13 (halves to even); a full block of 36
     // lines ending with song 32 closes at its last line.

@@ -208,10 +208,8 @@ TEST_F(QtPrinterTest, FullPagesOfEveryLayoutFitLetterAndA4) {
             EXPECT_EQ(frames.size(), 4);
             const double faceCell = 0.6 * state.Configuration.LabelFontSize * 25.4 / 72;
             for (const FrameOnPaper& f : frames) {
-                EXPECT_LE(f.width, 120.0);
-                EXPECT_GE(f.width, 115.0);
-                EXPECT_LE(f.height, 120.0);
-                EXPECT_GE(f.height, 115.0);
+                EXPECT_NEAR(f.width, 117.5, 2.5);
+                EXPECT_NEAR(f.height, 117.5, 2.5);
                 EXPECT_GE(f.cell, 0.9 * faceCell);
             }
         }

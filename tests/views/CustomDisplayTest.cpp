@@ -84,9 +84,8 @@ TEST_F(CustomDisplay, WorkedExampleTitleArtistTimeGenreRating) {
 
     const DisplayConfiguration& c = state.Configuration;
     EXPECT_EQ(c.ListLastItem, 2);
-    EXPECT_EQ(c.ListOrder[0], Title);
-    EXPECT_EQ(c.ListOrder[1], Artist);
-    EXPECT_EQ(c.ListOrder[2], Time);
+    EXPECT_EQ(std::vector(c.ListOrder.begin(), c.ListOrder.begin() + 3),
+              (std::vector<std::int16_t>{Title, Artist, Time}));
     EXPECT_EQ(list(), (Layout{68, 11, 2, 54}));
     const std::array<QString, 8> captions = {"Title", "Artist", "Time", " ", " ", " ", " ", " "};
     EXPECT_EQ(state.SortCaptions, captions);
