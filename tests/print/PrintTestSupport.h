@@ -53,11 +53,6 @@ protected:
         state.List1.Clear();
         views::ListSelectedPlaylists(state);
     }
-
-    // The label items in this order, with the layout numbers that go with their width.
-    void chooseLabelItems(const std::vector<int>& codes) {
-        test_support::chooseLabelItems(state, codes);
-    }
 };
 
 } // namespace corvane::print::test_support

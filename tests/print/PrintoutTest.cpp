@@ -13,6 +13,7 @@
 
 using namespace corvane;
 using namespace corvane::print;
+using test_support::chooseLabelItems;
 using views::Artist, views::Genre, views::Rating, views::Time, views::Title, views::Year;
 
 namespace {
@@ -55,7 +56,7 @@ protected:
     }
 
     void showLabel(const std::vector<int>& items, int songs) {
-        chooseLabelItems(items);
+        chooseLabelItems(state, items);
         playlistOf(songs, QStringLiteral("Label of %1").arg(songs));
         Label(state);
     }
@@ -274,7 +275,7 @@ TEST_F(PrintoutTest, LabelsTurnThePageAfterWholeLabels) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.songs);
-        chooseLabelItems(c.items);
+        chooseLabelItems(state, c.items);
         views::DisplayConfiguration& config = state.Configuration;
         config.LabelRows = static_cast<std::int16_t>(c.rows > 0 ? c.rows : config.LabelRows);
         config.LabelFontSize =

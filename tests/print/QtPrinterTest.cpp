@@ -195,7 +195,7 @@ TEST_F(QtPrinterTest, FullPagesOfEveryLayoutFitLetterAndA4) {
         }
 
         for (const auto& items : labels) {
-            chooseLabelItems(items);
+            chooseLabelItems(state, items);
             const int rows = state.Configuration.LabelRows;
             const int perLabel = state.Configuration.LabelWidth <= 30 ? 2 * rows : rows;
             playlistOf(4 * perLabel, QStringLiteral("Label %1").arg(++n));
@@ -283,7 +283,7 @@ TEST_F(QtPrinterTest, NoDefaultPrinterIsReportedInOneLine) {
 // two cells, an emoji from the colour font as a picture), a Hebrew or Arabic title right to left
 // inside its own column and Arabic joined, so every row's time and frame dots stand in one column.
 TEST_F(QtPrinterTest, EveryScriptKeepsToItsCell) {
-    chooseLabelItems({Title, Artist, Time});
+    chooseLabelItems(state, {Title, Artist, Time});
     library::MemoryPlaylist& playlist = library->addPlaylist(QStringLiteral("\u591c\u306e Mix"));
     struct Row {
         QString title, artist;
