@@ -9,6 +9,7 @@
 
 using namespace corvane;
 using namespace corvane::print;
+using test_support::chooseLabelItems;
 using views::Artist, views::Genre, views::Rating, views::Time, views::Title, views::Year;
 
 namespace {
@@ -55,7 +56,7 @@ TEST_F(LabelTest, RoadTripOfFortySongsIsOneTwoColumnBlock) {
         trip.add(test_support::Song(titles[k]).seconds(k < 39 ? 188 : 177));
     }
     state.SelectedPlaylist = QStringLiteral("Road Trip");
-    chooseLabelItems({Title});
+    chooseLabelItems(state, {Title});
 
     const QStringList expected = unbarred({
         "|                                                                      |",
@@ -96,16 +97,14 @@ TEST_F(LabelTest, RoadTripOfFortySongsIsOneTwoColumnBlock) {
         "|  32 Track 32                                                         |",
     });
     EXPECT_EQ(label(), expected);
-    EXPECT_EQ(state.PrintKind, views::PrintLayout::Label);
     EXPECT_EQ(state.PlaylistsShowing, 0);
-    EXPECT_FALSE(state.SortGroupVisible);
     EXPECT_EQ(state.LastSong, 39);
 }
 
 // The title alone: one column under one heading up to 32 songs; from 33 on, two headings in every
 // block, the second block's lone song included (two columns filled are the golden label's).
 TEST_F(LabelTest, TitleAloneFillsTheRightColumnOnlyAfterTheLeft) {
-    chooseLabelItems({Title});
+    chooseLabelItems(state, {Title});
     const QString single = QStringLiteral("     SONG TITLE -----------------  ");
 
     playlistOf(32, QStringLiteral("32"));
@@ -125,7 +124,7 @@ TEST_F(LabelTest, TitleAloneFillsTheRightColumnOnlyAfterTheLeft) {
 
 TEST_F(LabelTest, WideItemsGiveFortyTwoSongsABlockNinetyFourWide) {
     // All six items: width 79, so 42 rows at 6 points, indent 7 and a pad of 16.
-    chooseLabelItems({Title, Artist, Time, Rating, Genre, Year});
+    chooseLabelItems(state, {Title, Artist, Time, Rating, Genre, Year});
     playlistOf(43);
     const QStringList& lines = label();
     ASSERT_EQ(lines.size(), 4 + 42 + 4 + 1);
@@ -167,7 +166,7 @@ TEST_F(LabelTest, EveryLayoutOfTheSongsPerLabelTableIsFullWidth) {
         {Title, Artist, Time, Rating, Genre, Year}}; // one column of 42
     int n = 0;
     for (const auto& items : choices) {
-        chooseLabelItems(items);
+        chooseLabelItems(state, items);
         const views::DisplayConfiguration& c = state.Configuration;
         const bool twoColumns = c.LabelWidth <= 30;
         for (const int songs : {1, 31, 32, 33, 42, 43, 64, 65, 130}) {
@@ -212,7 +211,7 @@ TEST_F(LabelTest, EveryLayoutOfTheSongsPerLabelTableIsFullWidth) {
 }
 
 TEST_F(LabelTest, LongValuesKeepTheColumnsInLine) {
-    chooseLabelItems({Title, Artist, Genre, Time}); // 67: 42 rows, pad 4
+    chooseLabelItems(state, {Title, Artist, Genre, Time}); // 67: 42 rows, pad 4
     library::MemoryPlaylist& playlist =
         library->addPlaylist(QStringLiteral("A Playlist Name Of Thirty-One C"));
     playlist.add(test_support::Song(QString(40, u'T'))
@@ -238,7 +237,7 @@ TEST_F(LabelTest, LongValuesKeepTheColumnsInLine) {
 }
 
 TEST_F(LabelTest, NoItemsGiveNumbersUnderABlankHeader) {
-    chooseLabelItems({});
+    chooseLabelItems(state, {});
     state.Configuration.LabelWidth = 40; // one column, as a damaged file could have it
     playlistOf(3);
     const QStringList& lines = label();
@@ -263,28 +262,22 @@ TEST_F(LabelTest, WithoutAPlaylistShowsTheGuide) {
     }
 }
 
-TEST_F(LabelTest, SetsTheDisplayFontAndDropsAPendingSort) {
-    chooseLabelItems({Title, Artist, Time});
-    playlistOf(2);
+// A label sets the display font and drops a pending sort: the playlist's own order. In
+// minor-sort mode it shows the table as sorted, and only the rows it holds, though the playlist
+// grew meanwhile; the total is the playlist's.
+TEST_F(LabelTest, DropsAPendingSortButKeepsAMinorSortedTable) {
+    chooseLabelItems(state, {Title, Artist});
+    library::MemoryPlaylist& playlist = playlistOf(3);
     state.ScaleX = 1.28F;
     state.PrintCaption = views::caption::CustomLabel;
     state.SortRequest = 9;
     state.LastSort = 3;
-    label();
+    EXPECT_TRUE(label()[4].startsWith(QStringLiteral("   1 Song 1 ")));
     EXPECT_FLOAT_EQ(state.List1.fontSize, 8 * 1.35F);
     EXPECT_EQ(state.PrintCaption, views::caption::CustomLabel);
     EXPECT_EQ(state.LastSort, 9);
     EXPECT_EQ(state.SortRequest, -1);
-    // Not sorted: the playlist's own order.
-    EXPECT_TRUE(state.List1.lines()[4].startsWith(QStringLiteral("   1 Song 1 ")));
-}
 
-// In minor-sort mode the label shows the table as sorted, and only the rows it holds, though the
-// playlist grew meanwhile; the total is the playlist's.
-TEST_F(LabelTest, MinorSortModeKeepsTheSortedTable) {
-    chooseLabelItems({Title, Artist});
-    library::MemoryPlaylist& playlist = playlistOf(3);
-    Label(state);
     std::reverse(state.SongTable.begin(), state.SongTable.end());
     playlist.add(test_support::Song("New Song"));
     state.MinorSortOn = true;
@@ -299,7 +292,7 @@ TEST_F(LabelTest, MinorSortModeKeepsTheSortedTable) {
 // An empty playlist shows nothing and keeps a pending sort; one gone from the library, or rows of
 // zero or less, show nothing and say why.
 TEST_F(LabelTest, ShowsNothingWithoutSongsOrRows) {
-    chooseLabelItems({Title});
+    chooseLabelItems(state, {Title});
     playlistOf(0);
     state.SortRequest = 2;
     state.LastSort = 5;
@@ -326,7 +319,7 @@ TEST_F(LabelTest, ShowsNothingWithoutSongsOrRows) {
 
     state.Playlists = library;
     state.MinorSortOn = false;
-    chooseLabelItems({Title, Time});
+    chooseLabelItems(state, {Title, Time});
     playlistOf(3, QStringLiteral("Three"));
     for (const int rows : {0, -4}) {
         state.Configuration.LabelRows = static_cast<std::int16_t>(rows);
