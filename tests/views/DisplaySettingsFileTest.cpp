@@ -45,15 +45,13 @@ TEST(DisplaySettingsFile, DeliveredDefaultIsConsistentAndRoundTrips) {
     const DisplayConfiguration d = DisplayConfiguration::delivered();
     EXPECT_TRUE(d.problem().isEmpty());
     // List: Title, Artist, Time, Rating -> 9 + 31 + 22 + 6 + 7.
-    EXPECT_EQ(d.ListWidth, 75);
-    EXPECT_EQ(d.ListLastItem, 3);
-    EXPECT_EQ((std::array<int, 4>{d.ListFontSize, d.ListIndent, d.ListSongsPerPage, 0}),
-              (std::array<int, 4>{11, 2, 54, 0}));
+    EXPECT_EQ((std::array<int, 5>{d.ListWidth, d.ListLastItem, d.ListFontSize, d.ListIndent,
+                                  d.ListSongsPerPage}),
+              (std::array<int, 5>{75, 3, 11, 2, 54}));
     // Label: Title, Artist, Time -> 30 + 21 + 5.
-    EXPECT_EQ(d.LabelWidth, 56);
-    EXPECT_EQ(d.LabelLastItem, 2);
-    EXPECT_EQ((std::array<int, 4>{d.LabelFontSize, d.LabelIndent, d.LabelRows, d.LabelLineWidth}),
-              (std::array<int, 4>{8, 0, 32, 70}));
+    EXPECT_EQ((std::array<int, 6>{d.LabelWidth, d.LabelLastItem, d.LabelFontSize, d.LabelIndent,
+                                  d.LabelRows, d.LabelLineWidth}),
+              (std::array<int, 6>{56, 2, 8, 0, 32, 70}));
 
     const QByteArray text = DisplaySettingsFile::serialize(d);
     EXPECT_EQ(text.count("\r\n"), 27);
