@@ -27,8 +27,15 @@ const QStringList Heading = {"", "", "       LIST OF PLAYLISTS", ""};
 
 } // namespace
 
-TEST_F(ListingTest, NoPlaylistsGivesTheFourHeadingLines) {
+// A new listing, even of no playlists, starts in major-sort mode with no tip.
+TEST_F(ListingTest, NoPlaylistsGivesTheFourHeadingLinesAndResetsMinorSortAndTheTip) {
+    state.MinorSortOn = true;
+    state.MinorSortCaption = caption::MinorSortOn;
+    state.Text1 = QStringLiteral("old tip");
     EXPECT_EQ(list(), Heading);
+    EXPECT_FALSE(state.MinorSortOn);
+    EXPECT_EQ(state.MinorSortCaption, QStringLiteral("Minor Sort Off"));
+    EXPECT_TRUE(state.Text1.isEmpty());
     library = nullptr;
     EXPECT_EQ(list(), Heading);
 }
@@ -46,17 +53,6 @@ TEST_F(ListingTest, NumbersEveryPlaylistInLibraryOrderAndNamesThemWhole) {
     EXPECT_EQ(lines[15], QStringLiteral("  12   List 12"));
     EXPECT_EQ(lines[16], QStringLiteral("  13     Leading spaces"));
     EXPECT_EQ(lines[17].mid(7), library->getAll().item(13)->name());
-}
-
-TEST_F(ListingTest, ResetsMinorSortAndTheTip) {
-    library->addPlaylist(QStringLiteral("A"));
-    state.MinorSortOn = true;
-    state.MinorSortCaption = caption::MinorSortOn;
-    state.Text1 = QStringLiteral("old tip");
-    list();
-    EXPECT_FALSE(state.MinorSortOn);
-    EXPECT_EQ(state.MinorSortCaption, QStringLiteral("Minor Sort Off"));
-    EXPECT_TRUE(state.Text1.isEmpty());
 }
 
 TEST_F(ListingTest, FiveDigitNumbersStillLeaveTheNameAfterSevenCharacters) {
