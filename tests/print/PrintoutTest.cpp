@@ -80,19 +80,14 @@ protected:
 struct Frame {
     QStringList rows;
 
-    qsizetype firstText() const {
-        return std::find_if(rows.begin(), rows.end(),
-                            [](const QString& r) { return !r.trimmed().isEmpty(); }) -
-               rows.begin();
-    }
-    qsizetype lastText() const {
-        return std::find_if(rows.rbegin(), rows.rend(),
-                            [](const QString& r) { return !r.trimmed().isEmpty(); }) -
-               rows.rbegin();
-    }
+    static bool hasText(const QString& row) { return !row.trimmed().isEmpty(); }
     // Empty frame rows above the block's first (blank) line.
-    qsizetype above() const { return firstText() - 1; }
-    const QString& closingLine() const { return rows[rows.size() - 1 - lastText()]; }
+    qsizetype above() const {
+        return std::find_if(rows.begin(), rows.end(), hasText) - rows.begin() - 1;
+    }
+    const QString& closingLine() const {
+        return *std::find_if(rows.rbegin(), rows.rend(), hasText);
+    }
 };
 
 QList<QList<Frame>> framesByPage(const RecordingPrinter& printer) {

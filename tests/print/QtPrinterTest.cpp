@@ -285,10 +285,8 @@ TEST_F(QtPrinterTest, NoDefaultPrinterIsReportedInOneLine) {
 TEST_F(QtPrinterTest, EveryScriptKeepsToItsCell) {
     chooseLabelItems(state, {Title, Artist, Time});
     library::MemoryPlaylist& playlist = library->addPlaylist(QStringLiteral("\u591c\u306e Mix"));
-    struct Row {
-        QString title, artist;
-    };
-    const Row rows[] = {
+    const std::pair<QString, QString> rows[] = {
+        // title, artist
         {QStringLiteral("\u661f\u3092\u6570\u3048\u3066"), QStringLiteral("\u5c71\u7530")},
         {QStringLiteral("Caf\u00e9 del Mar"), QStringLiteral("Plain")},
         {QStringLiteral("\u05d0\u05d1\u05d2 \u05d3\u05d4\u05d5"), // Hebrew, then Hebrew
@@ -299,8 +297,8 @@ TEST_F(QtPrinterTest, EveryScriptKeepsToItsCell) {
          QStringLiteral("\u0395\u03bb\u03bb\u03ac\u03b4\u03b1")},
     };
     for (int k = 0; k < 20; ++k) {
-        const Row& r = rows[k % std::size(rows)];
-        playlist.add(Song(r.title).artist(r.artist).seconds(200));
+        const auto& [title, artist] = rows[k % std::size(rows)];
+        playlist.add(Song(title).artist(artist).seconds(200));
     }
     state.SelectedPlaylist = playlist.name();
     Label(state);
