@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LibraryTestSupport.h"
 #include "app/Form1.h"
 #include "library/MemoryLibrary.h"
 #include "print/RecordingPrinter.h"
@@ -133,10 +134,7 @@ struct FormTest : ::testing::Test {
     }
 
     static void write(const QString& path, const QByteArray& bytes) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
+        ASSERT_TRUE(library::writeRawFile(path, bytes)) << path.toStdString();
     }
 
     static QByteArray read(const QString& path) {

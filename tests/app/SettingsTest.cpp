@@ -3,7 +3,6 @@
 #include "views/DisplaySettingsFile.h"
 
 #include <QCoreApplication>
-#include <QScopeGuard>
 
 using namespace corvane;
 using namespace corvane::app;
@@ -51,9 +50,7 @@ QList<int> with(int line, int value) {
 
 TEST_F(DisplaySettings, SavedCustomDisplayComesBackOnResetPlaylistAndRestart) {
     // The real place: $XDG_CONFIG_HOME/corvane/Quembly.txt.
-    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", dir.filePath("xdg").toUtf8());
-    const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", oldConfig); });
+    const ScopedVariable config("XDG_CONFIG_HOME", dir.filePath("xdg").toUtf8());
     const views::DisplaySettingsFile standard = views::DisplaySettingsFile::standard();
     ASSERT_EQ(standard.userPath(), dir.filePath("xdg/corvane/Quembly.txt"));
     const auto formOnStandardFile = [&] {
