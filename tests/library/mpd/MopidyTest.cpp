@@ -7,17 +7,9 @@
 #include "mpd/MpdTestServer.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QThread>
-#include <csignal>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <mpd/client.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace corvane::library;
 
@@ -30,12 +22,7 @@ public:
     explicit Mopidy(const QString& folder)
         : folder_(folder)
         , port_(test::freePort()) {}
-    ~Mopidy() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
+    ~Mopidy() { test::killServer(pid_); }
 
     // Starts it and waits until it greets; why it could not, or nothing.
     QString start() {
@@ -47,44 +34,17 @@ public:
                            "[m3u]\nplaylists_dir = %1/playlists\nbase_dir = %1/music\n")
                 .arg(folder_)
                 .arg(port_);
-        QFile file(folder_ + QStringLiteral("/mopidy.conf"));
-        if (!file.open(QIODevice::WriteOnly) || file.write(configuration.toUtf8()) < 0) {
+        const QString file = folder_ + QStringLiteral("/mopidy.conf");
+        if (!writeRawFile(file, configuration.toUtf8())) {
             return QStringLiteral("cannot write its configuration");
         }
-        file.close();
-        const QByteArray conf = QFile::encodeName(file.fileName());
-        const QByteArray cache = QFile::encodeName(folder_ + QStringLiteral("/cache"));
-        const QByteArray output = QFile::encodeName(folder_ + QStringLiteral("/output"));
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            // GStreamer's registry goes to the test's folder, not the user's cache.
-            ::setenv("XDG_CACHE_HOME", cache.constData(), 1);
-            if (const int out = ::open(output.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-                out >= 0) {
-                ::dup2(out, 1);
-                ::dup2(out, 2);
-            }
-            ::execl(Program, Program, "--config", conf.constData(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        for (int attempt = 0; pid_ > 0 && attempt < 600; ++attempt) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
-                break;
-            }
-            mpd_connection* probe = mpd_connection_new("127.0.0.1", port_, 1000);
-            const bool up = probe && mpd_connection_get_error(probe) == MPD_ERROR_SUCCESS;
-            mpd_connection_free(probe);
-            if (up) {
-                return {};
-            }
-            QThread::msleep(50);
-        }
-        QFile said(QString::fromUtf8(output));
-        said.open(QIODevice::ReadOnly);
-        return QStringLiteral("mopidy did not answer: ") +
-               QString::fromUtf8(said.readAll().right(300));
+        // GStreamer's registry goes to the test's folder, not the user's cache.
+        QString why;
+        pid_ = test::startServer({QString::fromLatin1(Program), QStringLiteral("--config"), file},
+                                 {QStringLiteral("XDG_CACHE_HOME=%1/cache").arg(folder_)},
+                                 folder_ + QStringLiteral("/output"), QStringLiteral("127.0.0.1"),
+                                 port_, 30, &why);
+        return why.isEmpty() ? why : QStringLiteral("mopidy ") + why;
     }
 
     MpdAddress address() const { return {{{QStringLiteral("127.0.0.1"), port_}}, {}}; }

@@ -115,48 +115,72 @@ QString MpdTestServer::launch() {
     file.close();
     QFile::remove(socketPath());
 
-    const QByteArray program(Program);
-    const QByteArray configurationPath = QFile::encodeName(configurationFile);
-    const QByteArray output = QFile::encodeName(folder + QStringLiteral("/output"));
-    pid_ = ::fork();
-    if (pid_ < 0) {
-        return QStringLiteral("cannot start %1").arg(QString::fromLatin1(Program));
+    QString why;
+    pid_ = startServer(
+        {QString::fromLatin1(Program), QStringLiteral("--no-daemon"), configurationFile}, {},
+        folder + QStringLiteral("/output"), socketPath(), 0, 10, &why);
+    return pid_ > 0 ? QString()
+                    : QStringLiteral("mpd %1 %2")
+                          .arg(why, lastLines(folder + QStringLiteral("/log"), 3));
+}
+
+pid_t startServer(const QStringList& command, const QStringList& environment, const QString& output,
+                  const QString& host, unsigned port, int seconds, QString* why) {
+    QByteArrayList arguments;
+    for (const QString& argument : command) {
+        arguments.push_back(QFile::encodeName(argument));
     }
-    if (pid_ == 0) {
-        // The server goes when the test goes, however it ends.
+    std::vector<char*> argv;
+    for (QByteArray& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    QByteArrayList variables;
+    for (const QString& variable : environment) {
+        variables.push_back(QFile::encodeName(variable));
+    }
+    const QByteArray out = QFile::encodeName(output);
+    pid_t pid = ::fork();
+    if (pid == 0) {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        const int out = ::open(output.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (out >= 0) {
-            ::dup2(out, 1);
-            ::dup2(out, 2);
+        for (QByteArray& variable : variables) {
+            ::putenv(variable.data());
         }
-        ::execl(program.constData(), program.constData(), "--no-daemon",
-                configurationPath.constData(), static_cast<char*>(nullptr));
+        if (const int fd = ::open(out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644); fd >= 0) {
+            ::dup2(fd, 1);
+            ::dup2(fd, 2);
+        }
+        ::execv(argv[0], argv.data());
         ::_exit(127);
     }
-    for (int attempt = 0; attempt < 500; ++attempt) {
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return QStringLiteral("mpd ended at once: %1 %2")
-                .arg(lastLines(output, 3), lastLines(folder + QStringLiteral("/log"), 3));
+    for (int attempt = 0; pid > 0; ++attempt) {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid) {
+            *why = QStringLiteral("ended at once: %1").arg(lastLines(output, 3));
+            return -1;
         }
-        const Connection probe(mpd_connection_new(socketPath().toUtf8().constData(), 0, 1000),
+        const Connection probe(mpd_connection_new(host.toUtf8().constData(), port, 1000),
                                &mpd_connection_free);
         if (probe && mpd_connection_get_error(probe.get()) == MPD_ERROR_SUCCESS) {
-            return {};
+            return pid;
+        }
+        if (attempt == seconds * 50) {
+            killServer(pid);
+            *why = QStringLiteral("did not answer within %1 seconds: %2")
+                       .arg(seconds)
+                       .arg(lastLines(output, 3));
+            return -1;
         }
         QThread::msleep(20);
     }
-    kill();
-    return QStringLiteral("mpd did not answer within 10 seconds: %1").arg(lastLines(output, 3));
+    *why = QStringLiteral("cannot start %1").arg(command.value(0));
+    return -1;
 }
 
-void MpdTestServer::kill() {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
+void killServer(pid_t& pid) {
+    if (pid > 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        pid = -1;
     }
 }
 

@@ -8,12 +8,15 @@
 
 struct mpd_connection;
 
+namespace corvane::library::test {
+
+// SIGKILL, and waits for the child to end.
+void killServer(pid_t& pid);
+
 // A real MPD server for the tests and the benchmark: /usr/bin/mpd on a configuration of its own
 // (a null audio output, 127.0.0.1 on a free port and a socket in its folder, its own database and
 // sticker files), run in the foreground and killed at the end. It never touches a server that
 // runs already.
-namespace corvane::library::test {
-
 class MpdTestServer {
 public:
     struct Options {
@@ -31,7 +34,7 @@ public:
     // why it could not, or nothing.
     QString start();
     // SIGKILL, as a crash or a power cut would.
-    void kill();
+    void kill() { killServer(pid_); }
 
     QString musicFolder() const { return options_.folder + QStringLiteral("/music"); }
     QString socketPath() const;
@@ -56,5 +59,12 @@ private:
 
 // A TCP port on 127.0.0.1 that nothing listens on now.
 unsigned freePort();
+
+// Runs `command` (a program and its arguments) with the variables of `environment` ("NAME=value")
+// set and its output to the file `output`, as a child that goes when the test goes, and waits
+// until an MPD client connects at `host` (a socket, or an address with `port`). The child, or -1
+// and why not in `why` (one that does not answer within `seconds` is killed).
+pid_t startServer(const QStringList& command, const QStringList& environment, const QString& output,
+                  const QString& host, unsigned port, int seconds, QString* why);
 
 } // namespace corvane::library::test
