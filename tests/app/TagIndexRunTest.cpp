@@ -1,5 +1,6 @@
 // The real program on a library of 1,500 songs and its own cache folder: runs at the same time,
 // a run killed while it writes the tag index, and how far the reading is on a terminal.
+#include "StoreFixtures.h"
 #include "library/demo/AudioWriter.h"
 
 #include <QDateTime>
@@ -11,7 +12,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,18 +62,9 @@ struct TagIndexRun : ::testing::Test {
         return run.readAllStandardOutput();
     }
     QString sql(const char* query) const {
-        sqlite3* db = nullptr;
-        QString result;
-        sqlite3_open_v2(QFile::encodeName(index).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_exec(
-            db, query,
-            [](void* out, int, char** values, char**) {
-                *static_cast<QString*>(out) = QString::fromUtf8(values[0]);
-                return 0;
-            },
-            &result, nullptr);
-        sqlite3_close(db);
-        return result;
+        QString value;
+        EXPECT_EQ(corvane::storefixtures::execSql(index, QString::fromUtf8(query), &value), "");
+        return value;
     }
 };
 
