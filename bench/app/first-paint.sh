@@ -15,11 +15,19 @@ xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 until [ -s "$work/display" ]; do sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
-demo=$(dirname "${programs[-1]}")/demo-library
+# The demo library of the first program that has one beside it.
+for program in "${programs[@]}"; do
+    demo=$(dirname "$program")/demo-library
+    [ -d "$demo" ] && break
+done
 # One run: the program started, its window waited for (polled as fast as xdotool answers), closed.
+# A program that ends without a window fails the run, with what it said.
 cat >"$work/run.sh" <<'RUN'
-env -u CORVANE_LIBRARY HOME="$1" XDG_CONFIG_HOME="$1/config" "$2" --quiet --library "$3" &
-until xdotool search --onlyvisible --name Corvane >/dev/null 2>&1; do :; done
+env -u CORVANE_LIBRARY HOME="$1" XDG_CONFIG_HOME="$1/config" "$2" --quiet --library "$3" \
+    2>"$1/stderr" &
+until xdotool search --onlyvisible --name Corvane >/dev/null 2>&1; do
+    kill -0 $! 2>/dev/null || { cat "$1/stderr" >&2; exit 1; }
+done
 kill $!
 wait $! 2>/dev/null || true
 RUN
