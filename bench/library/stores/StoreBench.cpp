@@ -109,8 +109,8 @@ bool writeRhythmbox(const QString& folder) {
         lists += QStringLiteral("  </playlist>\n");
     }
     lists += QStringLiteral("</rhythmdb-playlists>\n");
-    return fixtures::writeFile(folder + QStringLiteral("/rhythmdb.xml"), db.toUtf8()) &&
-           fixtures::writeFile(folder + QStringLiteral("/playlists.xml"), lists.toUtf8());
+    return writeRawFile(folder + QStringLiteral("/rhythmdb.xml"), db.toUtf8()) &&
+           writeRawFile(folder + QStringLiteral("/playlists.xml"), lists.toUtf8());
 }
 
 bool writeSqlite(const QString& path, bool strawberry) {
@@ -176,12 +176,11 @@ bool writeAudacious(const QString& folder) {
                          .arg(s.seconds * 1000);
         }
         order.push_back(QString::number(number));
-        if (!fixtures::writeFile(folder + QStringLiteral("/%1.audpl").arg(number++),
-                                 audpl.toUtf8())) {
+        if (!writeRawFile(folder + QStringLiteral("/%1.audpl").arg(number++), audpl.toUtf8())) {
             return false;
         }
     }
-    return fixtures::writeFile(folder + QStringLiteral("/order"), order.join(u' ').toUtf8());
+    return writeRawFile(folder + QStringLiteral("/order"), order.join(u' ').toUtf8());
 }
 
 bool writeCmus(const QString& folder) {
@@ -190,7 +189,7 @@ bool writeCmus(const QString& folder) {
         for (const int i : songs) {
             lines += songNumber(i).path + u'\n';
         }
-        if (!fixtures::writeFile(folder + u'/' + name, lines.toUtf8())) {
+        if (!writeRawFile(folder + u'/' + name, lines.toUtf8())) {
             return false;
         }
     }
@@ -213,8 +212,7 @@ bool writeQuodLibet(const QString& folder) {
                                             "version=\"1\"><title>%1</title><trackList>%2"
                                             "</trackList></playlist>")
                                  .arg(name.toHtmlEscaped(), tracks);
-        if (!fixtures::writeFile(folder + u'/' + percent(name) + QStringLiteral(".xspf"),
-                                 xspf.toUtf8())) {
+        if (!writeRawFile(folder + u'/' + percent(name) + QStringLiteral(".xspf"), xspf.toUtf8())) {
             return false;
         }
     }
@@ -230,7 +228,7 @@ bool writeM3u(const QString& folder) {
                          .arg(s.seconds)
                          .arg(s.artist, s.title, s.path);
         }
-        if (!fixtures::writeFile(folder + u'/' + name + QStringLiteral(".m3u"), lines.toUtf8())) {
+        if (!writeRawFile(folder + u'/' + name + QStringLiteral(".m3u"), lines.toUtf8())) {
             return false;
         }
     }
@@ -290,7 +288,7 @@ bool writeITunes(const QString& file) {
         plist += QStringLiteral("\t\t\t</array>\n\t\t</dict>\n");
     }
     plist += QStringLiteral("\t</array>\n</dict>\n</plist>\n");
-    return fixtures::writeFile(file, plist.toUtf8());
+    return writeRawFile(file, plist.toUtf8());
 }
 
 bool execOrSay(const QString& path, const QString& sql) {
@@ -407,8 +405,8 @@ bool writeKodi(const QString& userdata) {
 )")
                 .arg(p + 1)
                 .arg(p * 2 + 2);
-        if (!fixtures::writeFile(playlistsFolder + QStringLiteral("/Smart %1.xsp").arg(p + 1),
-                                 xsp.toUtf8())) {
+        if (!writeRawFile(playlistsFolder + QStringLiteral("/Smart %1.xsp").arg(p + 1),
+                          xsp.toUtf8())) {
             return false;
         }
     }

@@ -30,10 +30,6 @@ namespace {
 
 class FileLibraryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        root_ = dir_.path();
-    }
     // QTemporaryDir cannot remove names that are no UTF-8.
     void TearDown() override { std::filesystem::remove_all(encodeFileName(root_).toStdString()); }
     QString at(const QString& relative) const { return root_ + u'/' + relative; }
@@ -56,17 +52,15 @@ protected:
         EXPECT_TRUE(player) << error.toStdString();
         return std::dynamic_pointer_cast<FileLibrary>(player);
     }
-    QStringList listing(const PlaylistCollection& collection, const QString& name) const;
+    // "~" stands for the temporary folder.
+    QStringList listing(const PlaylistCollection& collection, const QString& name) const {
+        return corvane::library::listing(collection, name)
+            .replaceInStrings(root_, QStringLiteral("~"));
+    }
 
     QTemporaryDir dir_;
-    QString root_;
+    QString root_ = dir_.path();
 };
-
-// "~" stands for the temporary folder.
-QStringList FileLibraryTest::listing(const PlaylistCollection& collection,
-                                     const QString& name) const {
-    return corvane::library::listing(collection, name).replaceInStrings(root_, QStringLiteral("~"));
-}
 
 // As VLC saves a playlist: every one titled "Playlist", each location a file URL.
 QByteArray vlcXspf(const QByteArray& location) {
@@ -446,11 +440,7 @@ int indexedSongs(const QString& index, const QString& path) {
 } // namespace
 
 struct TagIndexTest : FileLibraryTest {
-    void SetUp() override {
-        FileLibraryTest::SetUp();
-        index = at("cache/corvane/tags.sqlite");
-    }
-    QString index;
+    QString index = at("cache/corvane/tags.sqlite");
 
     LibraryOptions indexed(int threads = 0) const {
         LibraryOptions options;

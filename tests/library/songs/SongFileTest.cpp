@@ -29,7 +29,6 @@ const QString QuodLibet = QStringLiteral("rating:quodlibet@lists.sacredchao.net"
 
 class SongFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
     QString write(const QString& name, double seconds, const SongTags& tags) {
         const QString path = dir_.filePath(name);
         EXPECT_TRUE(demo::writeSong(path, seconds, tags)) << name.toStdString();
@@ -216,10 +215,8 @@ TEST_F(SongFileTest, AFieldMissingFromOneTagIsTakenFromTheNext) {
 TEST_F(SongFileTest, SaysWhyAFileCannotBeReadWithoutEverBlocking) {
     ASSERT_TRUE(QFile::resize(write("cut.flac", 5, fullTags()), 20));
     write("good.flac", 1, {});
-    QFile junk(dir_.filePath("junk.mp3"));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(5000, 'j')) == 5000);
-    junk.close();
-    QFile(dir_.filePath("empty.flac")).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(writeRawFile(dir_.filePath("junk.mp3"), QByteArray(5000, 'j')));
+    ASSERT_TRUE(writeRawFile(dir_.filePath("empty.flac"), {}));
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir_.filePath("fifo.mp3")).constData(), 0600), 0);
     const struct {
         QString path; // below the temporary folder, unless absolute

@@ -49,14 +49,8 @@ int Connection::exec(const char* sql) {
     return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 void StoreFolder::write(const QString& relative, const QByteArray& bytes) const {
-    if (!writeFile(at(relative), bytes)) {
+    if (!library::writeRawFile(at(relative), bytes)) {
         qFatal("cannot write %s", qPrintable(at(relative)));
     }
 }

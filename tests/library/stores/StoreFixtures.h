@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LibraryTestSupport.h"
 #include "library/MemoryLibrary.h"
 #include "library/stores/StoreLibrary.h"
 
@@ -51,9 +52,6 @@ struct FakeFiles {
         }};
     }
 };
-
-// Writes `bytes` to `path`, making its folders; false when that fails.
-bool writeFile(const QString& path, const QByteArray& bytes);
 
 // A temporary folder to write stores in. Its writes stop the run when they fail: a test that
 // cannot set itself up says so, rather than failing for another reason.
