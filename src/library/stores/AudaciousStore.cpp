@@ -3,7 +3,6 @@
 #include "library/stores/StoreFiles.h"
 #include "library/stores/StoreFormats.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QHash>
 #include <QUrl>
@@ -221,13 +220,9 @@ std::shared_ptr<Player> openCmus(const QString& location, SongSource songs, bool
         return namingStore(StoreKind::Cmus, folder, [&] {
             expectFolder(folder);
             std::vector<StoreListing> listings;
-            // cmus names each playlist's file after it. Sorted with a collator of its own: the
-            // one QDir::LocaleAware takes from QString::localeAwareCompare is never freed.
+            // cmus names each playlist's file after it.
             QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
-            const QCollator collator;
-            std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
-                return collator.compare(a.toLower(), b.toLower()) < 0;
-            });
+            sortByName(names, [](const QString& name) { return name; });
             for (const QString& name : names) {
                 const QString path = folder + u'/' + name;
                 listings.push_back(

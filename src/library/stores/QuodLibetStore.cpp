@@ -2,7 +2,6 @@
 #include "library/stores/StoreFiles.h"
 #include "library/stores/StoreFormats.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QRegularExpression>
 #include <QUrl>
@@ -83,12 +82,7 @@ QStringList quodLibetFiles(const QString& folder) {
             files.push_back(name);
         }
     }
-    // A collator of its own: the one QString::localeAwareCompare keeps per thread is never freed.
-    const QCollator collator;
-    std::sort(files.begin(), files.end(), [&](const QString& a, const QString& b) {
-        return collator.compare(quodLibetPlaylistName(a).toLower(),
-                                quodLibetPlaylistName(b).toLower()) < 0;
-    });
+    sortByName(files, quodLibetPlaylistName);
     return files;
 }
 

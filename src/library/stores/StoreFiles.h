@@ -5,6 +5,7 @@
 #include "library/disk/RegularFile.h"
 #include "library/stores/PlayerStores.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -304,6 +305,16 @@ void readPlaylistSongs(QFileDevice& file, qint64 size, const Halves& halves,
     }
     file.seek(0);
     read(file, give);
+}
+
+// Sorts `names` as the user's language sorts the names `nameOf` gives them, whatever their case;
+// equal names keep their order. With a collator of its own: the one that QDir::LocaleAware and
+// QString::localeAwareCompare keep per thread is never freed.
+template <class NameOf> void sortByName(QStringList& names, NameOf nameOf) {
+    const QCollator collator;
+    std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) {
+        return collator.compare(nameOf(a).toLower(), nameOf(b).toLower()) < 0;
+    });
 }
 
 // Why an XML reader stopped: the file is cut short, or not well-formed at a line.
