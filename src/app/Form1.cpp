@@ -142,9 +142,8 @@ void Form1::List1_Click(const QString& clickedLineText) {
         state_.PlaylistsShowing = 0;
         state_.PrintKind = views::PrintLayout::List;
         state_.PrintCaption = state_.CustomActive ? CustomList : views::caption::SelectedList;
-        newListing();
         state_.SortGroupVisible = true;
-        views::ListSelectedPlaylists(state_);
+        rebuild(Rebuild::List);
     });
 }
 

@@ -64,8 +64,9 @@ public:
     // A mouse move over the display list at (X, Y) twips of its client area.
     void List1_MouseMove(const views::ListBoxGeometry& geometry, float X, float Y);
 
-    // Runs `clicks` (this form's handlers) as one: Reset and the item buttons leave building the
-    // display list to the end, where it is built once, as the last of them would have built it.
+    // Runs `clicks` (this form's handlers) as one: a playlist's click, Reset and the item buttons
+    // leave building the display list to the end, where it is built once, as the last of them
+    // would have built it.
     // For a run that shows only the end (the command line).
     void asOneClick(const std::function<void()>& clicks);
 

@@ -89,14 +89,12 @@ HeadlessResult sort(Form1& form, const std::vector<SortKey>& keys, bool minor) {
     return {};
 }
 
-// Only the end is shown: the display list is built once, not after every click.
-void clickItems(Form1& form, const std::vector<int>& items) {
-    form.asOneClick([&] {
-        form.cmdReset_Click();
-        for (int item : items) {
-            form.cmdCustom_Click(item);
-        }
-    });
+// The display of the items chosen, in their order.
+void chooseItems(Form1& form, const std::vector<int>& items) {
+    form.cmdReset_Click();
+    for (int item : items) {
+        form.cmdCustom_Click(item);
+    }
 }
 
 // Warnings go on one line, each after the last.
@@ -137,16 +135,20 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
             return {2, why};
         }
         // The steps after the click show the same songs: their warnings would repeat it.
-        form.List1_Click(line);
-        if (failedOrWarn()) {
+        const auto listed = [&] {
+            if (!failedOrWarn()) {
+                return true;
+            }
             // A store that failed in part still shows the songs read from their files: they are
             // given, and the run ends as a failure.
-            if (form.state().SongTable.empty()) {
-                return {2, form.state().StatusLine};
-            }
             failure = form.state().StatusLine;
-        }
+            return !form.state().SongTable.empty();
+        };
         if (commandLine.label) {
+            form.List1_Click(line);
+            if (!listed()) {
+                return {2, failure};
+            }
             if (!commandLine.sort.empty()) {
                 if (HeadlessResult r = sort(form, commandLine.sort, true); r.exitCode != 0) {
                     return r;
@@ -154,11 +156,18 @@ HeadlessResult runHeadless(Form1& form, const CommandLine& commandLine, QIODevic
             }
             form.cmdCDLabel_Click();
             if (commandLine.items) {
-                clickItems(form, *commandLine.items);
+                form.asOneClick([&] { chooseItems(form, *commandLine.items); });
             }
         } else {
-            if (commandLine.items) {
-                clickItems(form, *commandLine.items);
+            // Only the end is shown: the playlist is listed once, with the items chosen.
+            form.asOneClick([&] {
+                form.List1_Click(line);
+                if (commandLine.items) {
+                    chooseItems(form, *commandLine.items);
+                }
+            });
+            if (!listed()) {
+                return {2, failure};
             }
             if (!commandLine.sort.empty()) {
                 if (HeadlessResult r = sort(form, commandLine.sort, commandLine.sort.size() > 1);
