@@ -7,6 +7,8 @@ packages=(
     # build; the icon's PNGs are rendered from its SVG
     g++ cmake ninja-build pkg-config
     qt6-base-dev libtag1-dev libsqlite3-dev libmpdclient-dev librsvg2-bin
+    # the program's allocator
+    libjemalloc-dev
     # whether the print server answers, when there is no default printer
     libcups2-dev
     # the columns each character takes (East Asian Width)
