@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -46,6 +47,11 @@ public:
     virtual int count() const = 0;
     // The song at `index` (from 0), in the playlist's own order; throws LibraryError outside.
     virtual std::shared_ptr<const MediaItem> item(int index) const = 0;
+    // Tells `known` on the calling thread, each time more of the first songs are known, how many
+    // are (item() answers them at once), the last time count(): a listing forms its first lines
+    // while later songs are still being read. `known` must not throw. Throws as count() does.
+    // A playlist in memory knows all its songs at once.
+    virtual void whenKnown(const std::function<void(int songs)>& known) const { known(count()); }
 };
 
 class PlaylistArray {

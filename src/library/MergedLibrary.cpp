@@ -28,6 +28,9 @@ public:
     std::shared_ptr<const MediaItem> item(int index) const override {
         return playlist_->item(index);
     }
+    void whenKnown(const std::function<void(int)>& known) const override {
+        playlist_->whenKnown(known);
+    }
 
 private:
     QString name_;

@@ -53,6 +53,11 @@ public:
         }
         AddItem(line.toString(), role);
     }
+    // Line `index` written again, as a plain line (one known only after those below it).
+    void setLine(int index, QString line) {
+        cells_.erase(index);
+        lines_[index] = std::move(line);
+    }
     // Where the cells of line `index` begin; empty when the line is drawn as one run.
     const text::CellStarts& cells(int index) const {
         static const text::CellStarts none;

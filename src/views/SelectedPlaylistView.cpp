@@ -59,55 +59,70 @@ void ListSelectedPlaylists(FormState& state) {
         state.sayError(partFailed);
         resumeNext([&] { playlist = found.item(0); });
     }
-    PlayingTime total;
-    if (playlist) {
-        total = TotalPlaylistTime(state, *playlist);
-    } else {
-        state.TotalSeconds = 0.0F;
-    }
-
     const ColumnSet columns(shownItems(c.ListOrder, c.ListLastItem), Display::List);
-    state.TitleLine = titleLine(state, total);
     state.HeadingLine = headingLine(state, columns);
     DisplayList& list = state.List1;
     list.AddItem({}, {LineKind::Blank});
-    list.AddItem(state.TitleLine, {LineKind::Title});
+    const int title = list.ListCount();
+    list.AddItem({}, {LineKind::Title}); // once the total time is known
     list.AddItem({}, {LineKind::Blank});
     list.AddItem(state.HeadingLine, {LineKind::Heading});
+    const auto showTitle = [&] {
+        PlayingTime total;
+        if (playlist) {
+            total = TotalPlaylistTime(state, *playlist);
+        } else {
+            state.TotalSeconds = 0.0F;
+        }
+        state.TitleLine = titleLine(state, total);
+        list.setLine(title, state.TitleLine);
+    };
 
     // A playlist gone from the library (renamed meanwhile) has no rows to show: never show an
     // earlier playlist's table under its name. The pending sort waits, as for an empty one.
     if (!playlist) {
+        showTitle();
         state.SongTable.clear();
         state.LastSong = -1;
         return;
     }
-    // In minor-sort mode the table keeps the order of the last sort, to be refined.
+    const text::Pattern number(u"@@@@@  ");
+    text::Line line;
+    const auto addLines = [&](int first, int end) {
+        list.reserve(list.ListCount() + static_cast<int>(state.SongTable.size()) - first);
+        constexpr int Ahead = 8;
+        for (int i = first; i < end; ++i) {
+            if (i + Ahead < end) {
+                columns.prefetch(state.SongTable[static_cast<std::size_t>(i + Ahead)]);
+            }
+            line.clear();
+            line.appendRepeated(c.ListIndent);
+            text::appendNumber(line, i + 1, number);
+            columns.appendCells(line, state.SongTable[static_cast<std::size_t>(i)]);
+            list.addLine(line, {LineKind::Song, i + 1});
+        }
+    };
+    // In minor-sort mode the table keeps the order of the last sort, to be refined. Unsorted,
+    // each song's line is formed as soon as its row is filled.
+    const bool sorted = state.MinorSortOn || state.SortRequest > -1;
     if (!state.MinorSortOn) {
-        const bool loaded = LoadSongTable(state, *playlist);
+        const bool loaded =
+            LoadSongTable(state, *playlist, sorted ? std::function<void(int, int)>() : addLines);
+        showTitle();
         state.sayError(partFailed); // the table's own warning comes after it
         if (!loaded) {
             return;
         }
+    } else {
+        showTitle();
     }
     // Only the table's own rows are listed, even when the playlist changed meanwhile.
     state.LastSong = static_cast<int>(state.SongTable.size()) - 1;
-    if (state.SortRequest > -1) {
-        Sort(state.SongTable, state.SortRequest, state.LastSong);
-    }
-    const text::Pattern number(u"@@@@@  ");
-    text::Line line;
-    list.reserve(list.ListCount() + state.LastSong + 1);
-    constexpr int Ahead = 8;
-    for (int i = 0; i <= state.LastSong; ++i) {
-        if (i + Ahead <= state.LastSong) {
-            columns.prefetch(state.SongTable[static_cast<std::size_t>(i + Ahead)]);
+    if (sorted) {
+        if (state.SortRequest > -1) {
+            Sort(state.SongTable, state.SortRequest, state.LastSong);
         }
-        line.clear();
-        line.appendRepeated(c.ListIndent);
-        text::appendNumber(line, i + 1, number);
-        columns.appendCells(line, state.SongTable[static_cast<std::size_t>(i)]);
-        list.addLine(line, {LineKind::Song, i + 1});
+        addLines(0, state.LastSong + 1);
     }
     state.LastSort = state.SortRequest;
     state.SortRequest = -1;

@@ -80,13 +80,57 @@ QString printable(QString text) {
     return text;
 }
 
+// One song's row; returns the first of its calls to fail, if any.
+QString fillRow(SongRow& row, const library::Playlist& playlist, int index,
+                library::SharedTexts& shared) {
+    QString failure;
+    const auto call = [&](const auto& statement) {
+        QString why;
+        if (!resumeNext(statement, &why) && failure.isEmpty()) {
+            failure = why;
+        }
+    };
+    std::shared_ptr<const library::MediaItem> song;
+    call([&] { song = playlist.item(index); });
+    if (song) {
+        const auto info = [&](const QString& attribute, int kept, QString& cell) {
+            call([&] {
+                cell = text::firstCharacters(printable(song->getItemInfo(attribute)), kept);
+            });
+        };
+        // Each row's rating starts unset, so a failed read never shows another song's stars.
+        QString rating;
+        call([&] { rating = song->getItemInfo(library::attribute::UserRating); });
+        call([&] { row[Title] = text::firstCharacters(printable(song->name()), 29); });
+        info(library::attribute::Artist, 20, row[Artist]);
+        call([&] { row[Time] = printable(song->durationString()); });
+        // No rating (a stream's) is no failure of the song.
+        resumeNext([&] { row[Rating] = ratingStars(asNumber(rating)); });
+        info(library::attribute::Genre, 11, row[Genre]);
+        call([&] { row[Year] = printable(song->getItemInfo(library::attribute::Year)); });
+        info(library::attribute::Album, 27, row[Album]);
+        call([&] { row[Type] = printable(song->getItemInfo(library::attribute::FileType)); });
+    }
+    for (const int code : {Artist, Time, Genre, Year, Album, Type}) {
+        QString& cell = row[static_cast<std::size_t>(code)];
+        cell = shared(std::move(cell));
+    }
+    for (QString& cell : row) {
+        if (cell.isEmpty()) {
+            cell = QStringLiteral("----");
+        }
+    }
+    return failure;
+}
+
 int roundHalfEven(double value) {
     return static_cast<int>(std::nearbyint(value));
 }
 
 } // namespace
 
-bool LoadSongTable(FormState& state, const library::Playlist& playlist) {
+bool LoadSongTable(FormState& state, const library::Playlist& playlist,
+                   const std::function<void(int first, int end)>& rows) {
     int count = 0;
     resumeNext([&] { count = std::max(playlist.count(), 0); });
     // A table of no rows: LastSong always names the table's own last row.
@@ -100,49 +144,23 @@ bool LoadSongTable(FormState& state, const library::Playlist& playlist) {
     int unread = 0; // songs with a call that failed
     QString firstFailure;
     library::SharedTexts shared; // titles are mostly distinct: only the other cells are shared
-    for (int i = 0; i < count; ++i) {
-        SongRow& row = state.SongTable[static_cast<std::size_t>(i)];
-        QString failure; // the first of this song's calls to fail
-        const auto call = [&](const auto& statement) {
-            QString why;
-            if (!resumeNext(statement, &why) && failure.isEmpty()) {
-                failure = why;
-            }
-        };
-        std::shared_ptr<const library::MediaItem> song;
-        call([&] { song = playlist.item(i); });
-        if (song) {
-            const auto info = [&](const QString& attribute, int kept, QString& cell) {
-                call([&] {
-                    cell = text::firstCharacters(printable(song->getItemInfo(attribute)), kept);
-                });
-            };
-            // Each row's rating starts unset, so a failed read never shows another song's stars.
-            QString rating;
-            call([&] { rating = song->getItemInfo(library::attribute::UserRating); });
-            call([&] { row[Title] = text::firstCharacters(printable(song->name()), 29); });
-            info(library::attribute::Artist, 20, row[Artist]);
-            call([&] { row[Time] = printable(song->durationString()); });
-            // No rating (a stream's) is no failure of the song.
-            resumeNext([&] { row[Rating] = ratingStars(asNumber(rating)); });
-            info(library::attribute::Genre, 11, row[Genre]);
-            call([&] { row[Year] = printable(song->getItemInfo(library::attribute::Year)); });
-            info(library::attribute::Album, 27, row[Album]);
-            call([&] { row[Type] = printable(song->getItemInfo(library::attribute::FileType)); });
-        }
-        for (const int code : {Artist, Time, Genre, Year, Album, Type}) {
-            QString& cell = row[static_cast<std::size_t>(code)];
-            cell = shared(std::move(cell));
-        }
-        for (QString& cell : row) {
-            if (cell.isEmpty()) {
-                cell = QStringLiteral("----");
+    int filled = 0;
+    const auto fill = [&](int known) {
+        const int first = filled;
+        for (; filled < std::min(known, count); ++filled) {
+            SongRow& row = state.SongTable[static_cast<std::size_t>(filled)];
+            if (const QString failure = fillRow(row, playlist, filled, shared);
+                !failure.isEmpty() && unread++ == 0) {
+                firstFailure = printable(failure);
             }
         }
-        if (!failure.isEmpty() && unread++ == 0) {
-            firstFailure = printable(failure);
+        if (rows && filled > first) {
+            rows(first, filled);
         }
-    }
+    };
+    // Rows the playlist could not tell of (a failure on the way) are filled one by one after.
+    resumeNext([&] { playlist.whenKnown(fill); });
+    fill(count);
     // The cells show "----"; the status line says why, once for the whole table.
     if (unread == 1) {
         state.StatusLine = QStringLiteral("1 song could not be read (%1)").arg(firstFailure);

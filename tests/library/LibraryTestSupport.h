@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <type_traits>
 
@@ -89,25 +90,34 @@ template <class Library> QStringList names(const Library& library) {
 
 // One listing of the (first) playlist named `name` as the views make it: every call the song
 // table and the total time make, a song a line "name|mm:ss|rating|artist|genre|year|album|type|
-// seconds". A song whose calls fail is its name and "!" with why the first call failed.
+// seconds", each made as soon as the playlist knows its song. A song whose calls fail is its name
+// and "!" with why the first call failed.
 template <class Library> QStringList listing(const Library& library, const QString& name) {
     QStringList lines;
     const PlaylistArray found = collectionOf(library).getByName(name);
     const auto playlist = found.count() > 0 ? found.item(0) : nullptr;
-    for (int i = 0; playlist && i < playlist->count(); ++i) {
-        const auto song = playlist->item(i);
-        try {
-            QStringList cells{song->name(), song->durationString()};
-            for (const QString& attribute :
-                 {attribute::UserRating, attribute::Artist, attribute::Genre, attribute::Year,
-                  attribute::Album, attribute::FileType, attribute::Duration}) {
-                cells.push_back(song->getItemInfo(attribute));
-            }
-            lines.push_back(cells.join(u'|'));
-        } catch (const LibraryError& e) {
-            lines.push_back(song->name() + "|!" + QString::fromUtf8(e.what()));
-        }
+    if (!playlist) {
+        return lines;
     }
+    int listed = 0;
+    playlist->whenKnown([&](int known) {
+        EXPECT_GE(known, listed);
+        for (; listed < known; ++listed) {
+            const auto song = playlist->item(listed);
+            try {
+                QStringList cells{song->name(), song->durationString()};
+                for (const QString& attribute :
+                     {attribute::UserRating, attribute::Artist, attribute::Genre, attribute::Year,
+                      attribute::Album, attribute::FileType, attribute::Duration}) {
+                    cells.push_back(song->getItemInfo(attribute));
+                }
+                lines.push_back(cells.join(u'|'));
+            } catch (const LibraryError& e) {
+                lines.push_back(song->name() + "|!" + QString::fromUtf8(e.what()));
+            }
+        }
+    });
+    EXPECT_EQ(listed, playlist->count());
     return lines;
 }
 

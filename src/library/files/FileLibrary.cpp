@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <algorithm>
 
@@ -54,6 +55,8 @@ struct PlaylistFile {
 // playlists is made: a playlist of a million missing files is listed as fast as an empty one.
 // Once per listing they are all found (one look at each file), and their songs read meanwhile.
 class FilePlaylist final : public Playlist {
+    using Song = std::shared_ptr<const MediaItem>;
+
 public:
     FilePlaylist(QString name, std::shared_ptr<const PlaylistFile> file,
                  std::shared_ptr<Lookup> lookup)
@@ -69,15 +72,21 @@ public:
         if (index < 0 || index >= count()) {
             throw LibraryError("song index out of range");
         }
-        return songs()[static_cast<std::size_t>(index)];
+        const auto i = static_cast<std::size_t>(index);
+        return landing_ && i < landing_->done ? landing_->songs[i] : songs()[i];
+    }
+
+    void whenKnown(const std::function<void(int)>& known) const override {
+        if (listed_.listing != lookup_->listing && !landing_) {
+            listIt([&](std::size_t done) { known(static_cast<int>(done)); });
+        }
+        known(count());
     }
 
     // The songs of the listing under way, in the playlist's order.
     const std::vector<std::shared_ptr<const MediaItem>>& songs() const {
         if (listed_.listing != lookup_->listing) {
-            auto songs = read({});
-            stated(songs);
-            listed_ = {lookup_->listing, std::move(songs)};
+            listIt({});
         }
         return listed_.songs;
     }
@@ -92,10 +101,26 @@ public:
     }
 
 private:
-    // What the playlist states of its entries, over their files' songs.
-    void stated(std::vector<std::shared_ptr<const MediaItem>>& songs) const {
+    // Reads the listing's songs, telling `done` of the first ones as they land.
+    void listIt(const std::function<void(std::size_t)>& done) const {
+        Landing landing;
+        landing_ = &landing;
+        const auto landed = qScopeGuard([&] { landing_ = nullptr; });
+        auto songs = read({}, [&](std::size_t first, std::vector<Song>& songs) {
+            stated(songs, landing.done, first);
+            landing = {first, songs.data()};
+            if (done) {
+                done(first);
+            }
+        });
+        stated(songs, landing.done, songs.size());
+        listed_ = {lookup_->listing, std::move(songs)};
+    }
+
+    // What the playlist states of its entries `from` .. `to` - 1, over their files' songs.
+    void stated(std::vector<Song>& songs, std::size_t from, std::size_t to) const {
         const std::vector<PlaylistEntry>& entries = file_->entries;
-        for (std::size_t i = 0; i < songs.size(); ++i) {
+        for (std::size_t i = from; i < to; ++i) {
             if (songs[i] && statesAnything(entries[i])) {
                 const bool titled = SongFiles::givesTitle(*songs[i]);
                 songs[i] = statedSong(std::move(songs[i]), entries[i], titled);
@@ -105,7 +130,8 @@ private:
 
     // Every entry's song. Its file is looked for once: as the entry writes it (one stat, on any
     // thread, while the songs of entries found are read), else by the resolver.
-    std::vector<std::shared_ptr<const MediaItem>> read(const std::function<bool()>& stop) const {
+    std::vector<Song> read(const std::function<bool()>& stop,
+                           const SongFiles::Landed& landed = {}) const {
         using Entry = SongFiles::Entry;
         const std::vector<PlaylistEntry>& entries = file_->entries;
         const auto fallback = [&](const PlaylistEntry& entry) {
@@ -148,7 +174,7 @@ private:
             return Entry::ofSong(
                 songWithoutFile(fallback(entry), entry.location, QStringLiteral("no such file")));
         };
-        return lookup_->songs.songs(entries.size(), find, findHere, gone, stop);
+        return lookup_->songs.songs(entries.size(), find, findHere, gone, stop, landed);
     }
 
     QString name_;
@@ -156,8 +182,14 @@ private:
     std::shared_ptr<Lookup> lookup_;
     mutable struct {
         unsigned listing = 0;
-        std::vector<std::shared_ptr<const MediaItem>> songs;
+        std::vector<Song> songs;
     } listed_;
+    // While the listing's songs land: the first `done` of them.
+    struct Landing {
+        std::size_t done = 0;
+        const Song* songs = nullptr;
+    };
+    mutable const Landing* landing_ = nullptr;
     mutable bool readAhead_ = false;
 };
 

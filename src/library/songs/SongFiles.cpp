@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <exception>
 #include <linux/ioprio.h>
 #include <mutex>
 #include <sys/resource.h>
@@ -158,7 +159,7 @@ std::vector<std::shared_ptr<const MediaItem>> SongFiles::songs(const std::vector
 
 std::vector<std::shared_ptr<const MediaItem>>
 SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
-                 const QStringList& gone, const std::function<bool()>& stop) {
+                 const QStringList& gone, const std::function<bool()>& stop, const Landed& landed) {
     std::vector<std::shared_ptr<const MediaItem>> result(count);
     const bool ahead = static_cast<bool>(stop);
     ReadProgress* const progress = ahead ? nullptr : progress_.get();
@@ -169,7 +170,10 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
     QHash<QString, std::size_t> firsts; // the first entry of each file sought
     std::vector<std::size_t> again;     // entries naming a file that an earlier entry names
     std::vector<std::size_t> here;      // entries to be found on the calling thread
-    std::vector<TagIndex::Song> kept;   // read, not yet written to the index
+    std::size_t deferredFrom = count;   // the first entry of `again` or `here`
+    const std::size_t stretches = (count + Stretch - 1) / Stretch;
+    std::vector<char> walked(stretches); // the stretches done
+    std::vector<TagIndex::Song> kept;    // read, not yet written to the index
     // Room for every song at once: growing a step at a time rehashes all held so far.
     const auto room = static_cast<qsizetype>(std::min<std::size_t>(count, 1U << 20));
     firsts.reserve(room);
@@ -220,6 +224,9 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
         {
             const std::lock_guard lock(mutex);
             here.insert(here.end(), later.begin(), later.end());
+            if (!later.empty()) {
+                deferredFrom = std::min(deferredFrom, later.front());
+            }
             for (auto& [i, w] : files) {
                 if (result[i]) { // no regular file
                     songs_.remove(w.path);
@@ -229,6 +236,7 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
                     result[i] = known->song;
                 } else if (firsts.contains(w.path)) {
                     again.push_back(i);
+                    deferredFrom = std::min(deferredFrom, i);
                 } else {
                     firsts.insert(w.path, i);
                     sought.push_back({i, std::move(w)});
@@ -283,6 +291,7 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
             }
             readNow += readHere;
             looked += last - first;
+            walked[first / Stretch] = 1;
             if (kept.size() >= Chunk) {
                 keep.swap(kept);
             }
@@ -295,8 +304,7 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
 
     // Every thread takes the next stretch until none is left. The calling thread takes its share
     // too, but for a read ahead, which is left to threads of low priority; between its stretches
-    // it says how far the reading is and looks whether to stop.
-    const std::size_t stretches = (count + Stretch - 1) / Stretch;
+    // it says how far the reading is, looks whether to stop and tells `landed` what is done.
     std::atomic<std::size_t> next{0};
     const auto walkAll = [&] {
         for (std::size_t k; !halted.load() && (k = next++) < stretches;) {
@@ -318,6 +326,31 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
         }
         if ((stop && stop()) || (progress && progress->stopped())) {
             halted = true;
+        }
+    };
+    std::size_t done = 0;     // the first entries, told to `landed`
+    std::size_t doneUpTo = 0; // the stretches before it are walked
+    std::exception_ptr listenerFailed;
+    const auto tellLanded = [&] {
+        if (!landed || halted.load()) {
+            return;
+        }
+        std::size_t now = 0;
+        {
+            const std::lock_guard lock(mutex);
+            while (doneUpTo < stretches && walked[doneUpTo]) {
+                ++doneUpTo;
+            }
+            now = std::min({doneUpTo * Stretch, count, deferredFrom});
+        }
+        if (now > done) {
+            done = now;
+            try {
+                landed(done, result);
+            } catch (...) {
+                listenerFailed = std::current_exception();
+                halted = true;
+            }
         }
     };
     const int helpers = std::clamp<int>(static_cast<int>(stretches) - (ahead ? 0 : 1), 0,
@@ -348,6 +381,7 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
         for (std::size_t k; !halted.load() && (k = next++) < stretches;) {
             walk(k * Stretch, std::min(count, (k + 1) * Stretch));
             tell(false);
+            tellLanded();
             if (threads.empty() && beyondMemory) {
                 startHelpers();
             }
@@ -412,6 +446,12 @@ SongFiles::songs(std::size_t count, const Finder& find, const Finder& findHere,
     }
     if (progress && toRead > 0) {
         progress->report(0, 0);
+    }
+    if (listenerFailed) {
+        std::rethrow_exception(listenerFailed);
+    }
+    if (landed && done < count) {
+        landed(count, result);
     }
     return result;
 }

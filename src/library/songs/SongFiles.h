@@ -58,14 +58,18 @@ public:
         }
     };
     using Finder = std::function<Entry(std::size_t entry)>;
+    // Hears on the calling thread, as songs land, how many of the first entries are done: their
+    // songs in `songs` are final, and the listener may change them. The last time, all are.
+    using Landed =
+        std::function<void(std::size_t done, std::vector<std::shared_ptr<const MediaItem>>& songs)>;
     // The same, streamed: the `count` entries are found (`find`, on any thread, one stretch at a
     // time) while the songs of those found are read, on every core. An entry `find` leaves for
     // later is found by `findHere` on the calling thread, which never answers Later and may add
-    // to `gone` (read once all entries are found).
-    std::vector<std::shared_ptr<const MediaItem>> songs(std::size_t count, const Finder& find,
-                                                        const Finder& findHere,
-                                                        const QStringList& gone,
-                                                        const std::function<bool()>& stop = {});
+    // to `gone` (read once all entries are found). `landed` may throw: the reading stops, and
+    // its exception leaves this call.
+    std::vector<std::shared_ptr<const MediaItem>>
+    songs(std::size_t count, const Finder& find, const Finder& findHere, const QStringList& gone,
+          const std::function<bool()>& stop = {}, const Landed& landed = {});
 
     // The song in the file at `path` (absolute): named by its title tag, else by its file name.
     // When `path` is no readable regular file, a song named `fallback` whose attributes fail,

@@ -643,4 +643,10 @@ TEST_F(TagIndexTest, ServesWhatWasReadInThePlaylistsOrderAndChangesNothingShown)
     EXPECT_EQ(shown[70], "gone.mp3|!~/gone.mp3: no such file");
     EXPECT_EQ(shown[71], shown[1]);
     EXPECT_EQ(shown[311], shown[308]);
+
+    // A listener that fails as songs land stops the listing, and the next one lists them all.
+    const auto library = open({}, indexed(8));
+    const auto mix = library->getByName("Mix").item(0);
+    EXPECT_THROW(mix->whenKnown([](int) { throw std::runtime_error("full"); }), std::runtime_error);
+    EXPECT_EQ(listing(*library, "Mix"), shown);
 }
