@@ -7,7 +7,6 @@
 #include "library/songs/TagIndex.h"
 #include "print/TextPrinter.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <optional>
 #include <unistd.h>
@@ -74,12 +73,6 @@ library::ChosenLibrary chooseLibrary(const CommandLine& cl,
 QString nothingFound() {
     return QStringLiteral("no playlist found in %1")
         .arg(library::placesSought(library::SourceEnvironment::current()));
-}
-
-bool noDisplay() {
-    return qEnvironmentVariableIsEmpty("DISPLAY") &&
-           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 int listSources(const CommandLine& cl) {

@@ -24,9 +24,6 @@ library::ChosenLibrary chooseLibrary(const CommandLine& cl,
 // Where the library was sought, when nothing was found.
 QString nothingFound();
 
-// True when there is no display to open a window on.
-bool noDisplay();
-
 // --list-sources: what the library is made of, one line a source on standard output.
 int listSources(const CommandLine& cl);
 

@@ -15,8 +15,15 @@ using namespace corvane;
 
 namespace {
 
+// True when there is no display to open a window on.
+bool noDisplay() {
+    return qEnvironmentVariableIsEmpty("DISPLAY") &&
+           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
 int runWindow(const app::CommandLine& cl, int argc, char** argv) {
-    if (app::noDisplay()) {
+    if (noDisplay()) {
         app::say(stderr, QStringLiteral("corvane: no display to open the window on (DISPLAY is "
                                         "not set); --list-playlists and --playlist work without "
                                         "one"));
@@ -53,7 +60,7 @@ int runWindow(const app::CommandLine& cl, int argc, char** argv) {
 
 // Pages are drawn with Qt's GUI library, which needs a platform even without a screen.
 int drawPages(const app::CommandLine& cl, int argc, char** argv) {
-    if (app::noDisplay()) {
+    if (noDisplay()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     const QGuiApplication application(argc, argv);

@@ -89,7 +89,9 @@ void ListSelectedPlaylists(FormState& state) {
     const text::Pattern number(u"@@@@@  ");
     text::Line line;
     const auto addLines = [&](int first, int end) {
-        list.reserve(list.ListCount() + static_cast<int>(state.SongTable.size()) - first);
+        if (first == 0) { // room for every song's line at once
+            list.reserve(list.ListCount() + static_cast<int>(state.SongTable.size()));
+        }
         constexpr int Ahead = 8;
         for (int i = first; i < end; ++i) {
             if (i + Ahead < end) {
