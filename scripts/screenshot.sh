@@ -6,13 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 program=$(realpath "${CORVANE_BUILD_DIR:-build}/bin/corvane")
 work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 3>"$work/display" 2>/dev/null &
-xvfb=$!
-trap 'kill $xvfb $corvane 2>/dev/null || true; rm -rf "$work"' EXIT
-until [ -s "$work/display" ]; do sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-
+xvfb=
 corvane=
+trap 'kill $xvfb $corvane 2>/dev/null || true; rm -rf "$work"' EXIT
+source scripts/virtual-display.sh
+start_virtual_display "$work"
+
 env -u CORVANE_LIBRARY HOME="$work" XDG_CONFIG_HOME="$work/config" "$program" --quiet &
 corvane=$!
 window=$(xdotool search --sync --onlyvisible --name "Corvane" | head -1)

@@ -10,11 +10,10 @@ while [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; do
     shift
 done
 work=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 3>"$work/display" 2>/dev/null &
-xvfb=$!
+xvfb=
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
-until [ -s "$work/display" ]; do sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+source "$(dirname "$0")/../../scripts/virtual-display.sh"
+start_virtual_display "$work"
 # The demo library of the first program that has one beside it.
 for program in "${programs[@]}"; do
     demo=$(dirname "$program")/demo-library
